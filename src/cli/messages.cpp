@@ -1,0 +1,14 @@
+#include "cli/messages.h"
+
+#ifndef GLYFEX_VERSION
+#error "GLYFEX_VERSION must be set by the build"
+#endif
+
+const char kBanner[] = "Glyfex " GLYFEX_VERSION " - Pilot font resource to PilRC text; free software, no warranty.\n\n";
+
+const char kUsage[] =
+    "Extracts a Pilot font resource to an ASCII\nfile that can be compiled with PilRC.\n\n"
+    " usage:  glyfex infile outfile {offset}\n\n";
+
+const char kErrInputOpen[] = "Could not open input file.";
+const char kErrOutputOpen[] = "Could not open output file.";

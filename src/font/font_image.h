@@ -1,0 +1,72 @@
+// The Pilot bitmap font resource held in memory, and its reader.
+#ifndef GLYFEX_FONT_FONT_IMAGE_H
+#define GLYFEX_FONT_FONT_IMAGE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "font/byte_cursor.h"
+
+// The thirteen header fields, in file order, in host byte order.
+struct FontHeader {
+  int16_t fontType;
+  int16_t firstChar;
+  int16_t lastChar;
+  int16_t maxWidth;
+  int16_t kernMax;
+  int16_t nDescent;
+  int16_t fRectWidth;
+  int16_t fRectHeight;
+  int16_t owTLoc;  // words from this field to the offset/width table
+  int16_t ascent;
+  int16_t descent;
+  int16_t leading;
+  int16_t rowWords;  // strip row length in 16-bit words
+};
+
+constexpr size_t kFontHeaderBytes = 26;
+
+// fontType bit that marks the extended, multi-density layout.
+constexpr int16_t kFontTypeExtended = 0x0200;
+
+struct OffsetWidth {
+  int8_t offset;
+  int8_t width;
+};
+
+struct FreeBytes {
+  void operator()(uint8_t* p) const { std::free(p); }
+};
+
+// Both tables are indexed by character code. Only the entries of the
+// header's range are filled; the reader checks the range fits the tables.
+struct FontImage {
+  FontHeader header{};
+  int16_t rangeCount = 0;  // lastChar - firstChar + 1
+  // fRectHeight rows of rowWords * 2 bytes each, top row first, as in the file.
+  std::unique_ptr<uint8_t[], FreeBytes> strip;
+  uint16_t locations[257] = {};
+  OffsetWidth offsetWidths[256] = {};
+};
+
+inline size_t row_bytes(const FontHeader& h) { return static_cast<size_t>(h.rowWords) * 2; }
+
+inline const uint8_t* strip_row(const FontImage& image, int row) {
+  return image.strip.get() + static_cast<size_t>(row) * row_bytes(image.header);
+}
+
+extern const char kErrFontOutsideFile[];
+extern const char kErrFontHeaderRange[];
+extern const char kErrFontExtended[];
+extern const char kErrInputRead[];
+extern const char kErrFontMemory[];
+
+// Fills image from the font resource that starts offset bytes into in.
+// Everything is checked against the file before it is used; returns one of
+// the messages above on refusal, nullptr on success. Leaves in open.
+const char* read_font_resource(FILE* in, long offset, FontImage* image);
+
+#endif

@@ -1,0 +1,214 @@
+// The glyfex command run as a real process: console texts, exit status,
+// which files it touches, and every refusal.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/messages.h"
+#include "font_builder.h"
+#include "text/text_font.h"
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out;
+};
+
+// Runs glyfex with args, under an address-space limit when one is given.
+Outcome run_glyfex(const std::vector<std::string>& args, long limit_kib = 0) {
+  std::string cmd = limit_kib ? "ulimit -v " + std::to_string(limit_kib) + "; " : "";
+  cmd += GLYFEX_EXE;
+  for (const std::string& a : args) cmd += " '" + a + "'";
+  FILE* p = popen(cmd.c_str(), "r");
+  std::string out;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  const int status = pclose(p);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::string dir() {
+  static const std::string d = [] {
+    char tmpl[] = "/tmp/glyfex-cli-XXXXXX";
+    return std::string(mkdtemp(tmpl));
+  }();
+  return d;
+}
+
+void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string error_text(const char* message) { return std::string(kBanner) + "ERROR: " + message + "\n\n"; }
+
+std::vector<uint8_t> small_font(size_t prefix = 0) {
+  FontModel m = make_font(65, 67, 2, {{65, {"#-", "-#"}}, {67, {"###", "#-#"}}});
+  m.prefix.assign(prefix, 0x11);
+  return encode_font(m);
+}
+
+TEST(CliTest, UsageForWrongArgumentCount) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{}, {"a"}, {"a", "b", "0", "d"}}) {
+    const Outcome r = run_glyfex(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, std::string(kBanner) + kUsage);
+  }
+}
+
+TEST(CliTest, ConvertsAndCountsTheWholeRange) {
+  const std::string in = dir() + "/ok.bin", out = dir() + "/ok.txt";
+  write_file(in, small_font());
+  std::string expected;
+  ASSERT_EQ(convert_bytes(small_font(), 0, &expected), "");
+  write_file(out, std::vector<uint8_t>(5000, 'x'));  // truncated, not appended to
+  const Outcome r = run_glyfex({in, out});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::string(kBanner) + "3 glyphs exported.\n\n");
+  EXPECT_EQ(read_file(out), expected);
+}
+
+TEST(CliTest, OffsetArgumentReadLikeAtol) {
+  const std::string at12 = dir() + "/at12.bin", at0 = dir() + "/at0.bin", out = dir() + "/off.txt";
+  write_file(at12, small_font(12));
+  write_file(at0, small_font());
+  const struct {
+    std::string file, offset;
+    int status;
+  } kCases[] = {{at12, "12", 0}, {at12, "  12abc", 0}, {at12, "+12", 0}, {at0, "abc", 0},
+                {at0, "", 0},    {at0, "-5", 1},       {at0, "99999999999999999999999", 1}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.offset);
+    std::remove(out.c_str());
+    const Outcome r = run_glyfex({c.file, out, c.offset});
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, c.status ? error_text(kErrFontOutsideFile) : std::string(kBanner) + "3 glyphs exported.\n\n");
+  }
+}
+
+TEST(CliTest, OpenFailures) {
+  const std::string in = dir() + "/open.bin", out = dir() + "/open.txt";
+  write_file(in, small_font());
+  write_file(out, {'k', 'e', 'e', 'p'});
+  Outcome r = run_glyfex({dir() + "/missing.bin", out});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, error_text(kErrInputOpen));
+  EXPECT_EQ(read_file(out), "keep");
+  r = run_glyfex({in, dir() + "/no/such/dir.txt"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, error_text(kErrOutputOpen));
+}
+
+struct Refusal {
+  const char* name;
+  std::function<std::vector<uint8_t>()> bytes;
+  const char* offset;
+  const char* message;
+};
+
+std::vector<uint8_t> patched(int field, int value) {
+  std::vector<uint8_t> b = small_font();
+  put16(&b, 2 * field, value);
+  return b;
+}
+
+std::vector<uint8_t> cut(size_t drop) {
+  std::vector<uint8_t> b = small_font();
+  b.resize(b.size() - drop);
+  return b;
+}
+
+// Header field numbers in file order.
+enum { kType, kFirst, kLast, kHeight = 7, kOwTLoc, kRowWords = 12 };
+
+const Refusal kRefusals[] = {
+    {"negative offset", [] { return small_font(); }, "-1", kErrFontOutsideFile},
+    {"offset past the end", [] { return small_font(); }, "1000", kErrFontOutsideFile},
+    {"short header", [] { return std::vector<uint8_t>(25, 0); }, "0", kErrFontOutsideFile},
+    {"short offset/width table", [] { return cut(1); }, "0", kErrFontOutsideFile},
+    {"short strip", [] { return patched(kHeight, 40); }, "0", kErrFontOutsideFile},
+    {"offset/width table after the end", [] { return patched(kOwTLoc, 400); }, "0", kErrFontOutsideFile},
+    {"offset/width table before the start", [] { return patched(kOwTLoc, -9); }, "0", kErrFontOutsideFile},
+    {"2 GiB strip in a tiny file",
+     [] {
+       std::vector<uint8_t> b = patched(kHeight, 32767);
+       put16(&b, 2 * kRowWords, 32767);
+       return b;
+     },
+     "0", kErrFontOutsideFile},
+    {"firstChar negative", [] { return patched(kFirst, -1); }, "0", kErrFontHeaderRange},
+    {"lastChar past 255", [] { return patched(kLast, 256); }, "0", kErrFontHeaderRange},
+    {"lastChar below firstChar - 1", [] { return patched(kLast, 63); }, "0", kErrFontHeaderRange},
+    {"fRectHeight negative", [] { return patched(kHeight, -1); }, "0", kErrFontHeaderRange},
+    {"rowWords negative", [] { return patched(kRowWords, -32768); }, "0", kErrFontHeaderRange},
+    {"extended format", [] { return patched(kType, 0x9200); }, "0", kErrFontExtended},
+};
+
+TEST(CliTest, RefusalsLeaveTheOutputAlone) {
+  const std::string in = dir() + "/bad.bin", out = dir() + "/bad.txt";
+  for (const Refusal& c : kRefusals) {
+    SCOPED_TRACE(c.name);
+    write_file(in, c.bytes());
+    write_file(out, {'o', 'l', 'd'});
+    const Outcome r = run_glyfex({in, out, c.offset});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, error_text(c.message));
+    EXPECT_EQ(read_file(out), "old");
+  }
+}
+
+TEST(CliTest, ReadMemoryAndWriteFailures) {
+  const std::string out = dir() + "/fail.txt";
+  write_file(out, {'o', 'l', 'd'});
+  Outcome r = run_glyfex({dir(), out});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, error_text(kErrInputRead));
+  EXPECT_EQ(read_file(out), "old");
+
+  // A 1 GiB strip that the file really holds (sparse), under a 256 MiB limit.
+  const std::string big = dir() + "/big.bin";
+  std::vector<uint8_t> header = small_font();
+  put16(&header, 2 * kHeight, 16384);
+  put16(&header, 2 * kRowWords, 32767);
+  write_file(big, header);
+  ASSERT_EQ(truncate(big.c_str(), 1L << 31), 0);
+  r = run_glyfex({big, out}, 256 * 1024);
+  unlink(big.c_str());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, error_text(kErrFontMemory));
+  EXPECT_EQ(read_file(out), "old");
+
+  const std::string in = dir() + "/full.bin";
+  write_file(in, small_font());
+  r = run_glyfex({in, "/dev/full"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, error_text(kErrOutputWrite));
+}
+
+TEST(CliTest, ShippedExampleConvertsToItsText) {
+  const std::string out = dir() + "/example.txt";
+  const Outcome r = run_glyfex({EXAMPLES_DIR "/sample.nfnt", out});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind(kBanner, 0), 0u);
+  EXPECT_EQ(read_file(out), read_file(EXAMPLES_DIR "/sample.txt"));
+}
+
+}  // namespace

@@ -1,0 +1,94 @@
+#include "font_builder.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "text/text_font.h"
+
+FontModel make_font(int first, int last, int height, const std::vector<GlyphModel>& glyphs) {
+  FontModel m;
+  m.header.firstChar = static_cast<int16_t>(first);
+  m.header.lastChar = static_cast<int16_t>(last);
+  m.header.fRectHeight = static_cast<int16_t>(height);
+  m.strip.assign(height, "");
+  m.locations.assign(1, 0);
+  for (int code = first; code <= last; ++code) {
+    int columns = 0;
+    OffsetWidth ow{0, 0};
+    for (const GlyphModel& g : glyphs) {
+      if (g.code != code) continue;
+      columns = g.rows.empty() ? g.columns : static_cast<int>(g.rows[0].size());
+      for (int r = 0; r < height; ++r) m.strip[r] += g.rows[r];
+      ow.offset = static_cast<int8_t>(g.offsetByte);
+      ow.width = static_cast<int8_t>(g.widthByte == -1000 ? columns : g.widthByte);
+    }
+    m.locations.push_back(static_cast<uint16_t>(m.locations.back() + columns));
+    m.offsetWidths.push_back(ow);
+  }
+  const size_t columns = m.locations.back();
+  m.header.rowWords = static_cast<int16_t>((columns + 15) / 16);
+  for (std::string& row : m.strip) row.resize(m.header.rowWords * 16, '-');
+  m.header.maxWidth = 8;
+  m.header.ascent = static_cast<int16_t>(height);
+  m.header.fRectWidth = 8;
+  return m;
+}
+
+void put16(std::vector<uint8_t>* bytes, size_t pos, int value) {
+  (*bytes)[pos] = static_cast<uint8_t>((value >> 8) & 0xFF);
+  (*bytes)[pos + 1] = static_cast<uint8_t>(value & 0xFF);
+}
+
+namespace {
+void append16(std::vector<uint8_t>* bytes, int value) {
+  bytes->resize(bytes->size() + 2);
+  put16(bytes, bytes->size() - 2, value);
+}
+}  // namespace
+
+std::vector<uint8_t> encode_font(const FontModel& m) {
+  const FontHeader& h = m.header;
+  const size_t strip_bytes = m.strip.size() * h.rowWords * 2;
+  const int ow_tloc = static_cast<int>((10 + strip_bytes + m.locations.size() * 2) / 2) + m.owGapWords;
+  std::vector<uint8_t> out = m.prefix;
+  for (int v : {h.fontType, h.firstChar, h.lastChar, h.maxWidth, h.kernMax, h.nDescent, h.fRectWidth,
+                h.fRectHeight, static_cast<int16_t>(ow_tloc), h.ascent, h.descent, h.leading, h.rowWords}) {
+    append16(&out, v);
+  }
+  for (const std::string& row : m.strip) {
+    for (size_t x = 0; x < row.size(); x += 8) {
+      uint8_t byte = 0;
+      for (size_t b = 0; b < 8 && x + b < row.size(); ++b) {
+        if (row[x + b] == '#') byte |= static_cast<uint8_t>(0x80 >> b);
+      }
+      out.push_back(byte);
+    }
+  }
+  for (uint16_t loc : m.locations) append16(&out, loc);
+  out.resize(out.size() + 2 * m.owGapWords, 0xA5);
+  for (OffsetWidth ow : m.offsetWidths) {
+    out.push_back(static_cast<uint8_t>(ow.offset));
+    out.push_back(static_cast<uint8_t>(ow.width));
+  }
+  out.insert(out.end(), m.suffix.begin(), m.suffix.end());
+  return out;
+}
+
+std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text) {
+  std::vector<uint8_t> copy = bytes;
+  copy.push_back(0);  // fmemopen wants a non-empty buffer
+  FILE* in = fmemopen(copy.data(), bytes.size(), "rb");
+  FontImage image;
+  const char* err = read_font_resource(in, offset, &image);
+  std::fclose(in);
+  text->clear();
+  if (err) return err;
+  char* buf = nullptr;
+  size_t len = 0;
+  FILE* out = open_memstream(&buf, &len);
+  err = write_text_font(out, image);
+  std::fclose(out);
+  text->assign(buf, len);
+  std::free(buf);
+  return err ? err : "";
+}

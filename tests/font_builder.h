@@ -1,0 +1,45 @@
+// Builds font resources for tests from a readable description.
+#ifndef GLYFEX_TESTS_FONT_BUILDER_H
+#define GLYFEX_TESTS_FONT_BUILDER_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "font/font_image.h"
+
+// One glyph: its rows drawn with '#' and '-' (all the same length), or, for a
+// font with no rows, just its image width. Width and offset bytes default to
+// the image width and 0.
+struct GlyphModel {
+  int code;
+  std::vector<std::string> rows;
+  int columns = -1;  // image width when rows is empty
+  int widthByte = -1000;
+  int offsetByte = 0;
+};
+
+// Everything the encoder writes, field for field. make_font fills it from
+// glyphs; a test may then change any field to damage the resource.
+struct FontModel {
+  FontHeader header{};
+  std::vector<std::string> strip;  // fRectHeight rows, rowWords * 16 columns
+  std::vector<uint16_t> locations;  // range count + 1 entries
+  std::vector<OffsetWidth> offsetWidths;  // range count entries
+  std::vector<uint8_t> prefix;  // bytes before the resource
+  std::vector<uint8_t> suffix;  // bytes after it
+  int owGapWords = 0;  // words between the location and offset/width tables
+};
+
+FontModel make_font(int first, int last, int height, const std::vector<GlyphModel>& glyphs);
+
+// The file: prefix, header (owTLoc computed from the layout), strip,
+// location table, gap, offset/width table, suffix.
+std::vector<uint8_t> encode_font(const FontModel& m);
+
+void put16(std::vector<uint8_t>* bytes, size_t pos, int value);
+
+// Runs the reader and writer in memory. Returns the message or "" and the text.
+std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text);
+
+#endif

@@ -1,0 +1,35 @@
+// Writes the shipped example: a small font drawn here, encoded by the test
+// builder, and its expected text. Usage: make_example DIR
+#include <cstdio>
+#include <string>
+
+#include "font_builder.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  const std::vector<GlyphModel> glyphs = {
+      {32, {"---", "---", "---", "---", "---", "---", "---"}, -1, 4},
+      {33, {"#", "#", "#", "#", "-", "#", "-"}, -1, 2},
+      {65, {"-##-", "#--#", "#--#", "####", "#--#", "#--#", "----"}, -1, 5},
+      {66, {"###-", "#--#", "###-", "#--#", "#--#", "###-", "----"}, -1, 5},
+      {67, {"-###", "#---", "#---", "#---", "#---", "-###", "----"}, -1, 5},
+      {103, {"----", "----", "-###", "#--#", "-###", "---#", "###-"}, -1, 5, 0},
+      {169, {"-####-", "#----#", "#-##-#", "#-#--#", "#-##-#", "#----#", "-####-"}, -1, 7, 1},
+  };
+  FontModel m = make_font(32, 169, 7, glyphs);
+  m.header.maxWidth = 7;
+  m.header.fRectWidth = 7;
+  m.header.ascent = 6;
+  m.header.descent = 1;
+  m.header.nDescent = -1;
+  const std::vector<uint8_t> bytes = encode_font(m);
+  std::string text;
+  if (!convert_bytes(bytes, 0, &text).empty()) return 1;
+  const std::string dir = argv[1];
+  FILE* f = std::fopen((dir + "/sample.nfnt").c_str(), "wb");
+  FILE* t = std::fopen((dir + "/sample.txt").c_str(), "w");
+  if (!f || !t) return 1;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fwrite(text.data(), 1, text.size(), t);
+  return (std::fclose(f) | std::fclose(t)) ? 1 : 0;
+}

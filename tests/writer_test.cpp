@@ -1,0 +1,109 @@
+// Text output of fonts built by the test builder, byte for byte.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "font_builder.h"
+
+namespace {
+
+// The text after the metrics block (nine lines and an empty one).
+std::string glyph_text(const FontModel& m) {
+  std::string text;
+  EXPECT_EQ(convert_bytes(encode_font(m), 0, &text), "");
+  size_t pos = 0;
+  for (int i = 0; i < 10 && pos != std::string::npos; ++i) pos = text.find('\n', pos) + 1;
+  return text.substr(pos);
+}
+
+GlyphModel glyph(int code, std::vector<std::string> rows, int width = -1000, int offset = 0) {
+  return GlyphModel{code, std::move(rows), -1, width, offset};
+}
+
+// Codes 33..35 of a three-row font: 33 at columns 3..3, 34 empty, 35 at
+// columns 4..8, straddling the strip's first byte boundary.
+FontModel worked_font() {
+  FontModel m = make_font(33, 35, 3, {});
+  m.header.rowWords = 1;
+  m.strip = {"---#####-#------", "---------#######", "----#-#-#-------"};
+  m.locations = {3, 4, 4, 9};
+  m.offsetWidths = {{1, 2}, {0, 0}, {-1, 5}};
+  return m;
+}
+
+struct WriterCase {
+  const char* name;
+  std::function<FontModel()> font;
+  const char* glyphs;
+};
+
+const WriterCase kWriterCases[] = {
+    {"worked example, empty image between", worked_font,
+     "GLYPH '!'\nWIDTH 2\nOFFSET 1\n#\n-\n-\n\nGLYPH '#'\nOFFSET -1\n####-\n-----\n#-#-#\n\n"},
+    {"width byte equal to image width", [] { return make_font(65, 65, 1, {glyph(65, {"#-#"}, 3)}); },
+     "GLYPH 'A'\n#-#\n\n"},
+    {"negative width and offset",
+     [] { return make_font(65, 65, 1, {glyph(65, {"#-#"}, -128, -3)}); },
+     "GLYPH 'A'\nWIDTH -128\nOFFSET -3\n#-#\n\n"},
+    {"no rows", [] { return make_font(65, 66, 0, {{65, {}, 4, 6, 2}, {66, {}, 2}}); },
+     "GLYPH 'A'\nWIDTH 6\nOFFSET 2\n\nGLYPH 'B'\n\n"},
+    {"empty range", [] { return make_font(66, 65, 4, {}); }, ""},
+    {"range with only empty images", [] { return make_font(0, 255, 4, {}); }, ""},
+    {"backwards location skipped",
+     [] {
+       FontModel m = make_font(65, 66, 1, {glyph(65, {"##"}), glyph(66, {"#-"})});
+       m.locations = {2, 0, 2};
+       return m;
+     },
+     "GLYPH 'B'\n##\n\n"},
+    {"columns past the row are clear",
+     [] {
+       FontModel m = make_font(65, 65, 2, {glyph(65, {"################", "################"})});
+       m.locations = {13, 20};
+       return m;
+     },
+     "GLYPH 'A'\nWIDTH 16\n###----\n###----\n\n"},
+    {"location with top bit set is unsigned",
+     [] {
+       return make_font(65, 66, 1, {glyph(65, {std::string(32768, '-')}, 8), glyph(66, {"#--#"})});
+     },
+     nullptr},
+};
+
+TEST(WriterTest, GlyphBlocks) {
+  for (const WriterCase& c : kWriterCases) {
+    SCOPED_TRACE(c.name);
+    const std::string text = glyph_text(c.font());
+    if (c.glyphs) {
+      EXPECT_EQ(text, c.glyphs);
+    } else {
+      const std::string tail = "GLYPH 'B'\n#--#\n\n";
+      ASSERT_GE(text.size(), tail.size());
+      EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    }
+  }
+}
+
+TEST(WriterTest, NamesByCharacterOrNumber) {
+  const struct {
+    int code;
+    const char* name;
+  } kNames[] = {{0, "GLYPH 0"},     {32, "GLYPH 32"},   {33, "GLYPH '!'"}, {39, "GLYPH 39"},
+                {92, "GLYPH 92"},   {126, "GLYPH '~'"}, {127, "GLYPH 127"}, {255, "GLYPH 255"}};
+  for (const auto& n : kNames) {
+    EXPECT_EQ(glyph_text(make_font(n.code, n.code, 1, {glyph(n.code, {"#"})})), std::string(n.name) + "\n#\n\n");
+  }
+}
+
+TEST(WriterTest, MetricsBlock) {
+  FontModel m = make_font(65, 64, 11, {});
+  m.header = FontHeader{-28672, 65, 64, 9, -2, 3, 10, 11, 0, 9, 2, -1, 0};
+  std::string text;
+  ASSERT_EQ(convert_bytes(encode_font(m), 0, &text), "");
+  EXPECT_EQ(text,
+            "fontType 36864\nmaxWidth 9\nkernMax -2\nnDescent 3\nfRectWidth 10\nfRectHeight 11\n"
+            "ascent 9\ndescent 2\nleading -1\n\n");
+}
+
+}  // namespace

@@ -17,6 +17,15 @@
 #include "font_builder.h"
 #include "text/text_font.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GLYFEX_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define GLYFEX_ASAN 1
+#endif
+
 namespace {
 
 struct Outcome {
@@ -24,10 +33,18 @@ struct Outcome {
   std::string out;
 };
 
-// Runs glyfex with args, under an address-space limit when one is given.
-Outcome run_glyfex(const std::vector<std::string>& args, long limit_kib = 0) {
-  std::string cmd = limit_kib ? "ulimit -v " + std::to_string(limit_kib) + "; " : "";
-  cmd += GLYFEX_EXE;
+// Runs glyfex with args, never longer than 20 s, and with no allocation over
+// limit_mib when a limit is given. AddressSanitizer reserves far more address
+// space than a ulimit allows, so there its allocator enforces the limit.
+// A wrapper, if given, is a command glyfex runs under.
+Outcome run_glyfex(const std::vector<std::string>& args, long limit_mib = 0, const char* wrapper = "") {
+  std::string cmd;
+#ifdef GLYFEX_ASAN
+  if (limit_mib) cmd = "ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=" + std::to_string(limit_mib) + " ";
+#else
+  if (limit_mib) cmd = "ulimit -v " + std::to_string(limit_mib * 1024) + "; ";
+#endif
+  cmd += std::string("timeout 20 ") + wrapper + " " GLYFEX_EXE;
   for (const std::string& a : args) cmd += " '" + a + "'";
   FILE* p = popen(cmd.c_str(), "r");
   std::string out;
@@ -168,20 +185,56 @@ TEST(CliTest, RefusalsLeaveTheOutputAlone) {
     SCOPED_TRACE(c.name);
     write_file(in, c.bytes());
     write_file(out, {'o', 'l', 'd'});
-    const Outcome r = run_glyfex({in, out, c.offset});
+    const Outcome r = run_glyfex({in, out, c.offset}, 64);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, error_text(c.message));
     EXPECT_EQ(read_file(out), "old");
   }
 }
 
-TEST(CliTest, ReadMemoryAndWriteFailures) {
+TEST(CliTest, EveryTruncationIsRefused) {
+  const std::string in = dir() + "/cut.bin", out = dir() + "/cut.txt";
+  const std::vector<uint8_t> full = small_font();
+  write_file(out, {'o', 'l', 'd'});
+  for (size_t n = 0; n < full.size(); ++n) {
+    SCOPED_TRACE(n);
+    write_file(in, std::vector<uint8_t>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)));
+    const Outcome r = run_glyfex({in, out});
+    EXPECT_EQ(r.out, error_text(kErrFontOutsideFile));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(read_file(out), "old");
+  }
+  write_file(in, full);  // nothing after the resource, and it converts
+  EXPECT_EQ(run_glyfex({in, out}).status, 0);
+}
+
+TEST(CliTest, InputsThatAreNotFiles) {
+  const std::string fifo = dir() + "/fifo", out = dir() + "/special.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  write_file(out, {'o', 'l', 'd'});
+  // A directory, and a FIFO nobody writes to.
+  for (const std::string& in : {dir(), fifo}) {
+    SCOPED_TRACE(in);
+    const Outcome r = run_glyfex({in, out});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, error_text(kErrInputRead));
+    EXPECT_EQ(read_file(out), "old");
+  }
+  // A file without read permission; root reads anything, so root drops to nobody.
+  const std::string locked = dir() + "/locked.bin";
+  write_file(locked, small_font());
+  ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+  const char* nobody = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+  const Outcome r = run_glyfex({locked, out}, 0, nobody);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, error_text(kErrInputOpen));
+  EXPECT_EQ(read_file(out), "old");
+}
+
+TEST(CliTest, MemoryAndWriteFailures) {
   const std::string out = dir() + "/fail.txt";
   write_file(out, {'o', 'l', 'd'});
-  Outcome r = run_glyfex({dir(), out});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, error_text(kErrInputRead));
-  EXPECT_EQ(read_file(out), "old");
+  Outcome r{0, ""};
 
   // A 1 GiB strip that the file really holds (sparse), under a 256 MiB limit.
   const std::string big = dir() + "/big.bin";
@@ -190,7 +243,7 @@ TEST(CliTest, ReadMemoryAndWriteFailures) {
   put16(&header, 2 * kRowWords, 32767);
   write_file(big, header);
   ASSERT_EQ(truncate(big.c_str(), 1L << 31), 0);
-  r = run_glyfex({big, out}, 256 * 1024);
+  r = run_glyfex({big, out}, 256);
   unlink(big.c_str());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, error_text(kErrFontMemory));

@@ -46,11 +46,22 @@ void append16(std::vector<uint8_t>* bytes, int value) {
 }
 }  // namespace
 
+long font_offset(const FontModel& m) {
+  return static_cast<long>(m.prefix.size() + (m.owBeforeHeader ? m.offsetWidths.size() * 2 : 0));
+}
+
 std::vector<uint8_t> encode_font(const FontModel& m) {
   const FontHeader& h = m.header;
+  std::vector<uint8_t> ow_table;
+  for (OffsetWidth ow : m.offsetWidths) {
+    ow_table.push_back(static_cast<uint8_t>(ow.offset));
+    ow_table.push_back(static_cast<uint8_t>(ow.width));
+  }
   const size_t strip_bytes = m.strip.size() * h.rowWords * 2;
-  const int ow_tloc = static_cast<int>((10 + strip_bytes + m.locations.size() * 2) / 2) + m.owGapWords;
-  std::vector<uint8_t> out = m.prefix;
+  const long ow_tloc = m.owBeforeHeader ? -(font_offset(m) + 16) / 2
+                                        : static_cast<long>((10 + strip_bytes + m.locations.size() * 2) / 2) + m.owGapWords;
+  std::vector<uint8_t> out = m.owBeforeHeader ? ow_table : std::vector<uint8_t>();
+  out.insert(out.end(), m.prefix.begin(), m.prefix.end());
   for (int v : {h.fontType, h.firstChar, h.lastChar, h.maxWidth, h.kernMax, h.nDescent, h.fRectWidth,
                 h.fRectHeight, static_cast<int16_t>(ow_tloc), h.ascent, h.descent, h.leading, h.rowWords}) {
     append16(&out, v);
@@ -65,10 +76,9 @@ std::vector<uint8_t> encode_font(const FontModel& m) {
     }
   }
   for (uint16_t loc : m.locations) append16(&out, loc);
-  out.resize(out.size() + 2 * m.owGapWords, 0xA5);
-  for (OffsetWidth ow : m.offsetWidths) {
-    out.push_back(static_cast<uint8_t>(ow.offset));
-    out.push_back(static_cast<uint8_t>(ow.width));
+  if (!m.owBeforeHeader) {
+    out.resize(out.size() + 2 * m.owGapWords, 0xA5);
+    out.insert(out.end(), ow_table.begin(), ow_table.end());
   }
   out.insert(out.end(), m.suffix.begin(), m.suffix.end());
   return out;

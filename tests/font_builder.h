@@ -29,7 +29,13 @@ struct FontModel {
   std::vector<uint8_t> prefix;  // bytes before the resource
   std::vector<uint8_t> suffix;  // bytes after it
   int owGapWords = 0;  // words between the location and offset/width tables
+  // Puts the offset/width table first in the file, before prefix and header,
+  // as a font too large for a positive owTLoc needs. prefix must be even.
+  bool owBeforeHeader = false;
 };
+
+// Where the header starts in the encoded file.
+long font_offset(const FontModel& m);
 
 FontModel make_font(int first, int last, int height, const std::vector<GlyphModel>& glyphs);
 

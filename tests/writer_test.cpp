@@ -5,6 +5,7 @@
 #include <string>
 
 #include "font_builder.h"
+#include "text/text_font.h"
 
 namespace {
 
@@ -104,6 +105,30 @@ TEST(WriterTest, MetricsBlock) {
   EXPECT_EQ(text,
             "fontType 36864\nmaxWidth 9\nkernMax -2\nnDescent 3\nfRectWidth 10\nfRectHeight 11\n"
             "ascent 9\ndescent 2\nleading -1\n\n");
+}
+
+}  // namespace
+
+namespace {
+
+// Every bit alignment of the first column, widths 0 to 40, rows that end
+// inside, at, or before the glyph, against the per-pixel definition.
+TEST(WriterTest, RenderRowAgreesWithPixelDefinition) {
+  uint8_t row[8];
+  for (size_t i = 0; i < sizeof row; ++i) row[i] = static_cast<uint8_t>(0x9D * (i + 1) ^ 0x5A);
+  for (uint32_t row_bits : {64u, 48u, 16u, 0u}) {
+    for (uint32_t start = 0; start < 16; ++start) {
+      for (uint32_t width = 0; width <= 40; ++width) {
+        std::string want;
+        for (uint32_t x = start; x < start + width; ++x) {
+          want += x < row_bits && (row[x / 8] >> (7 - x % 8) & 1) ? '#' : '-';
+        }
+        std::string got(width, '?');
+        render_row(row, row_bits, start, width, &got[0]);
+        ASSERT_EQ(got, want) << "row_bits " << row_bits << " start " << start << " width " << width;
+      }
+    }
+  }
 }
 
 }  // namespace

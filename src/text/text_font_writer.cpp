@@ -2,17 +2,51 @@
 // its name, optional WIDTH and OFFSET lines and its pixel rows.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "text/text_font.h"
 
 const char kErrOutputWrite[] = "Could not write output file.";
 
-void render_row(const uint8_t* row, uint32_t row_bits, uint32_t start, uint32_t width, char* out) {
-  for (uint32_t i = 0; i < width; ++i) {
-    const uint32_t x = start + i;
-    const bool set = x < row_bits && (row[x >> 3] & (0x80u >> (x & 7))) != 0;
-    out[i] = set ? '#' : '-';
+namespace {
+
+// The eight pixels of one strip byte, leftmost (most significant) first.
+struct PixelTable {
+  char pixels[256][8];
+};
+
+constexpr PixelTable make_pixel_table() {
+  PixelTable t{};
+  for (int byte = 0; byte < 256; ++byte) {
+    for (int bit = 0; bit < 8; ++bit) t.pixels[byte][bit] = (byte & (0x80 >> bit)) != 0 ? '#' : '-';
   }
+  return t;
+}
+
+constexpr PixelTable kPixelTable = make_pixel_table();
+
+}  // namespace
+
+// Eight columns at a time: the byte that holds columns x..x+7 is put
+// together from two strip bytes, shifted by the glyph's bit alignment, which
+// is the same for the whole row.
+void render_row(const uint8_t* row, uint32_t row_bits, uint32_t start, uint32_t width, char* out) {
+  const uint32_t end = start + width;
+  const uint32_t lit_end = end < row_bits ? end : row_bits;  // columns past the row are clear
+  const uint32_t shift = start & 7;
+  const size_t bytes_in_row = (row_bits + 7) / 8;
+  uint32_t x = start;
+  size_t byte = start >> 3;
+  while (x < lit_end) {
+    unsigned bits = static_cast<unsigned>(row[byte]) << shift;
+    if (shift != 0 && byte + 1 < bytes_in_row) bits |= row[byte + 1] >> (8 - shift);
+    const uint32_t n = lit_end - x < 8 ? lit_end - x : 8;
+    std::memcpy(out, kPixelTable.pixels[bits & 0xFF], n);
+    out += n;
+    x += n;
+    ++byte;
+  }
+  if (x < end) std::memset(out, '-', end - x);
 }
 
 namespace {

@@ -10,10 +10,7 @@ namespace {
 bool write_seed(const std::string& path, uint8_t offset, const FontModel& m) {
   std::vector<uint8_t> bytes = encode_font(m);
   bytes.insert(bytes.begin(), offset);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  return std::fclose(f) == 0;
+  return write_file(path, bytes);
 }
 
 }  // namespace

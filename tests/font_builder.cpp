@@ -84,6 +84,13 @@ std::vector<uint8_t> encode_font(const FontModel& m) {
   return out;
 }
 
+bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return (std::fclose(f) == 0) && written;
+}
+
 std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text) {
   std::vector<uint8_t> copy = bytes;
   copy.push_back(0);  // fmemopen wants a non-empty buffer

@@ -45,6 +45,9 @@ std::vector<uint8_t> encode_font(const FontModel& m);
 
 void put16(std::vector<uint8_t>* bytes, size_t pos, int value);
 
+// Writes bytes to a new file at path; false when that fails.
+bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
+
 // Runs the reader and writer in memory. Returns the message or "" and the text.
 std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text);
 

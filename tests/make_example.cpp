@@ -26,10 +26,7 @@ int main(int argc, char** argv) {
   std::string text;
   if (!convert_bytes(bytes, 0, &text).empty()) return 1;
   const std::string dir = argv[1];
-  FILE* f = std::fopen((dir + "/sample.nfnt").c_str(), "wb");
-  FILE* t = std::fopen((dir + "/sample.txt").c_str(), "w");
-  if (!f || !t) return 1;
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fwrite(text.data(), 1, text.size(), t);
-  return (std::fclose(f) | std::fclose(t)) ? 1 : 0;
+  const bool ok = write_file(dir + "/sample.nfnt", bytes) &&
+                  write_file(dir + "/sample.txt", std::vector<uint8_t>(text.begin(), text.end()));
+  return ok ? 0 : 1;
 }

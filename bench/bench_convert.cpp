@@ -1,0 +1,163 @@
+// Speed of the text writer and the resource reader on large fonts, beside a
+// baseline that writes the same bytes with one fwrite per row.
+//   bench_convert [benchmark flags]   runs the benchmarks
+//   bench_convert --fonts DIR         writes tall.bin and wide.bin for timing
+//                                     the whole glyfex process
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "font_builder.h"
+#include "text/text_font.h"
+
+namespace {
+
+// Same stream set-up as the conversion's output.
+constexpr size_t kStreamBuffer = 256 * 1024;
+
+// glyphs glyphs of columns x rows, every pixel drawn from a fixed pattern;
+// the offset/width table goes before the header, as owTLoc cannot reach
+// past a strip this large.
+std::vector<uint8_t> make_bytes(int glyphs, int columns, int rows) {
+  std::vector<GlyphModel> models;
+  std::string pattern;
+  for (int x = 0; x < columns; ++x) pattern += (x * 7 + x / 3) % 5 < 2 ? '#' : '-';
+  for (int c = 0; c < glyphs; ++c) {
+    std::vector<std::string> drawn(rows);
+    for (int r = 0; r < rows; ++r) drawn[r] = pattern.substr(r % 5) + pattern.substr(0, r % 5);
+    models.push_back({c, drawn, -1, 0, 0});
+  }
+  FontModel m = make_font(0, glyphs - 1, rows, models);
+  m.owBeforeHeader = true;
+  return encode_font(m);
+}
+
+struct Shape {
+  int glyphs, columns, rows;
+};
+
+// One file per shape, built once: the encoded font and its header's offset.
+const std::string& font_file(const Shape& s) {
+  static std::map<std::string, std::string> files;
+  const std::string key = std::to_string(s.glyphs) + "x" + std::to_string(s.columns) + "x" + std::to_string(s.rows);
+  auto it = files.find(key);
+  if (it != files.end()) return it->second;
+  const std::string path = "/tmp/glyfex-bench-" + key + ".bin";
+  write_file(path, make_bytes(s.glyphs, s.columns, s.rows));
+  return files[key] = path;
+}
+
+long header_offset(const Shape& s) { return 2L * s.glyphs; }
+
+// The glyph rows' share of the text: what all three benchmarks count.
+long text_bytes(const Shape& s) { return (s.columns + 1L) * s.rows * s.glyphs; }
+
+Shape shape_of(const benchmark::State& state) {
+  return {static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), static_cast<int>(state.range(2))};
+}
+
+bool read_font(const Shape& s, FontImage* image) {
+  FILE* in = std::fopen(font_file(s).c_str(), "rb");
+  const char* err = in ? read_font_resource(in, header_offset(s), image) : "open";
+  if (in) std::fclose(in);
+  return err == nullptr;
+}
+
+FILE* open_output() {
+  FILE* out = std::fopen("/tmp/glyfex-bench-out.txt", "w");
+  if (out) std::setvbuf(out, nullptr, _IOFBF, kStreamBuffer);
+  return out;
+}
+
+void BM_Writer(benchmark::State& state) {
+  FontImage image;
+  if (!read_font(shape_of(state), &image)) return state.SkipWithError("font not read");
+  for (auto _ : state) {
+    FILE* out = open_output();
+    write_text_font(out, image);
+    std::fclose(out);
+  }
+  state.SetBytesProcessed(state.iterations() * text_bytes(shape_of(state)));
+}
+
+// The same number of rows and bytes as the writer's glyph rows, each row
+// already in memory and handed over whole.
+void BM_Baseline(benchmark::State& state) {
+  const Shape s = shape_of(state);
+  const std::string line = std::string(s.columns, '#') + '\n';
+  for (auto _ : state) {
+    FILE* out = open_output();
+    for (int g = 0; g < s.glyphs; ++g) {
+      for (int r = 0; r < s.rows; ++r) std::fwrite(line.data(), 1, line.size(), out);
+    }
+    std::fclose(out);
+  }
+  state.SetBytesProcessed(state.iterations() * text_bytes(s));
+}
+
+void BM_Reader(benchmark::State& state) {
+  const Shape s = shape_of(state);
+  for (auto _ : state) {
+    FontImage image;
+    if (!read_font(s, &image)) return state.SkipWithError("font not read");
+    benchmark::DoNotOptimize(image.strip.get());
+  }
+  state.SetBytesProcessed(state.iterations() * text_bytes(s));
+}
+
+// {glyphs, columns, rows}: the two large shapes, then each with rows or
+// columns doubled from a half-size start.
+void Shapes(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"glyphs", "cols", "rows"});
+  b->Args({256, 64, 2048})->Args({1, 65535, 255});
+  b->Args({256, 64, 1024})->Args({256, 32, 2048})->Args({1, 32767, 255})->Args({1, 65535, 127});
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK(BM_Writer)->Apply(Shapes);
+BENCHMARK(BM_Baseline)->Apply(Shapes);
+BENCHMARK(BM_Reader)->Apply(Shapes);
+
+// Prints the results, then writer time / baseline time for every shape.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      const std::string name = run.benchmark_name();
+      const size_t slash = name.find('/');
+      times_[name.substr(0, slash)][name.substr(slash)] = run.GetAdjustedRealTime();
+    }
+  }
+  void PrintRatios() const {
+    std::printf("\nwriter / baseline\n");
+    for (const auto& [shape, writer] : times_.at("BM_Writer")) {
+      std::printf("  %-40s %.2f\n", shape.c_str(), writer / times_.at("BM_Baseline").at(shape));
+    }
+  }
+
+ private:
+  std::map<std::string, std::map<std::string, double>> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--fonts") == 0) {
+    for (const auto& [name, s] : {std::pair<const char*, Shape>{"tall", {256, 64, 2048}}, {"wide", {1, 65535, 255}}}) {
+      if (!write_file(std::string(argv[2]) + "/" + name + ".bin", make_bytes(s.glyphs, s.columns, s.rows))) return 1;
+      std::printf("%s/%s.bin: offset %ld\n", argv[2], name, header_offset(s));
+    }
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  if (benchmark::GetBenchmarkFilter().empty() || benchmark::GetBenchmarkFilter() == ".") reporter.PrintRatios();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,5 +1,6 @@
-// Writes the seed corpus: fonts from the test builder, each prefixed by the
-// offset byte the fuzz target reads. Usage: make_corpus DIR
+// Writes the seed corpora from the test builder: DIR/convert holds fonts,
+// each prefixed by the offset byte that target reads; DIR/scan holds
+// resource databases and forks. Usage: make_corpus DIR (both must exist)
 #include <cstdio>
 #include <string>
 
@@ -17,7 +18,7 @@ bool write_seed(const std::string& path, uint8_t offset, const FontModel& m) {
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  const std::string dir = argv[1];
+  const std::string dir = std::string(argv[1]) + "/convert";
   FontModel plain = make_font(65, 67, 3, {{65, {"#-", "-#", "##"}, -1, 3, 1}, {67, {"###", "#-#", "-#-"}}});
   FontModel shifted = plain;
   shifted.prefix.assign(9, 0x55);
@@ -28,5 +29,11 @@ int main(int argc, char** argv) {
   bool ok = write_seed(dir + "/plain", 0, plain) && write_seed(dir + "/shifted", 9, shifted) &&
             write_seed(dir + "/wide", 0, wide) && write_seed(dir + "/rowless", 0, rowless) &&
             write_seed(dir + "/empty", 0, empty);
+  const std::vector<ResourceModel> resources = {{"tAIN", 1000, {'G', 0}}, {"NFNT", 9000, encode_font(plain)},
+                                                {"NFNT", 9001, encode_font(wide)}};
+  const std::string scan = std::string(argv[1]) + "/scan";
+  ok = ok && write_file(scan + "/prc", encode_prc(resources)) &&
+       write_file(scan + "/fork", encode_resource_fork(resources)) &&
+       write_file(scan + "/macbinary", encode_macbinary(encode_resource_fork(resources)));
   return ok ? 0 : 1;
 }

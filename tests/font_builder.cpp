@@ -1,5 +1,6 @@
 #include "font_builder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -81,6 +82,88 @@ std::vector<uint8_t> encode_font(const FontModel& m) {
     out.insert(out.end(), ow_table.begin(), ow_table.end());
   }
   out.insert(out.end(), m.suffix.begin(), m.suffix.end());
+  return out;
+}
+
+namespace {
+void append32(std::vector<uint8_t>* bytes, uint32_t value) {
+  append16(bytes, static_cast<int>(value >> 16));
+  append16(bytes, static_cast<int>(value & 0xFFFF));
+}
+
+void append_type(std::vector<uint8_t>* bytes, const std::string& type) { bytes->insert(bytes->end(), type.begin(), type.end()); }
+}  // namespace
+
+std::vector<uint8_t> encode_prc(const std::vector<ResourceModel>& resources) {
+  std::vector<uint8_t> out(78, 0);
+  const char name[] = "Glyfex test";
+  std::copy(name, name + sizeof name, out.begin());
+  out[33] = 0x01;  // resource database
+  std::copy_n("rsrcGLFX", 8, out.begin() + 60);
+  put16(&out, 76, static_cast<int>(resources.size()));
+  uint32_t offset = static_cast<uint32_t>(78 + 10 * resources.size() + 2);
+  for (const ResourceModel& r : resources) {
+    append_type(&out, r.type);
+    append16(&out, r.id);
+    append32(&out, offset);
+    offset += static_cast<uint32_t>(r.bytes.size());
+  }
+  out.resize(out.size() + 2, 0);
+  for (const ResourceModel& r : resources) out.insert(out.end(), r.bytes.begin(), r.bytes.end());
+  return out;
+}
+
+std::vector<uint8_t> encode_resource_fork(const std::vector<ResourceModel>& resources) {
+  std::vector<std::string> types;
+  for (const ResourceModel& r : resources) {
+    if (std::find(types.begin(), types.end(), r.type) == types.end()) types.push_back(r.type);
+  }
+  std::vector<uint8_t> data, refs;
+  std::vector<uint8_t> map(28, 0);  // header copy, handle, file ref, attributes, list offsets
+  append16(&map, static_cast<int>(types.size()) - 1);
+  const size_t refs_start = 2 + 8 * types.size();  // from the type list
+  for (const std::string& type : types) {
+    int count = 0;
+    const size_t ref_offset = refs_start + refs.size();
+    for (const ResourceModel& r : resources) {
+      if (r.type != type) continue;
+      ++count;
+      append16(&refs, r.id);
+      append16(&refs, 0xFFFF);  // no name
+      append32(&refs, static_cast<uint32_t>(data.size()));  // attributes 0, then the offset
+      append32(&refs, 0);
+      append32(&data, static_cast<uint32_t>(r.bytes.size()));
+      data.insert(data.end(), r.bytes.begin(), r.bytes.end());
+    }
+    append_type(&map, type);
+    append16(&map, count - 1);
+    append16(&map, static_cast<int>(ref_offset));
+  }
+  map.insert(map.end(), refs.begin(), refs.end());
+  put16(&map, 24, 28);
+  put16(&map, 26, static_cast<int>(map.size()));
+  std::vector<uint8_t> out;
+  for (uint32_t v : {256u, static_cast<uint32_t>(256 + data.size()), static_cast<uint32_t>(data.size()),
+                     static_cast<uint32_t>(map.size())}) {
+    append32(&out, v);
+  }
+  std::copy(out.begin(), out.end(), map.begin());
+  out.resize(256, 0);
+  out.insert(out.end(), data.begin(), data.end());
+  out.insert(out.end(), map.begin(), map.end());
+  return out;
+}
+
+std::vector<uint8_t> encode_macbinary(const std::vector<uint8_t>& fork) {
+  std::vector<uint8_t> out(128, 0);
+  const char name[] = "Glyfex test";
+  out[1] = sizeof name - 1;
+  std::copy(name, name + sizeof name - 1, out.begin() + 2);
+  std::copy_n("FFILDMOV", 8, out.begin() + 65);
+  put16(&out, 87, static_cast<int>(fork.size() >> 16));
+  put16(&out, 89, static_cast<int>(fork.size() & 0xFFFF));
+  out.insert(out.end(), fork.begin(), fork.end());
+  out.resize((out.size() + 127) / 128 * 128, 0);
   return out;
 }
 

@@ -48,6 +48,23 @@ void put16(std::vector<uint8_t>* bytes, size_t pos, int value);
 // Writes bytes to a new file at path; false when that fails.
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 
+// A resource for the container builders below.
+struct ResourceModel {
+  std::string type;  // four characters
+  int id;
+  std::vector<uint8_t> bytes;
+};
+
+// A Palm resource database: header, resource list, two pad bytes, data.
+std::vector<uint8_t> encode_prc(const std::vector<ResourceModel>& resources);
+
+// A Macintosh resource fork: header, data (each a length and bytes), map
+// with one type entry per type in order of first appearance.
+std::vector<uint8_t> encode_resource_fork(const std::vector<ResourceModel>& resources);
+
+// A MacBinary II file with an empty data fork around a resource fork.
+std::vector<uint8_t> encode_macbinary(const std::vector<uint8_t>& fork);
+
 // Runs the reader and writer in memory. Returns the message or "" and the text.
 std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text);
 

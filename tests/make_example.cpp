@@ -1,5 +1,6 @@
 // Writes the shipped example: a small font drawn here, encoded by the test
-// builder, and its expected text. Usage: make_example DIR
+// builder, its expected text, and a resource database that holds it.
+// Usage: make_example DIR
 #include <cstdio>
 #include <string>
 
@@ -26,7 +27,11 @@ int main(int argc, char** argv) {
   std::string text;
   if (!convert_bytes(bytes, 0, &text).empty()) return 1;
   const std::string dir = argv[1];
+  // The same font inside a resource database, as an application holds it.
+  const std::vector<ResourceModel> resources = {
+      {"tver", 1000, {'1', '.', '0', 0}}, {"NFNT", 1000, bytes}, {"tSTR", 1000, {'G', 'l', 'y', 'f', 'e', 'x', 0}}};
   const bool ok = write_file(dir + "/sample.nfnt", bytes) &&
-                  write_file(dir + "/sample.txt", std::vector<uint8_t>(text.begin(), text.end()));
+                  write_file(dir + "/sample.txt", std::vector<uint8_t>(text.begin(), text.end())) &&
+                  write_file(dir + "/sample.prc", encode_prc(resources));
   return ok ? 0 : 1;
 }

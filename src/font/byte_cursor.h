@@ -26,6 +26,13 @@ struct ByteCursor {
 
 inline ByteCursor MakeCursor(const uint8_t* data, size_t size) { return ByteCursor{data, size, 0}; }
 
+// Moves to an absolute position, which may be the end but not past it.
+inline bool Seek(ByteCursor* c, size_t pos) {
+  if (pos > c->size) return false;
+  c->pos = pos;
+  return true;
+}
+
 inline bool Skip(ByteCursor* c, size_t n) {
   if (c->size - c->pos < n) return false;
   c->pos += n;

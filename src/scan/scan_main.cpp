@@ -1,5 +1,6 @@
 // glyfex-scan FILE: lists the resources in a Palm resource database or a
 // Macintosh resource fork, with a ready glyfex command for every font.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -42,9 +43,7 @@ std::string shell_word(const std::string& s) {
 
 std::string printable_type(const char type[4]) {
   std::string t(type, 4);
-  for (char& ch : t) {
-    if (ch < 0x20 || ch > 0x7E) ch = '.';
-  }
+  std::replace_if(t.begin(), t.end(), [](char ch) { return ch < 0x20 || ch > 0x7E; }, '.');
   return t;
 }
 

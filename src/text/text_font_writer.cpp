@@ -93,7 +93,9 @@ const char* write_text_font(FILE* out, const FontImage& image) {
   write_metrics(out, h);
   // One row of the widest possible image (65535 columns) and its line feed.
   char line[65536];
-  for (int code = h.firstChar; code <= h.lastChar; ++code) {
+  // Stops at the first glyph after a failed write: a full disk will not take
+  // the rest either, and the font may describe gigabytes of text.
+  for (int code = h.firstChar; code <= h.lastChar && !std::ferror(out); ++code) {
     if (image.locations[code] < image.locations[code + 1]) write_glyph(out, image, code, line);
   }
   return std::ferror(out) ? kErrOutputWrite : nullptr;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -46,12 +45,9 @@ Outcome run_glyfex(const std::vector<std::string>& args, long limit_mib = 0, con
 #endif
   cmd += std::string("timeout 20 ") + wrapper + " " GLYFEX_EXE;
   for (const std::string& a : args) cmd += " '" + a + "'";
-  FILE* p = popen(cmd.c_str(), "r");
-  std::string out;
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  const int status = pclose(p);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+  Outcome r{0, ""};
+  r.out = run_shell(cmd, &r.status);
+  return r;
 }
 
 std::string dir() {

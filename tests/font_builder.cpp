@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <sys/wait.h>
+
 #include "text/text_font.h"
 
 FontModel make_font(int first, int last, int height, const std::vector<GlyphModel>& glyphs) {
@@ -164,6 +166,16 @@ std::vector<uint8_t> encode_macbinary(const std::vector<uint8_t>& fork) {
   put16(&out, 89, static_cast<int>(fork.size() & 0xFFFF));
   out.insert(out.end(), fork.begin(), fork.end());
   out.resize((out.size() + 127) / 128 * 128, 0);
+  return out;
+}
+
+std::string run_shell(const std::string& command, int* status) {
+  FILE* p = popen(command.c_str(), "r");
+  std::string out;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  const int st = pclose(p);
+  *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   return out;
 }
 

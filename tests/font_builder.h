@@ -45,6 +45,10 @@ std::vector<uint8_t> encode_font(const FontModel& m);
 
 void put16(std::vector<uint8_t>* bytes, size_t pos, int value);
 
+// Runs a shell command; returns what it printed and sets *status to its
+// exit status (-1 when it did not exit).
+std::string run_shell(const std::string& command, int* status);
+
 // Writes bytes to a new file at path; false when that fails.
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 

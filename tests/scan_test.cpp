@@ -121,11 +121,9 @@ TEST(ScanTest, ShippedDatabaseHoldsTheShippedFont) {
 }
 
 std::string run(const std::string& cmd) {
-  FILE* p = popen(cmd.c_str(), "r");
-  std::string out;
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  EXPECT_EQ(pclose(p), 0) << cmd;
+  int status = 0;
+  std::string out = run_shell(cmd, &status);
+  EXPECT_EQ(status, 0) << cmd;
   return out;
 }
 

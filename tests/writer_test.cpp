@@ -65,6 +65,15 @@ const WriterCase kWriterCases[] = {
        return m;
      },
      "GLYPH 'A'\nWIDTH 16\n###----\n###----\n\n"},
+    {"rows without strip bytes are clear",
+     [] {
+       FontModel m = make_font(65, 65, 2, {glyph(65, {"##", "##"})});
+       m.header.rowWords = 0;
+       m.strip = {"", ""};
+       m.locations = {9, 11};
+       return m;
+     },
+     "GLYPH 'A'\n--\n--\n\n"},
     {"location with top bit set is unsigned",
      [] {
        return make_font(65, 66, 1, {glyph(65, {std::string(32768, '-')}, 8), glyph(66, {"#--#"})});

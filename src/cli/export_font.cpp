@@ -27,13 +27,9 @@ const char* read_input(const char* infile, long offset, FontImage* image) {
   return err;
 }
 
-// A large stream buffer saves a system call per few KiB of text.
-constexpr size_t kOutputBufferBytes = 256 * 1024;
-
 const char* write_output(const char* outfile, const FontImage& image) {
   FILE* out = std::fopen(outfile, "w");
   if (!out) return kErrOutputOpen;
-  std::setvbuf(out, nullptr, _IOFBF, kOutputBufferBytes);
   const char* err = write_text_font(out, image);
   // Closing flushes the buffer, so a full disk may show only here.
   if (std::fclose(out) != 0 && !err) err = kErrOutputWrite;

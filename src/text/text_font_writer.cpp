@@ -33,23 +33,58 @@ constexpr PixelTable kPixelTable = make_pixel_table();
 void render_row(const uint8_t* row, uint32_t row_bits, uint32_t start, uint32_t width, char* out) {
   const uint32_t end = start + width;
   const uint32_t lit_end = end < row_bits ? end : row_bits;  // columns past the row are clear
-  const uint32_t shift = start & 7;
-  const size_t bytes_in_row = (row_bits + 7) / 8;
   uint32_t x = start;
-  size_t byte = start >> 3;
-  while (x < lit_end) {
-    unsigned bits = static_cast<unsigned>(row[byte]) << shift;
-    if (shift != 0 && byte + 1 < bytes_in_row) bits |= row[byte + 1] >> (8 - shift);
-    const uint32_t n = lit_end - x < 8 ? lit_end - x : 8;
-    std::memcpy(out, kPixelTable.pixels[bits & 0xFF], n);
-    out += n;
-    x += n;
-    ++byte;
+  if (x < lit_end) {
+    const uint32_t shift = start & 7;
+    const uint8_t* byte = row + (start >> 3);
+    // While eight whole columns remain inside the row, the second byte that
+    // an unaligned group reaches into lies inside the row too.
+    for (; lit_end - x >= 8; x += 8, out += 8, ++byte) {
+      const unsigned bits = shift == 0 ? byte[0] : (byte[0] << shift | byte[1] >> (8 - shift)) & 0xFF;
+      std::memcpy(out, kPixelTable.pixels[bits], 8);
+    }
+    if (x < lit_end) {
+      const uint32_t n = lit_end - x;
+      // The last columns reach into the next byte only when they cross it.
+      unsigned bits = static_cast<unsigned>(byte[0]) << shift;
+      if (shift + n > 8) bits |= byte[1] >> (8 - shift);
+      std::memcpy(out, kPixelTable.pixels[bits & 0xFF], n);
+      out += n;
+      x = lit_end;
+    }
   }
   if (x < end) std::memset(out, '-', end - x);
 }
 
 namespace {
+
+// Glyph text collects in blocks before it reaches the stream, so the stream
+// sees one large write per block instead of a call per line. A block holds
+// more than the widest row (65535 columns and a line feed).
+constexpr size_t kBlockBytes = 256 * 1024;
+
+struct TextBlock {
+  FILE* out;
+  size_t used;
+  char bytes[kBlockBytes];
+};
+
+void flush(TextBlock* b) {
+  if (b->used > 0) std::fwrite(b->bytes, 1, b->used, b->out);
+  b->used = 0;
+}
+
+// Room for n more bytes (n <= kBlockBytes), flushing first when needed.
+char* reserve(TextBlock* b, size_t n) {
+  if (kBlockBytes - b->used < n) flush(b);
+  return b->bytes + b->used;
+}
+
+// One line with one number in it; every such line fits in 32 bytes.
+void put_line(TextBlock* b, const char* format, int value) {
+  const int n = std::snprintf(reserve(b, 32), 32, format, value);
+  b->used += static_cast<size_t>(n);
+}
 
 void write_metrics(FILE* out, const FontHeader& h) {
   std::fprintf(out,
@@ -61,29 +96,28 @@ void write_metrics(FILE* out, const FontHeader& h) {
 
 // Printable ASCII is named by the character itself, except the apostrophe
 // and the backslash, which would need escaping; everything else by number.
-void write_name(FILE* out, int code) {
-  if (code >= 33 && code <= 126 && code != '\'' && code != '\\') {
-    std::fprintf(out, "GLYPH '%c'\n", code);
-  } else {
-    std::fprintf(out, "GLYPH %d\n", code);
-  }
+void write_name(TextBlock* b, int code) {
+  const bool by_character = code >= 33 && code <= 126 && code != '\'' && code != '\\';
+  put_line(b, by_character ? "GLYPH '%c'\n" : "GLYPH %d\n", code);
 }
 
-void write_glyph(FILE* out, const FontImage& image, int code, char* line) {
+void write_glyph(TextBlock* b, const FontImage& image, int code) {
   const uint32_t start = image.locations[code];
   const uint32_t end = image.locations[code + 1];
   const uint32_t width = end - start;
   const OffsetWidth ow = image.offsetWidths[code];
-  write_name(out, code);
-  if (ow.width != static_cast<int64_t>(width)) std::fprintf(out, "WIDTH %d\n", ow.width);
-  if (ow.offset != 0) std::fprintf(out, "OFFSET %d\n", ow.offset);
+  write_name(b, code);
+  if (ow.width != static_cast<int64_t>(width)) put_line(b, "WIDTH %d\n", ow.width);
+  if (ow.offset != 0) put_line(b, "OFFSET %d\n", ow.offset);
   const uint32_t row_bits = static_cast<uint32_t>(row_bytes(image.header)) * 8;
-  line[width] = '\n';
   for (int r = 0; r < image.header.fRectHeight; ++r) {
+    char* line = reserve(b, width + 1);
     render_row(strip_row(image, r), row_bits, start, width, line);
-    std::fwrite(line, 1, width + 1, out);
+    line[width] = '\n';
+    b->used += width + 1;
   }
-  std::fputc('\n', out);
+  *reserve(b, 1) = '\n';
+  b->used += 1;
 }
 
 }  // namespace
@@ -91,12 +125,14 @@ void write_glyph(FILE* out, const FontImage& image, int code, char* line) {
 const char* write_text_font(FILE* out, const FontImage& image) {
   const FontHeader& h = image.header;
   write_metrics(out, h);
-  // One row of the widest possible image (65535 columns) and its line feed.
-  char line[65536];
+  TextBlock block;
+  block.out = out;
+  block.used = 0;
   // Stops at the first glyph after a failed write: a full disk will not take
   // the rest either, and the font may describe gigabytes of text.
   for (int code = h.firstChar; code <= h.lastChar && !std::ferror(out); ++code) {
-    if (image.locations[code] < image.locations[code + 1]) write_glyph(out, image, code, line);
+    if (image.locations[code] < image.locations[code + 1]) write_glyph(&block, image, code);
   }
+  flush(&block);
   return std::ferror(out) ? kErrOutputWrite : nullptr;
 }

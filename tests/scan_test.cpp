@@ -127,6 +127,16 @@ std::string run(const std::string& cmd) {
   return out;
 }
 
+TEST(ScanTest, FilesThatCannotBeRead) {
+  for (const auto& [path, message] : {std::pair<const char*, const char*>{"/nonexistent/x.prc", "Could not open input file."},
+                                      {"/tmp", "Could not read input file."}}) {
+    int status = 0;
+    EXPECT_EQ(run_shell(std::string("timeout 20 " GLYFEX_SCAN_EXE " ") + path, &status),
+              std::string("ERROR: ") + message + "\n\n");
+    EXPECT_EQ(status, 1);
+  }
+}
+
 // The printed command, run as it stands, converts the font it points at.
 TEST(ScanTest, PrintedCommandConverts) {
   char tmpl[] = "/tmp/glyfex-scan-XXXXXX";

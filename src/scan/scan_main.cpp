@@ -2,9 +2,12 @@
 // Macintosh resource fork, with a ready glyfex command for every font.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
-#include <vector>
+#include <system_error>
 
 #include "font/font_image.h"
 #include "scan/resource_scan.h"
@@ -16,18 +19,34 @@ const char kScanUsage[] =
     "Macintosh resource fork, with the glyfex command for each font.\n\n"
     " usage:  glyfex-scan file\n\n";
 
-bool read_whole_file(const char* path, std::vector<uint8_t>* bytes) {
+struct FileBytes {
+  std::unique_ptr<uint8_t[], FreeBytes> data;
+  size_t size;
+};
+
+// Returns nullptr, or why the file could not be had. Only regular files are
+// read: a directory has no size, and opening a FIFO would wait for a writer.
+const char* read_whole_file(const char* path, FileBytes* file) {
+  std::error_code ec;
+  const std::filesystem::file_status st = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(st)) return "Could not open input file.";
+  if (!std::filesystem::is_regular_file(st)) return "Could not read input file.";
   FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
+  if (!f) return "Could not open input file.";
   long size = -1;
   if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-  bool ok = size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-  if (ok) {
-    bytes->resize(static_cast<size_t>(size));
-    ok = std::fread(bytes->data(), 1, bytes->size(), f) == bytes->size();
+  const char* err = size >= 0 && std::fseek(f, 0, SEEK_SET) == 0 ? nullptr : "Could not read input file.";
+  if (!err) {
+    file->size = static_cast<size_t>(size);
+    file->data.reset(static_cast<uint8_t*>(std::malloc(file->size + 1)));
+    if (!file->data) {
+      err = "Not enough memory for the file.";
+    } else if (std::fread(file->data.get(), 1, file->size, f) != file->size) {
+      err = "Could not read input file.";
+    }
   }
   std::fclose(f);
-  return ok;
+  return err;
 }
 
 // Quotes a path for the shell unless it is made of harmless characters only.
@@ -48,9 +67,9 @@ std::string printable_type(const char type[4]) {
 }
 
 // What glyfex would make of the font: a command, or why it would refuse.
-std::string font_note(const std::vector<uint8_t>& bytes, const ResourceEntry& e, const std::string& file) {
+std::string font_note(const FileBytes& bytes, const ResourceEntry& e, const std::string& file) {
   if (e.size < kFontHeaderBytes) return "too short for a font header";
-  const int16_t font_type = swap16(&bytes[e.offset]);
+  const int16_t font_type = swap16(bytes.data.get() + e.offset);
   if (font_type & kFontTypeExtended) return "extended font format, not supported";
   return "glyfex " + shell_word(file) + " font-" + std::to_string(e.id) + ".txt " + std::to_string(e.offset);
 }
@@ -68,13 +87,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string file = argv[1];
-  std::vector<uint8_t> bytes;
-  if (!read_whole_file(argv[1], &bytes)) {
-    std::printf("ERROR: Could not read input file.\n\n");
+  FileBytes bytes{nullptr, 0};
+  if (const char* err = read_whole_file(argv[1], &bytes)) {
+    std::printf("ERROR: %s\n\n", err);
     return 1;
   }
   ResourceList list;
-  if (const char* err = scan_resources(bytes.data(), bytes.size(), ends_with(file, ".dfont"), &list)) {
+  if (const char* err = scan_resources(bytes.data.get(), bytes.size, ends_with(file, ".dfont"), &list)) {
     std::printf("ERROR: %s\n\n", err);
     return 1;
   }

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -50,11 +52,15 @@ Outcome run_glyfex(const std::vector<std::string>& args, long limit_mib = 0, con
   return r;
 }
 
+// One scratch folder per test process, removed when the process ends.
 std::string dir() {
   static const std::string d = [] {
     char tmpl[] = "/tmp/glyfex-cli-XXXXXX";
     return std::string(mkdtemp(tmpl));
   }();
+  // Registered after d is made, so it runs before d is destroyed.
+  static const bool cleanup = std::atexit([] { std::filesystem::remove_all(d); }) == 0;
+  (void)cleanup;
   return d;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -151,6 +152,7 @@ TEST(ScanTest, PrintedCommandConverts) {
   ASSERT_EQ(convert_bytes(font_bytes(), 0, &expected), "");
   const std::vector<uint8_t> text = read_bytes(dir + "/font-9001.txt");
   EXPECT_EQ(std::string(text.begin(), text.end()), expected);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // Two bytes in file order (big-endian) as a signed 16-bit value.
 inline int16_t swap16(const uint8_t bytes[2]) {
@@ -35,6 +36,13 @@ inline bool Seek(ByteCursor* c, size_t pos) {
 
 inline bool Skip(ByteCursor* c, size_t n) {
   if (c->size - c->pos < n) return false;
+  c->pos += n;
+  return true;
+}
+
+inline bool ReadBytes(ByteCursor* c, void* dst, size_t n) {
+  if (c->size - c->pos < n) return false;
+  std::memcpy(dst, c->data + c->pos, n);
   c->pos += n;
   return true;
 }

@@ -15,13 +15,6 @@ constexpr uint16_t kPrcResourceDbAttr = 0x0001;
 constexpr size_t kForkHeaderBytes = 16;
 constexpr size_t kMacBinaryHeaderBytes = 128;
 
-bool read_type(ByteCursor* c, char type[4]) {
-  if (c->size - c->pos < 4) return false;
-  std::memcpy(type, c->data + c->pos, 4);
-  c->pos += 4;
-  return true;
-}
-
 // Palm database: the resource list follows the 78-byte header; a resource
 // ends where the next one (by offset) begins, the last at the end of file.
 const char* scan_prc(const uint8_t* data, size_t size, ResourceList* list) {
@@ -34,11 +27,12 @@ const char* scan_prc(const uint8_t* data, size_t size, ResourceList* list) {
   if (std::memchr(data, 0, 32) == nullptr || (attributes & kPrcResourceDbAttr) == 0) return kErrScanUnknown;
   const size_t table_end = kPrcHeaderBytes + size_t{10} * count;
   if (table_end > size) return kErrScanDamaged;
+  // The whole list was checked to fit, so its reads cannot fail.
   for (uint16_t i = 0; i < count; ++i) {
     ResourceEntry e{};
     uint16_t id = 0;
     uint32_t offset = 0;
-    read_type(&c, e.type);
+    ReadBytes(&c, e.type, 4);
     ReadU16(&c, &id);
     ReadU32(&c, &offset);
     if (offset < table_end || offset > size) return kErrScanDamaged;
@@ -115,7 +109,7 @@ const char* scan_fork(const uint8_t* bytes, size_t size, uint64_t base, Resource
   for (unsigned t = 0; t < types; ++t) {
     char type[4];
     uint16_t last_ref = 0, ref_list = 0;
-    if (!read_type(&map, type) || !ReadU16(&map, &last_ref) || !ReadU16(&map, &ref_list)) return kErrScanDamaged;
+    if (!ReadBytes(&map, type, 4) || !ReadU16(&map, &last_ref) || !ReadU16(&map, &ref_list)) return kErrScanDamaged;
     ByteCursor refs = map;
     if (!Seek(&refs, types_at + ref_list)) return kErrScanDamaged;
     for (unsigned r = 0; r <= last_ref; ++r) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 
+#include "cli/messages.h"
 #include "font/font_image.h"
 #include "scan/resource_scan.h"
 
@@ -29,20 +30,20 @@ struct FileBytes {
 const char* read_whole_file(const char* path, FileBytes* file) {
   std::error_code ec;
   const std::filesystem::file_status st = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::exists(st)) return "Could not open input file.";
-  if (!std::filesystem::is_regular_file(st)) return "Could not read input file.";
+  if (ec || !std::filesystem::exists(st)) return kErrInputOpen;
+  if (!std::filesystem::is_regular_file(st)) return kErrInputRead;
   FILE* f = std::fopen(path, "rb");
-  if (!f) return "Could not open input file.";
+  if (!f) return kErrInputOpen;
   long size = -1;
   if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-  const char* err = size >= 0 && std::fseek(f, 0, SEEK_SET) == 0 ? nullptr : "Could not read input file.";
+  const char* err = size >= 0 && std::fseek(f, 0, SEEK_SET) == 0 ? nullptr : kErrInputRead;
   if (!err) {
     file->size = static_cast<size_t>(size);
     file->data.reset(static_cast<uint8_t*>(std::malloc(file->size + 1)));
     if (!file->data) {
       err = "Not enough memory for the file.";
     } else if (std::fread(file->data.get(), 1, file->size, f) != file->size) {
-      err = "Could not read input file.";
+      err = kErrInputRead;
     }
   }
   std::fclose(f);

@@ -8,9 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,13 +60,6 @@ std::string dir() {
   static const bool cleanup = std::atexit([] { std::filesystem::remove_all(d); }) == 0;
   (void)cleanup;
   return d;
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 std::string error_text(const char* message) { return std::string(kBanner) + "ERROR: " + message + "\n\n"; }

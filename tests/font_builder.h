@@ -49,6 +49,9 @@ void put16(std::vector<uint8_t>* bytes, size_t pos, int value);
 // exit status (-1 when it did not exit).
 std::string run_shell(const std::string& command, int* status);
 
+// The whole file at path; empty when it cannot be read.
+std::string read_file(const std::string& path);
+
 // Writes bytes to a new file at path; false when that fails.
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 

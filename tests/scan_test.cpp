@@ -101,24 +101,16 @@ TEST(ScanTest, DamagedAndForeignFiles) {
   }
 }
 
-std::vector<uint8_t> read_bytes(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return bytes;
-  for (int ch; (ch = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(ch));
-  std::fclose(f);
-  return bytes;
-}
-
 TEST(ScanTest, ShippedDatabaseHoldsTheShippedFont) {
-  const std::vector<uint8_t> prc = read_bytes(EXAMPLES_DIR "/sample.prc");
+  const std::string prc_text = read_file(EXAMPLES_DIR "/sample.prc");
+  const std::vector<uint8_t> prc(prc_text.begin(), prc_text.end());
   ResourceList list;
   ASSERT_EQ(scan_resources(prc.data(), prc.size(), false, &list), nullptr);
   ASSERT_EQ(list.entries.size(), 3u);
   const ResourceEntry& font = list.entries[1];
   EXPECT_TRUE(is_font_type(font.type));
-  EXPECT_EQ(std::vector<uint8_t>(prc.begin() + static_cast<long>(font.offset), prc.end() - 7),
-            read_bytes(EXAMPLES_DIR "/sample.nfnt"));
+  EXPECT_EQ(std::string(prc.begin() + static_cast<long>(font.offset), prc.end() - 7),
+            read_file(EXAMPLES_DIR "/sample.nfnt"));
 }
 
 std::string run(const std::string& cmd) {
@@ -150,8 +142,7 @@ TEST(ScanTest, PrintedCommandConverts) {
   run("cd " + dir + " && " GLYFEX_DIR "/" + command + " >/dev/null");
   std::string expected;
   ASSERT_EQ(convert_bytes(font_bytes(), 0, &expected), "");
-  const std::vector<uint8_t> text = read_bytes(dir + "/font-9001.txt");
-  EXPECT_EQ(std::string(text.begin(), text.end()), expected);
+  EXPECT_EQ(read_file(dir + "/font-9001.txt"), expected);
   std::filesystem::remove_all(dir);
 }
 

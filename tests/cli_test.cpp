@@ -91,15 +91,19 @@ TEST(CliTest, ConvertsAndCountsTheWholeRange) {
   EXPECT_EQ(read_file(out), expected);
 }
 
-TEST(CliTest, OffsetArgumentReadLikeAtol) {
-  const std::string at12 = dir() + "/at12.bin", at0 = dir() + "/at0.bin", out = dir() + "/off.txt";
+TEST(CliTest, OffsetArgumentReadLikeAtolOrHex) {
+  const std::string at12 = dir() + "/at12.bin", at0 = dir() + "/at0.bin", at114 = dir() + "/at114.bin",
+                    out = dir() + "/off.txt";
   write_file(at12, small_font(12));
   write_file(at0, small_font());
+  write_file(at114, small_font(114));
   const struct {
     std::string file, offset;
     int status;
-  } kCases[] = {{at12, "12", 0}, {at12, "  12abc", 0}, {at12, "+12", 0}, {at0, "abc", 0},
-                {at0, "", 0},    {at0, "-5", 1},       {at0, "99999999999999999999999", 1}};
+  } kCases[] = {{at12, "12", 0},     {at12, "  12abc", 0}, {at12, "+12", 0},  {at0, "abc", 0},
+                {at0, "", 0},        {at0, "-5", 1},       {at0, "99999999999999999999999", 1},
+                {at114, "0x72", 0},  {at114, "0X72", 0},   {at114, " +0x72z", 0}, {at0, "-0x10", 1},
+                {at0, "0x", 0},      {at0, "0xg", 0},      {at0, "0x7fffffffffffffffff", 1}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.offset);
     std::remove(out.c_str());
@@ -242,6 +246,84 @@ TEST(CliTest, MemoryAndWriteFailures) {
   r = run_glyfex({in, "/dev/full"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, error_text(kErrOutputWrite));
+}
+
+// The input named again as the output, in every form that reaches it.
+TEST(CliTest, SameFileIsRefused) {
+  const std::string in = dir() + "/same.bin";
+  write_file(in, small_font());
+  const std::string before = read_file(in);
+  unlink((dir() + "/same-hard.bin").c_str());
+  unlink((dir() + "/same-soft.bin").c_str());
+  ASSERT_EQ(link(in.c_str(), (dir() + "/same-hard.bin").c_str()), 0);
+  ASSERT_EQ(symlink(in.c_str(), (dir() + "/same-soft.bin").c_str()), 0);
+  for (const std::string& out : {in, dir() + "/./same.bin", dir() + "/same-hard.bin", dir() + "/same-soft.bin"}) {
+    SCOPED_TRACE(out);
+    const Outcome r = run_glyfex({in, out});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, error_text(kErrSameFile));
+    EXPECT_EQ(read_file(in), before);
+  }
+}
+
+std::string sh(const std::string& command, int* status) { return run_shell("timeout 20 sh -c '" + command + "'", status); }
+
+// The text replaces an existing file only once it was written whole: the
+// file keeps its mode, a symbolic link stays a link, and a failed write
+// leaves the old text and no temporary file.
+TEST(CliTest, OutputReplacedOnlyWhenWritten) {
+  const std::string in = dir() + "/repl.bin", target = dir() + "/repl-target.txt", link_path = dir() + "/repl-link.txt";
+  write_file(in, small_font());
+  std::string expected;
+  ASSERT_EQ(convert_bytes(small_font(), 0, &expected), "");
+  write_file(target, {'o', 'l', 'd'});
+  ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+  unlink(link_path.c_str());
+  ASSERT_EQ(symlink("repl-target.txt", link_path.c_str()), 0);
+  EXPECT_EQ(run_glyfex({in, link_path}).status, 0);
+  struct stat st;
+  ASSERT_EQ(lstat(link_path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(read_file(target), expected);
+
+  // A filesystem too small for the text.
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a small filesystem needs root";
+  const std::string small = dir() + "/small";
+  mkdir(small.c_str(), 0700);
+  int status = 0;
+  sh("mount -t tmpfs -o size=16k tmpfs " + small, &status);
+  if (status != 0) GTEST_SKIP() << "tmpfs could not be mounted";
+  FontModel big = make_font(0, 0, 4000, {{0, std::vector<std::string>(4000, std::string(40, '#'))}});
+  write_file(in, encode_font(big));
+  write_file(small + "/out.txt", {'o', 'l', 'd'});
+  const Outcome r = run_glyfex({in, small + "/out.txt"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, error_text(kErrOutputWrite));
+  EXPECT_EQ(read_file(small + "/out.txt"), "old");
+  EXPECT_EQ(sh("ls -A " + small, &status), "out.txt\n");
+  sh("umount " + small, &status);
+}
+
+// Standard output named as the output file, and standard output failing.
+TEST(CliTest, StandardOutput) {
+  const std::string in = dir() + "/stdout.bin", out = dir() + "/stdout.txt", err = dir() + "/stderr.txt";
+  write_file(in, small_font());
+  std::string text;
+  ASSERT_EQ(convert_bytes(small_font(), 0, &text), "");
+  int status = 0;
+  sh(GLYFEX_EXE " " + in + " /dev/stdout > " + out, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(read_file(out), kBanner + text + "3 glyphs exported.\n\n");
+
+  for (const std::string& args : {in + " " + out, std::string("")}) {
+    SCOPED_TRACE(args);
+    sh(GLYFEX_EXE " " + args + " > /dev/full 2> " + err, &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(read_file(err), std::string("glyfex: ") + kErrStdout + "\n");
+  }
+  EXPECT_EQ(read_file(out), text);
 }
 
 TEST(CliTest, ShippedExampleConvertsToItsText) {

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <sys/mman.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "text/text_font.h"
 
@@ -15,7 +17,10 @@ FontModel make_font(int first, int last, int height, const std::vector<GlyphMode
   m.header.fRectHeight = static_cast<int16_t>(height);
   m.strip.assign(height, "");
   m.locations.assign(1, 0);
-  for (int code = first; code <= last; ++code) {
+  const bool has_missing = std::any_of(glyphs.begin(), glyphs.end(), [](const GlyphModel& g) { return g.code == -1; });
+  // The missing-character glyph, code -1, follows the range in both tables.
+  for (int index = first; index <= last + (has_missing ? 1 : 0); ++index) {
+    const int code = index > last ? -1 : index;
     int columns = 0;
     OffsetWidth ow{0, 0};
     for (const GlyphModel& g : glyphs) {
@@ -205,12 +210,11 @@ std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::s
   std::fclose(in);
   text->clear();
   if (err) return err;
-  char* buf = nullptr;
-  size_t len = 0;
-  FILE* out = open_memstream(&buf, &len);
-  err = write_text_font(out, image);
-  std::fclose(out);
-  text->assign(buf, len);
-  std::free(buf);
+  const int fd = memfd_create("glyfex-text", 0);
+  err = write_text_font(fd, image);
+  lseek(fd, 0, SEEK_SET);
+  char buf[65536];
+  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text->append(buf, static_cast<size_t>(n));
+  close(fd);
   return err ? err : "";
 }

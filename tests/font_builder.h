@@ -10,7 +10,7 @@
 
 // One glyph: its rows drawn with '#' and '-' (all the same length), or, for a
 // font with no rows, just its image width. Width and offset bytes default to
-// the image width and 0.
+// the image width and 0. Code -1 is the missing-character glyph.
 struct GlyphModel {
   int code;
   std::vector<std::string> rows;
@@ -24,8 +24,8 @@ struct GlyphModel {
 struct FontModel {
   FontHeader header{};
   std::vector<std::string> strip;  // fRectHeight rows, rowWords * 16 columns
-  std::vector<uint16_t> locations;  // range count + 1 entries
-  std::vector<OffsetWidth> offsetWidths;  // range count entries
+  std::vector<uint16_t> locations;  // range count + 1 entries, + 2 with a missing glyph
+  std::vector<OffsetWidth> offsetWidths;  // range count entries, + 1 with a missing glyph
   std::vector<uint8_t> prefix;  // bytes before the resource
   std::vector<uint8_t> suffix;  // bytes after it
   int owGapWords = 0;  // words between the location and offset/width tables

@@ -40,7 +40,7 @@ bool parse_name(const std::string& line, int* code) {
   }
   if (!keyed_number(line, "GLYPH", &n)) return false;
   *code = static_cast<int>(n);
-  return n < 33 || n == '\'' || n == '\\' || (n > 126 && n < 256);
+  return n == -1 || (n >= 0 && n < 33) || n == '\'' || n == '\\' || (n > 126 && n < 256);
 }
 
 }  // namespace
@@ -59,7 +59,10 @@ std::string parse_text_font(const std::string& text, ParsedFont* font) {
     ParsedGlyph g;
     long n = 0;
     if (!next(&lines, &line) || !parse_name(line, &g.code)) return fail(lines, "bad GLYPH line");
-    if (!font->glyphs.empty() && g.code <= font->glyphs.back().code) return fail(lines, "code out of order");
+    // Codes rise, and the missing-character glyph (-1) comes last.
+    if (!font->glyphs.empty() && (font->glyphs.back().code == -1 || (g.code != -1 && g.code <= font->glyphs.back().code))) {
+      return fail(lines, "code out of order");
+    }
     if (!next(&lines, &line)) return fail(lines, "block ends early");
     if ((g.hasWidth = keyed_number(line, "WIDTH", &n))) {
       g.width = static_cast<int>(n);

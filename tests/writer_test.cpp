@@ -51,13 +51,6 @@ const WriterCase kWriterCases[] = {
      "GLYPH 'A'\nWIDTH 6\nOFFSET 2\n\nGLYPH 'B'\n\n"},
     {"empty range", [] { return make_font(66, 65, 4, {}); }, ""},
     {"range with only empty images", [] { return make_font(0, 255, 4, {}); }, ""},
-    {"backwards location skipped",
-     [] {
-       FontModel m = make_font(65, 66, 1, {glyph(65, {"##"}), glyph(66, {"#-"})});
-       m.locations = {2, 0, 2};
-       return m;
-     },
-     "GLYPH 'B'\n##\n\n"},
     {"columns past the row are clear",
      [] {
        FontModel m = make_font(65, 65, 2, {glyph(65, {"################", "################"})});
@@ -91,6 +84,56 @@ TEST(WriterTest, GlyphBlocks) {
       const std::string tail = "GLYPH 'B'\n#--#\n\n";
       ASSERT_GE(text.size(), tail.size());
       EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    }
+  }
+}
+
+FontModel with_locations(FontModel m, std::vector<uint16_t> locations, int row_words) {
+  m.locations = std::move(locations);
+  m.header.rowWords = static_cast<int16_t>(row_words);
+  for (std::string& row : m.strip) row.resize(row_words * 16, '-');
+  return m;
+}
+
+// The glyph after the range that is drawn for missing codes, and location
+// tables that no compiler writes: the text after the metrics, or a refusal.
+const struct {
+  const char* name;
+  std::function<FontModel()> font;
+  const char* message;
+  const char* glyphs;
+} kTableCases[] = {
+    {"missing glyph inked", [] { return make_font(65, 65, 1, {glyph(65, {"#-"}), glyph(-1, {"###"}, 4, -1)}); }, "",
+     "GLYPH 'A'\n#-\n\nGLYPH -1\nWIDTH 4\nOFFSET -1\n###\n\n"},
+    {"missing glyph empty", [] { return make_font(65, 65, 1, {glyph(65, {"#"}), glyph(-1, {""})}); }, "",
+     "GLYPH 'A'\n#\n\n"},
+    {"no missing glyph", [] { return make_font(65, 65, 1, {glyph(65, {"#"})}); }, "", "GLYPH 'A'\n#\n\n"},
+    {"missing glyph ends at 0",
+     [] { return with_locations(make_font(65, 65, 1, {glyph(65, {"#"}), glyph(-1, {"#"})}), {0, 1, 0}, 1); }, "",
+     "GLYPH 'A'\n#\n\n"},
+    {"missing glyph ends far past the strip",
+     [] { return with_locations(make_font(65, 65, 1, {glyph(65, {"#"}), glyph(-1, {"#"})}), {0, 1, 144}, 1); }, "",
+     "GLYPH 'A'\n#\n\n"},
+    {"missing glyph after code 255",
+     [] { return make_font(255, 255, 1, {glyph(255, {"#"}), glyph(-1, {"-#"})}); }, "",
+     "GLYPH 255\n#\n\nGLYPH -1\n-#\n\n"},
+    {"location decreasing",
+     [] { return with_locations(make_font(65, 66, 1, {glyph(65, {"##"}), glyph(66, {"#-"})}), {2, 0, 2}, 1); },
+     kErrFontLocations, ""},
+    {"last image ends 128 columns past the row",
+     [] { return with_locations(make_font(65, 65, 1, {glyph(65, {"#"})}), {120, 128}, 0); }, kErrFontLocations, ""},
+    {"last image ends 127 columns past the row",
+     [] { return with_locations(make_font(65, 65, 1, {glyph(65, {"#"})}), {120, 127}, 0); }, "",
+     "GLYPH 'A'\nWIDTH 1\n-------\n\n"},
+};
+
+TEST(WriterTest, MissingGlyphAndDamagedLocations) {
+  for (const auto& c : kTableCases) {
+    SCOPED_TRACE(c.name);
+    std::string text;
+    ASSERT_EQ(convert_bytes(encode_font(c.font()), 0, &text), c.message);
+    if (*c.message == '\0') {
+      EXPECT_EQ(text.substr(text.find("\n\n") + 2), c.glyphs);
     }
   }
 }

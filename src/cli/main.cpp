@@ -1,4 +1,5 @@
 // glyfex infile outfile {offset}
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,9 +10,25 @@ namespace {
 
 // Reads the offset as atol does (leading blanks, optional sign, digits up to
 // the first other character, none giving 0), but saturates instead of
-// overflowing: a huge offset just lies past the end of the file.
+// overflowing: a huge offset just lies past the end of the file. After the
+// blanks and the sign, 0x or 0X and a hex digit start a hexadecimal number,
+// as offsets are often read off a hex dump.
 long parse_offset(const char* text) {
-  return std::strtol(text, nullptr, 10);
+  const char* p = text;
+  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+  if (*p == '+' || *p == '-') ++p;
+  const bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && std::isxdigit(static_cast<unsigned char>(p[2]));
+  return std::strtol(text, nullptr, hex ? 16 : 10);
+}
+
+// Everything printed goes to standard output; when that fails, the run
+// fails, and standard error is the only place left to say so.
+int finish(int status) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "glyfex: %s\n", kErrStdout);
+    return 1;
+  }
+  return status;
 }
 
 }  // namespace
@@ -20,12 +37,12 @@ int main(int argc, char** argv) {
   std::fputs(kBanner, stdout);
   if (argc != 3 && argc != 4) {
     std::fputs(kUsage, stdout);
-    return 1;
+    return finish(1);
   }
   const long offset = argc == 4 ? parse_offset(argv[3]) : 0;
   if (const char* err = export_font(argv[1], argv[2], offset)) {
     std::printf("ERROR: %s\n\n", err);
-    return 1;
+    return finish(1);
   }
-  return 0;
+  return finish(0);
 }

@@ -6,5 +6,8 @@ extern const char kBanner[];
 extern const char kUsage[];
 extern const char kErrInputOpen[];
 extern const char kErrOutputOpen[];
+extern const char kErrSameFile[];
+// Printed on standard error, since standard output could not take it.
+extern const char kErrStdout[];
 
 #endif

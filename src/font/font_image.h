@@ -38,19 +38,27 @@ struct OffsetWidth {
 };
 
 struct FreeBytes {
-  void operator()(uint8_t* p) const { std::free(p); }
+  void operator()(void* p) const { std::free(p); }
 };
 
 // Both tables are indexed by character code. Only the entries of the
-// header's range are filled; the reader checks the range fits the tables.
+// header's range are filled, and those of the missing-character glyph at
+// index lastChar + 1 when the font has one; the reader checks that the
+// range fits the tables.
 struct FontImage {
   FontHeader header{};
   int16_t rangeCount = 0;  // lastChar - firstChar + 1
+  // The glyph drawn for codes the font lacks, written after the range.
+  bool hasMissingGlyph = false;
   // fRectHeight rows of rowWords * 2 bytes each, top row first, as in the file.
   std::unique_ptr<uint8_t[], FreeBytes> strip;
-  uint16_t locations[257] = {};
-  OffsetWidth offsetWidths[256] = {};
+  uint16_t locations[258] = {};
+  OffsetWidth offsetWidths[257] = {};
 };
+
+// How far past the end of the strip row the last image may reach: the
+// largest advance width, which is how far a compiler lets the last glyph run.
+constexpr uint32_t kMaxColumnsPastRow = 127;
 
 inline size_t row_bytes(const FontHeader& h) { return static_cast<size_t>(h.rowWords) * 2; }
 
@@ -61,6 +69,7 @@ inline const uint8_t* strip_row(const FontImage& image, int row) {
 extern const char kErrFontOutsideFile[];
 extern const char kErrFontHeaderRange[];
 extern const char kErrFontExtended[];
+extern const char kErrFontLocations[];
 extern const char kErrInputRead[];
 extern const char kErrFontMemory[];
 

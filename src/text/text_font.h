@@ -3,7 +3,6 @@
 #define GLYFEX_TEXT_TEXT_FONT_H
 
 #include <cstdint>
-#include <cstdio>
 
 #include "font/font_image.h"
 
@@ -15,8 +14,9 @@ extern const char kErrOutputWrite[];
 void render_row(const uint8_t* row, uint32_t row_bits, uint32_t start, uint32_t width, char* out);
 
 // Writes the metrics block, then a glyph block for every code of the range
-// whose image is not empty. Returns kErrOutputWrite when the stream reports
-// an error, nullptr otherwise. Does not close out.
-const char* write_text_font(FILE* out, const FontImage& image);
+// whose image is not empty, then the missing-character glyph if the font
+// has one, to the file descriptor fd. Returns kErrOutputWrite when a write
+// fails, nullptr otherwise. Does not close fd.
+const char* write_text_font(int fd, const FontImage& image);
 
 #endif

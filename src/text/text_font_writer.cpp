@@ -1,8 +1,12 @@
 // The text font description: a metrics block, then one block per glyph with
 // its name, optional WIDTH and OFFSET lines and its pixel rows.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "text/text_font.h"
 
@@ -58,19 +62,30 @@ void render_row(const uint8_t* row, uint32_t row_bits, uint32_t start, uint32_t 
 
 namespace {
 
-// Glyph text collects in blocks before it reaches the stream, so the stream
-// sees one large write per block instead of a call per line. A block holds
-// more than the widest row (65535 columns and a line feed).
+// The text collects in blocks that go to the file with one write each. A
+// block holds more than the widest row (65535 columns and a line feed).
 constexpr size_t kBlockBytes = 256 * 1024;
 
 struct TextBlock {
-  FILE* out;
+  int fd;
+  bool failed;  // a write failed; nothing more is written
   size_t used;
   char bytes[kBlockBytes];
 };
 
 void flush(TextBlock* b) {
-  if (b->used > 0) std::fwrite(b->bytes, 1, b->used, b->out);
+  const char* p = b->bytes;
+  size_t left = b->failed ? 0 : b->used;
+  while (left > 0) {
+    const ssize_t n = write(b->fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      b->failed = true;
+      break;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
   b->used = 0;
 }
 
@@ -86,27 +101,31 @@ void put_line(TextBlock* b, const char* format, int value) {
   b->used += static_cast<size_t>(n);
 }
 
-void write_metrics(FILE* out, const FontHeader& h) {
-  std::fprintf(out,
-               "fontType %hu\nmaxWidth %hd\nkernMax %hd\nnDescent %hd\nfRectWidth %hd\n"
-               "fRectHeight %hd\nascent %hd\ndescent %hd\nleading %hd\n\n",
-               static_cast<unsigned short>(h.fontType), h.maxWidth, h.kernMax, h.nDescent, h.fRectWidth,
-               h.fRectHeight, h.ascent, h.descent, h.leading);
+void write_metrics(TextBlock* b, const FontHeader& h) {
+  const int n = std::snprintf(reserve(b, 256), 256,
+                              "fontType %hu\nmaxWidth %hd\nkernMax %hd\nnDescent %hd\nfRectWidth %hd\n"
+                              "fRectHeight %hd\nascent %hd\ndescent %hd\nleading %hd\n\n",
+                              static_cast<unsigned short>(h.fontType), h.maxWidth, h.kernMax, h.nDescent,
+                              h.fRectWidth, h.fRectHeight, h.ascent, h.descent, h.leading);
+  b->used += static_cast<size_t>(n);
 }
 
 // Printable ASCII is named by the character itself, except the apostrophe
 // and the backslash, which would need escaping; everything else by number.
+// The missing-character glyph is named -1.
 void write_name(TextBlock* b, int code) {
   const bool by_character = code >= 33 && code <= 126 && code != '\'' && code != '\\';
   put_line(b, by_character ? "GLYPH '%c'\n" : "GLYPH %d\n", code);
 }
 
-void write_glyph(TextBlock* b, const FontImage& image, int code) {
-  const uint32_t start = image.locations[code];
-  const uint32_t end = image.locations[code + 1];
+// index is the glyph's place in both tables: its code, or lastChar + 1 for
+// the missing-character glyph, whose name is -1.
+void write_glyph(TextBlock* b, const FontImage& image, int index, int name) {
+  const uint32_t start = image.locations[index];
+  const uint32_t end = image.locations[index + 1];
   const uint32_t width = end - start;
-  const OffsetWidth ow = image.offsetWidths[code];
-  write_name(b, code);
+  const OffsetWidth ow = image.offsetWidths[index];
+  write_name(b, name);
   if (ow.width != static_cast<int64_t>(width)) put_line(b, "WIDTH %d\n", ow.width);
   if (ow.offset != 0) put_line(b, "OFFSET %d\n", ow.offset);
   const uint32_t row_bits = static_cast<uint32_t>(row_bytes(image.header)) * 8;
@@ -122,17 +141,22 @@ void write_glyph(TextBlock* b, const FontImage& image, int code) {
 
 }  // namespace
 
-const char* write_text_font(FILE* out, const FontImage& image) {
+const char* write_text_font(int fd, const FontImage& image) {
   const FontHeader& h = image.header;
-  write_metrics(out, h);
-  TextBlock block;
-  block.out = out;
-  block.used = 0;
+  // Too large for the stack; the block lives as long as the write.
+  std::unique_ptr<TextBlock, FreeBytes> block(static_cast<TextBlock*>(std::malloc(sizeof(TextBlock))));
+  if (!block) return kErrFontMemory;
+  TextBlock* b = block.get();
+  b->fd = fd;
+  b->failed = false;
+  b->used = 0;
+  write_metrics(b, h);
   // Stops at the first glyph after a failed write: a full disk will not take
   // the rest either, and the font may describe gigabytes of text.
-  for (int code = h.firstChar; code <= h.lastChar && !std::ferror(out); ++code) {
-    if (image.locations[code] < image.locations[code + 1]) write_glyph(&block, image, code);
+  for (int code = h.firstChar; code <= h.lastChar && !b->failed; ++code) {
+    if (image.locations[code] < image.locations[code + 1]) write_glyph(b, image, code, code);
   }
-  flush(&block);
-  return std::ferror(out) ? kErrOutputWrite : nullptr;
+  if (image.hasMissingGlyph && !b->failed) write_glyph(b, image, h.lastChar + 1, -1);
+  flush(b);
+  return b->failed ? kErrOutputWrite : nullptr;
 }

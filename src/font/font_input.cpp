@@ -1,0 +1,102 @@
+// Checked reads of the parts every font layout shares.
+#include "font/font_input.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+
+const char kErrFontOutsideFile[] = "Font resource lies outside the input file.";
+const char kErrFontHeaderRange[] = "Font header is out of range.";
+const char kErrFontLocations[] = "Font location table is damaged.";
+const char kErrInputRead[] = "Could not read input file.";
+const char kErrFontMemory[] = "Not enough memory for the font image.";
+
+const char* open_font_input(FILE* in, FontInput* input) {
+  input->in = in;
+  input->size = -1;
+  if (std::fseek(in, 0, SEEK_END) != 0) return kErrInputRead;
+  input->size = std::ftell(in);
+  return input->size < 0 ? kErrInputRead : nullptr;
+}
+
+bool fits(const FontInput& input, long start, uint64_t length) {
+  return start >= 0 && start <= input.size && length <= static_cast<uint64_t>(input.size - start);
+}
+
+// The range was checked against the file size, so a short read means the
+// file shrank meanwhile or could not be read.
+const char* read_at(const FontInput& input, long pos, void* dst, size_t n) {
+  if (n == 0) return nullptr;
+  if (std::fseek(input.in, pos, SEEK_SET) != 0) return kErrInputRead;
+  if (std::fread(dst, 1, n, input.in) == n) return nullptr;
+  return std::ferror(input.in) ? kErrInputRead : kErrFontOutsideFile;
+}
+
+const char* read_font_header(const FontInput& input, long offset, FontHeader* h) {
+  uint8_t bytes[kFontHeaderBytes];
+  if (!fits(input, offset, sizeof bytes)) return kErrFontOutsideFile;
+  if (const char* err = read_at(input, offset, bytes, sizeof bytes)) return err;
+  ByteCursor c = MakeCursor(bytes, sizeof bytes);
+  // The buffer holds exactly the thirteen fields, so every read succeeds.
+  for (int16_t* field : {&h->fontType, &h->firstChar, &h->lastChar, &h->maxWidth, &h->kernMax, &h->nDescent,
+                         &h->fRectWidth, &h->fRectHeight, &h->owTLoc, &h->ascent, &h->descent, &h->leading,
+                         &h->rowWords}) {
+    ReadS16(&c, field);
+  }
+  if (h->firstChar < 0 || h->lastChar > 255 || h->lastChar < h->firstChar - 1) return kErrFontHeaderRange;
+  if (h->fRectHeight < 0 || h->rowWords < 0) return kErrFontHeaderRange;
+  return nullptr;
+}
+
+namespace {
+
+const char* read_u16s(const FontInput& input, long pos, size_t n, uint16_t* dst) {
+  uint8_t bytes[258 * 2];
+  if (const char* err = read_at(input, pos, bytes, n * 2)) return err;
+  ByteCursor c = MakeCursor(bytes, n * 2);
+  for (size_t i = 0; i < n; ++i) ReadU16(&c, &dst[i]);
+  return nullptr;
+}
+
+// A location table that runs backwards, or whose last image ends far past
+// the strip, is what a wrong offset yields, never what a compiler writes.
+bool locations_damaged(const FontImage& image) {
+  const FontHeader& h = image.header;
+  if (image.rangeCount < 1) return false;
+  for (int c = h.firstChar; c <= h.lastChar; ++c) {
+    if (image.locations[c + 1] < image.locations[c]) return true;
+  }
+  return image.locations[h.lastChar + 1] > static_cast<uint32_t>(row_bytes(h)) * 8 + kMaxColumnsPastRow;
+}
+
+}  // namespace
+
+const char* read_glyph_tables(const FontInput& input, long offset, long location_pos, FontImage* image) {
+  const FontHeader& h = image->header;
+  image->rangeCount = static_cast<int16_t>(h.lastChar - h.firstChar + 1);
+  const size_t count = static_cast<size_t>(image->rangeCount);
+  const long ow_pos = offset + 16 + 2L * h.owTLoc;
+  if (!fits(input, location_pos, (count + 1) * 2)) return kErrFontOutsideFile;
+  // An empty range reads no offset/width bytes, wherever the table lies.
+  if (count > 0 && !fits(input, ow_pos, count * 2)) return kErrFontOutsideFile;
+  // Compilers add the glyph drawn for missing codes after the range: one
+  // more location entry, so the offset/width table starts one entry later,
+  // and one more offset/width entry.
+  const bool missing = ow_pos == location_pos + static_cast<long>(count + 2) * 2 &&
+                       fits(input, ow_pos + static_cast<long>(count) * 2, 2);
+  const size_t ow_entries = count + (missing ? 1 : 0);
+  if (const char* err = read_u16s(input, location_pos, ow_entries + 1, &image->locations[h.firstChar])) return err;
+  uint16_t ow[257];
+  if (const char* err = read_u16s(input, ow_pos, ow_entries, ow)) return err;
+  for (size_t i = 0; i < ow_entries; ++i) {
+    // The offset is the high byte of the big-endian word, the width the low.
+    image->offsetWidths[h.firstChar + i] = {static_cast<int8_t>(ow[i] >> 8), static_cast<int8_t>(ow[i] & 0xFF)};
+  }
+  if (locations_damaged(*image)) return kErrFontLocations;
+  if (missing) {
+    const uint32_t start = image->locations[h.lastChar + 1], end = image->locations[h.lastChar + 2];
+    // Older compilers write an end of 0: the font then has no such glyph.
+    image->hasMissingGlyph = start < end && end <= static_cast<uint32_t>(row_bytes(h)) * 8 + kMaxColumnsPastRow;
+  }
+  return nullptr;
+}

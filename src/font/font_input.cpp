@@ -86,7 +86,7 @@ const char* read_glyph_tables(const FontInput& input, long offset, long location
                        fits(input, ow_pos + static_cast<long>(count) * 2, 2);
   const size_t ow_entries = count + (missing ? 1 : 0);
   if (const char* err = read_u16s(input, location_pos, ow_entries + 1, &image->locations[h.firstChar])) return err;
-  uint16_t ow[257];
+  uint16_t ow[257] = {};
   if (const char* err = read_u16s(input, ow_pos, ow_entries, ow)) return err;
   for (size_t i = 0; i < ow_entries; ++i) {
     // The offset is the high byte of the big-endian word, the width the low.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "font_builder.h"
+#include "scan/resource_scan.h"
 #include "text/text_font.h"
 
 namespace {
@@ -109,6 +110,20 @@ void BM_Reader(benchmark::State& state) {
   }
   state.SetBytesProcessed(state.iterations() * text_bytes(s));
 }
+
+// A database of 65535 resources, the most its list can hold: sizing them
+// sorts the offsets once.
+void BM_ScanLargeDatabase(benchmark::State& state) {
+  std::vector<ResourceModel> resources(65535, ResourceModel{"tSTR", 0, {'x', 0}});
+  for (size_t i = 0; i < resources.size(); ++i) resources[i].id = static_cast<int>(i);
+  const std::vector<uint8_t> file = encode_prc(resources);
+  for (auto _ : state) {
+    ResourceList list{};
+    if (scan_resources(file.data(), file.size(), false, &list) != nullptr) return state.SkipWithError("not listed");
+    benchmark::DoNotOptimize(list.entries.get());
+  }
+}
+BENCHMARK(BM_ScanLargeDatabase)->Unit(benchmark::kMillisecond);
 
 // {glyphs, columns, rows}: the two large shapes, then each with rows or
 // columns doubled from a half-size start.

@@ -43,11 +43,12 @@ TEST(ScanTest, ListsEveryResourceWhereItLies) {
     EXPECT_STREQ(list.kind, c.kind);
     std::vector<ResourceModel> expected = kResources;
     if (c.grouped_by_type) std::swap(expected[2], expected[3]);
-    ASSERT_EQ(list.entries.size(), expected.size());
+    ASSERT_EQ(list.count, expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
       const ResourceEntry& e = list.entries[i];
       EXPECT_EQ(std::string(e.type, 4), expected[i].type);
       EXPECT_EQ(e.id, expected[i].id);
+      EXPECT_EQ(e.fault, nullptr);
       ASSERT_LE(e.offset + e.size, file.size());
       EXPECT_EQ(std::vector<uint8_t>(file.begin() + static_cast<long>(e.offset),
                                      file.begin() + static_cast<long>(e.offset + e.size)),
@@ -68,24 +69,40 @@ std::vector<uint8_t> damaged(std::vector<uint8_t> file, size_t pos, int value) {
 }
 
 // In the fork built from kResources the map starts after the 256-byte header
-// area and the data; its type list is 28 bytes into the map.
+// area and the data; its type list is 28 bytes into the map, and type entry
+// t's reference list offset 28 + 2 + 8t + 6.
 size_t map_at() { return encode_resource_fork(kResources).size() - (28 + 2 + 8 * 4 + 12 * 5); }
+size_t ref_list_at(int type) { return map_at() + 28 + 2 + 8 * type + 6; }
+
+std::vector<uint8_t> fork_with_ref_list(int type, int ref_list, int last_ref = -1) {
+  std::vector<uint8_t> file = damaged(encode_resource_fork(kResources), ref_list_at(type), ref_list);
+  if (last_ref >= 0) put16(&file, ref_list_at(type) - 2, last_ref);
+  return file;
+}
 
 const DamageCase kDamage[] = {
     {"text file", [] { return std::vector<uint8_t>(200, 'a'); }, kErrScanUnknown},
     {"empty file", [] { return std::vector<uint8_t>(); }, kErrScanUnknown},
     {"database list longer than the file", [] { return damaged(encode_prc(kResources), 76, 900); },
      kErrScanDamaged},
-    {"database offset past the end", [] { return damaged(encode_prc(kResources), 78 + 10 + 6, 0x7FFF); },
-     kErrScanDamaged},
-    {"database offset inside its list", [] { return damaged(encode_prc(kResources), 78 + 10 + 8, 80); },
+    {"database shorter than its header",
+     [] {
+       std::vector<uint8_t> file = encode_prc(kResources);
+       file.resize(60);
+       return file;
+     },
      kErrScanDamaged},
     {"fork type list outside the map", [] { return damaged(encode_resource_fork(kResources), map_at() + 24, 0x7000); },
      kErrScanDamaged},
     {"fork reference list outside the map",
      [] { return damaged(encode_resource_fork(kResources), map_at() + 28 + 2 + 6, 0x7000); }, kErrScanDamaged},
-    {"fork data offset past the data",
-     [] { return damaged(encode_resource_fork(kResources), map_at() + 28 + 2 + 32 + 5, 0x7000); }, kErrScanDamaged},
+    // Type entries that share one reference list, or whose lists overlap,
+    // would list the same references again and again.
+    {"fork types sharing a reference list", [] { return fork_with_ref_list(1, 2 + 8 * 4); }, kErrScanDamaged},
+    {"fork reference lists overlapping", [] { return fork_with_ref_list(1, 2 + 8 * 4 + 6); }, kErrScanDamaged},
+    {"fork reference list inside the type list", [] { return fork_with_ref_list(0, 2); }, kErrScanDamaged},
+    {"fork reference count past the map", [] { return fork_with_ref_list(3, 2 + 8 * 4 + 48, 0xFFFE); },
+     kErrScanDamaged},
     {"MacBinary holding a damaged fork",
      [] { return encode_macbinary(damaged(encode_resource_fork(kResources), map_at() + 24, 0x7000)); },
      kErrScanDamaged},
@@ -101,23 +118,34 @@ TEST(ScanTest, DamagedAndForeignFiles) {
   }
 }
 
+// A file whose header is recognised is damaged when it is cut short, not
+// foreign: every cut of a fork past its 16-byte header, and of a MacBinary
+// file past its 128-byte header.
+TEST(ScanTest, TruncationsAreDamaged) {
+  const std::vector<uint8_t> fork = encode_resource_fork(kResources);
+  const struct {
+    std::vector<uint8_t> file;
+    size_t header, end;  // the padding after a MacBinary file's fork may go
+  } kFiles[] = {{fork, 16, fork.size()}, {encode_macbinary(fork), 128, 128 + fork.size()}};
+  for (const auto& [file, header, end] : kFiles) {
+    for (size_t n = header; n < end; ++n) {
+      std::vector<uint8_t> cut(file.begin(), file.begin() + static_cast<long>(n));
+      ResourceList list;
+      ASSERT_EQ(scan_resources(cut.data(), cut.size(), false, &list), kErrScanDamaged) << n << " of " << file.size();
+    }
+  }
+}
+
 TEST(ScanTest, ShippedDatabaseHoldsTheShippedFont) {
   const std::string prc_text = read_file(EXAMPLES_DIR "/sample.prc");
   const std::vector<uint8_t> prc(prc_text.begin(), prc_text.end());
   ResourceList list;
   ASSERT_EQ(scan_resources(prc.data(), prc.size(), false, &list), nullptr);
-  ASSERT_EQ(list.entries.size(), 3u);
+  ASSERT_EQ(list.count, 3u);
   const ResourceEntry& font = list.entries[1];
   EXPECT_TRUE(is_font_type(font.type));
   EXPECT_EQ(std::string(prc.begin() + static_cast<long>(font.offset), prc.end() - 7),
             read_file(EXAMPLES_DIR "/sample.nfnt"));
-}
-
-std::string run(const std::string& cmd) {
-  int status = 0;
-  std::string out = run_shell(cmd, &status);
-  EXPECT_EQ(status, 0) << cmd;
-  return out;
 }
 
 TEST(ScanTest, FilesThatCannotBeRead) {
@@ -130,20 +158,131 @@ TEST(ScanTest, FilesThatCannotBeRead) {
   }
 }
 
-// The printed command, run as it stands, converts the font it points at.
-TEST(ScanTest, PrintedCommandConverts) {
-  char tmpl[] = "/tmp/glyfex-scan-XXXXXX";
-  const std::string dir = mkdtemp(tmpl);
-  ASSERT_TRUE(write_file(dir + "/fonts.prc", encode_prc(kResources)));
-  const std::string listing = run("cd " + dir + " && " GLYFEX_SCAN_EXE " fonts.prc");
-  const size_t at = listing.find("glyfex fonts.prc font-9001.txt ");
-  ASSERT_NE(at, std::string::npos) << listing;
-  const std::string command = listing.substr(at, listing.find('\n', at) - at);
-  run("cd " + dir + " && " GLYFEX_DIR "/" + command + " >/dev/null");
+struct ScanRun {
+  int status;
+  std::string out;
+};
+
+// A scratch folder for one test, removed when it ends.
+struct ScratchDir {
+  std::string path;
+  ScratchDir() {
+    char tmpl[] = "/tmp/glyfex-scan-XXXXXX";
+    path = mkdtemp(tmpl);
+  }
+  ~ScratchDir() { std::filesystem::remove_all(path); }
+};
+
+ScanRun shell_in(const std::string& dir, const std::string& command) {
+  ScanRun r{0, ""};
+  r.out = run_shell("cd '" + dir + "' && timeout 20 " + command, &r.status);
+  return r;
+}
+
+// Each line's font column, after type, id, offset and size; a command is
+// given as "CMD name", the text it writes.
+std::vector<std::string> font_column(const std::string& listing) {
+  std::vector<std::string> notes;
+  size_t pos = listing.find("font\n");
+  while (pos != std::string::npos && (pos = listing.find('\n', pos)) != std::string::npos && pos + 1 < listing.size() - 1) {
+    const std::string line = listing.substr(pos + 1, listing.find('\n', pos + 1) - pos - 1);
+    std::string note = line.size() > 38 ? line.substr(38) : "";
+    const std::string command = GLYFEX_DIR "/glyfex fonts.prc ";
+    if (note.rfind(command, 0) == 0) note = "CMD " + note.substr(command.size(), note.rfind(".txt ") - command.size());
+    notes.push_back(note);
+    ++pos;
+  }
+  return notes;
+}
+
+std::vector<uint8_t> font_with(int field, int value) {
+  std::vector<uint8_t> b = font_bytes();
+  put16(&b, 2 * field, value);
+  return b;
+}
+
+std::vector<uint8_t> prc_with_offsets(const std::vector<std::pair<int, uint32_t>>& offsets) {
+  std::vector<uint8_t> file = encode_prc(kResources);
+  for (const auto& [entry, offset] : offsets) {
+    put16(&file, 78 + 10 * entry + 6, static_cast<int>(offset >> 16));
+    put16(&file, 78 + 10 * entry + 8, static_cast<int>(offset & 0xFFFF));
+  }
+  return file;
+}
+
+// What the font column says of fonts glyfex converts or refuses, and of
+// entries whose bytes cannot be had (then the status is 1).
+const struct {
+  const char* name;
+  std::function<std::vector<uint8_t>()> file;
+  std::vector<std::string> notes;
+  int status;
+} kFontColumns[] = {
+    {"refused font, and two fonts with one id",
+     [] {
+       return encode_prc({{"NFNT", 1000, font_bytes()}, {"nfnt", 1000, font_bytes()}, {"NFNT", 7, font_with(2, 300)}});
+     },
+     {"CMD font-1000", "CMD font-1000.2", kErrFontHeaderRange}, 0},
+    {"database entries outside the file and inside the list",
+     [] { return prc_with_offsets({{0, 0x7FFF0000}, {2, 80}}); },
+     {kFaultOutside, "CMD font-9000", kFaultInList, "CMD font-9001", ""}, 1},
+    {"fork reference past the data",
+     [] { return damaged(encode_resource_fork(kResources), map_at() + 28 + 2 + 32 + 5, 0x7000); },
+     {kFaultOutside, "CMD font-9000", "CMD font-9001", "", ""}, 1},
+};
+
+TEST(ScanTest, FontColumn) {
+  for (const auto& c : kFontColumns) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    ASSERT_TRUE(write_file(dir.path + "/fonts.prc", c.file()));
+    const ScanRun r = shell_in(dir.path, GLYFEX_SCAN_EXE " fonts.prc");
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(font_column(r.out), c.notes) << r.out;
+  }
+}
+
+// The listing's command, the --sh script and the --rcp lines, run as a user
+// would: found through a path or on PATH, and on a file whose name holds a
+// terminal escape.
+TEST(ScanTest, CommandsScriptAndResourceLines) {
+  ScratchDir dir;
+  const std::string sample = read_file(EXAMPLES_DIR "/sample.txt");
+  const std::string evil = "evil\033]0;x\007.prc";
+  ASSERT_TRUE(write_file(dir.path + "/fonts.prc", encode_prc(kResources)));
+  ASSERT_TRUE(write_file(dir.path + "/" + evil, encode_prc({{"NFNT", 1000, font_bytes()}})));
+  ScanRun r = shell_in(dir.path, "env PATH=" GLYFEX_DIR ":/usr/bin:/bin glyfex-scan fonts.prc");
+  EXPECT_NE(r.out.find("  glyfex fonts.prc font-9001.txt 207\n"), std::string::npos) << r.out;
+  r = shell_in(dir.path, "sh -c \"$(" GLYFEX_SCAN_EXE " fonts.prc | grep -o '/.*font-9001.*')\"");
+  EXPECT_EQ(r.status, 0);
   std::string expected;
   ASSERT_EQ(convert_bytes(font_bytes(), 0, &expected), "");
-  EXPECT_EQ(read_file(dir + "/font-9001.txt"), expected);
-  std::filesystem::remove_all(dir);
+  EXPECT_EQ(read_file(dir.path + "/font-9001.txt"), expected);
+
+  r = shell_in(dir.path, GLYFEX_SCAN_EXE " evil*.prc");
+  EXPECT_EQ(r.out.find_first_of("\033\007"), std::string::npos);
+  EXPECT_NE(r.out.find("evil\\033]0;x\\007.prc: Palm"), std::string::npos) << r.out;
+  r = shell_in(dir.path, GLYFEX_SCAN_EXE " --sh evil*.prc");
+  EXPECT_EQ(r.out.find_first_of("\033\007"), std::string::npos);
+  EXPECT_EQ(shell_in(dir.path, GLYFEX_SCAN_EXE " --sh evil*.prc | sh >/dev/null").status, 0);
+  EXPECT_EQ(read_file(dir.path + "/font-1000.txt"), expected);
+
+  EXPECT_EQ(shell_in(dir.path, GLYFEX_SCAN_EXE " --sh " EXAMPLES_DIR "/sample.prc | sh >/dev/null").status, 0);
+  EXPECT_EQ(read_file(dir.path + "/font-1000.txt"), sample);
+  r = shell_in(dir.path, GLYFEX_SCAN_EXE " --rcp fonts.prc");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "// The fonts of fonts.prc, rebuilt from the texts that glyfex-scan --sh writes.\n"
+            "// FONTID counts from 128, the first font id an application may use;\n"
+            "// the real font id is the application's choice.\n"
+            "FONT ID 9000 FONTID 128 \"font-9000.txt\"\n"
+            "FONT ID 9001 FONTID 129 \"font-9001.txt\"\n");
+  // Errors leave the script failing and the resource lines empty.
+  for (const char* option : {"--sh", "--rcp"}) {
+    r = shell_in(dir.path, std::string(GLYFEX_SCAN_EXE " ") + option + " missing.prc 2>/dev/null");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, std::string(option) == "--sh" ? "exit 1\n" : "");
+  }
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 #include "scan/resource_scan.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "font/byte_cursor.h"
 
 const char kErrScanUnknown[] = "Not a Palm resource database or a Macintosh resource fork.";
 const char kErrScanDamaged[] = "The resource table does not fit in the file.";
+const char kErrScanMemory[] = "Not enough memory for the file.";
+const char kFaultOutside[] = "lies outside the file";
+const char kFaultInList[] = "lies inside the resource list";
 
 namespace {
 
@@ -14,40 +18,63 @@ constexpr size_t kPrcHeaderBytes = 78;
 constexpr uint16_t kPrcResourceDbAttr = 0x0001;
 constexpr size_t kForkHeaderBytes = 16;
 constexpr size_t kMacBinaryHeaderBytes = 128;
+constexpr size_t kTypeEntryBytes = 8;
+constexpr size_t kReferenceBytes = 12;
 
-// Palm database: the resource list follows the 78-byte header; a resource
-// ends where the next one (by offset) begins, the last at the end of file.
+// Room for n entries, allocated once: every n is bounded by the bytes that
+// hold the entries, so a small file cannot ask for a huge list.
+template <typename T>
+bool allocate(std::unique_ptr<T[], FreeBytes>* array, size_t n) {
+  array->reset(static_cast<T*>(std::calloc(n == 0 ? 1 : n, sizeof(T))));
+  return *array != nullptr;
+}
+
+// A resource ends where the next one (by offset) begins, the last at the
+// end of the file; the offsets are sorted once for all of them.
+const char* size_by_next_offset(ResourceList* list, size_t file_size) {
+  std::unique_ptr<uint64_t[], FreeBytes> starts;
+  if (!allocate(&starts, list->count)) return kErrScanMemory;
+  size_t n = 0;
+  for (size_t i = 0; i < list->count; ++i) {
+    if (list->entries[i].fault == nullptr) starts[n++] = list->entries[i].offset;
+  }
+  std::sort(starts.get(), starts.get() + n);
+  for (size_t i = 0; i < list->count; ++i) {
+    ResourceEntry& e = list->entries[i];
+    if (e.fault != nullptr) continue;
+    const uint64_t* next = std::upper_bound(starts.get(), starts.get() + n, e.offset);
+    e.size = (next == starts.get() + n ? file_size : *next) - e.offset;
+  }
+  return nullptr;
+}
+
+// Palm database: the 78-byte header, then the resource list of 10-byte
+// entries (type, id, offset).
 const char* scan_prc(const uint8_t* data, size_t size, ResourceList* list) {
   ByteCursor c = MakeCursor(data, size);
   uint16_t attributes = 0, count = 0;
-  if (!Seek(&c, 32) || !ReadU16(&c, &attributes) || !Seek(&c, 76) || !ReadU16(&c, &count)) {
-    return kErrScanUnknown;
-  }
+  if (!Seek(&c, 32) || !ReadU16(&c, &attributes)) return kErrScanUnknown;
   // The name is NUL-terminated within its 32 bytes; bit 0 marks resources.
   if (std::memchr(data, 0, 32) == nullptr || (attributes & kPrcResourceDbAttr) == 0) return kErrScanUnknown;
+  if (!Seek(&c, 76) || !ReadU16(&c, &count)) return kErrScanDamaged;
   const size_t table_end = kPrcHeaderBytes + size_t{10} * count;
   if (table_end > size) return kErrScanDamaged;
+  if (!allocate(&list->entries, count)) return kErrScanMemory;
+  list->count = count;
   // The whole list was checked to fit, so its reads cannot fail.
   for (uint16_t i = 0; i < count; ++i) {
-    ResourceEntry e{};
+    ResourceEntry& e = list->entries[i];
     uint16_t id = 0;
     uint32_t offset = 0;
     ReadBytes(&c, e.type, 4);
     ReadU16(&c, &id);
     ReadU32(&c, &offset);
-    if (offset < table_end || offset > size) return kErrScanDamaged;
     e.id = id;
     e.offset = offset;
-    list->entries.push_back(e);
+    if (offset > size) e.fault = kFaultOutside;
+    if (offset < table_end) e.fault = kFaultInList;
   }
-  for (ResourceEntry& e : list->entries) {
-    uint64_t end = size;
-    for (const ResourceEntry& other : list->entries) {
-      if (other.offset > e.offset) end = std::min(end, other.offset);
-    }
-    e.size = end - e.offset;
-  }
-  return nullptr;
+  return size_by_next_offset(list, size);
 }
 
 // One resource fork: its bytes, where it starts in the file, and where its
@@ -61,29 +88,38 @@ struct Fork {
 
 // A reference: id, name offset, attributes and a 3-byte data offset, handle.
 // The data offset leads to a 4-byte length and then the resource's bytes.
-bool read_reference(ByteCursor* refs, const Fork& fork, const char type[4], ResourceList* list) {
+void read_reference(ByteCursor* refs, const Fork& fork, const char type[4], ResourceEntry* e) {
   int16_t id = 0;
   uint32_t attributes_and_offset = 0;
-  if (!ReadS16(refs, &id) || !Skip(refs, 2) || !ReadU32(refs, &attributes_and_offset) || !Skip(refs, 4)) {
-    return false;
-  }
+  // The reference list was checked to lie inside the map.
+  ReadS16(refs, &id);
+  Skip(refs, 2);
+  ReadU32(refs, &attributes_and_offset);
+  Skip(refs, 4);
+  std::memcpy(e->type, type, 4);
+  e->id = id;
   const uint64_t at = fork.data_begin + (attributes_and_offset & 0xFFFFFF);
   ByteCursor data = fork.bytes;
   uint32_t length = 0;
-  if (at + 4 > fork.data_end || !Seek(&data, at) || !ReadU32(&data, &length)) return false;
-  if (length > fork.data_end - at - 4) return false;
-  ResourceEntry e{};
-  std::memcpy(e.type, type, 4);
-  e.id = id;
-  e.offset = fork.base + at + 4;
-  e.size = length;
-  list->entries.push_back(e);
-  return true;
+  e->offset = fork.base + at;
+  if (at + 4 > fork.data_end || !Seek(&data, at) || !ReadU32(&data, &length) || length > fork.data_end - at - 4) {
+    e->fault = kFaultOutside;
+    return;
+  }
+  e->offset += 4;
+  e->size = length;
 }
+
+struct Span {
+  uint64_t begin, end;
+  bool operator<(const Span& o) const { return begin < o.begin; }
+};
 
 // The map: a copy of the header, 8 bytes, file attributes, then the offset
 // of the type list. Type entries are type, count - 1 and the offset of their
-// reference list, both offsets counted from the type list.
+// reference list, both offsets counted from the type list. Every reference
+// list lies inside the map after the type list, and no two overlap, so the
+// map's length bounds the number of references.
 const char* scan_fork(const uint8_t* bytes, size_t size, uint64_t base, ResourceList* list) {
   ByteCursor c = MakeCursor(bytes, size);
   uint32_t data_offset = 0, map_offset = 0, data_length = 0, map_length = 0;
@@ -91,46 +127,73 @@ const char* scan_fork(const uint8_t* bytes, size_t size, uint64_t base, Resource
       !ReadU32(&c, &map_length)) {
     return kErrScanUnknown;
   }
-  // The header's four numbers alone tell a resource fork from other data.
-  if (data_offset < kForkHeaderBytes || map_length < 30 || uint64_t{data_offset} + data_length > size ||
-      uint64_t{map_offset} + map_length > size) {
+  // A fork's header describes a data area after it and a map after that.
+  if (data_offset < kForkHeaderBytes || map_length < 30 || map_offset < uint64_t{data_offset} + data_length) {
     return kErrScanUnknown;
   }
+  const uint64_t map_end = uint64_t{map_offset} + map_length;
+  if (map_end > size) return kErrScanDamaged;
   const Fork fork{MakeCursor(bytes, size), base, data_offset, uint64_t{data_offset} + data_length};
-  // Nothing of the map is read outside it.
-  ByteCursor map = MakeCursor(bytes, uint64_t{map_offset} + map_length);
+  ByteCursor map = MakeCursor(bytes, map_end);  // nothing of the map is read outside it
   uint16_t type_list = 0, last_type = 0;
   if (!Seek(&map, map_offset + 24) || !ReadU16(&map, &type_list) || !Seek(&map, map_offset + type_list) ||
       !ReadU16(&map, &last_type)) {
     return kErrScanDamaged;
   }
-  const size_t types_at = map_offset + type_list;
-  const unsigned types = (last_type + 1u) & 0xFFFF;  // 0xFFFF stands for none
-  for (unsigned t = 0; t < types; ++t) {
-    char type[4];
+  const uint64_t types_at = uint64_t{map_offset} + type_list;
+  const size_t types = (last_type + 1u) & 0xFFFF;  // 0xFFFF stands for none
+  const uint64_t types_end = types_at + 2 + kTypeEntryBytes * types;
+  if (types_end > map_end) return kErrScanDamaged;
+  std::unique_ptr<Span[], FreeBytes> lists;
+  if (!allocate(&lists, types)) return kErrScanMemory;
+  uint64_t references = 0;
+  for (size_t t = 0; t < types; ++t) {
     uint16_t last_ref = 0, ref_list = 0;
-    if (!ReadBytes(&map, type, 4) || !ReadU16(&map, &last_ref) || !ReadU16(&map, &ref_list)) return kErrScanDamaged;
+    Skip(&map, 4);
+    ReadU16(&map, &last_ref);
+    ReadU16(&map, &ref_list);
+    lists[t].begin = types_at + ref_list;
+    lists[t].end = lists[t].begin + kReferenceBytes * (last_ref + 1u);
+    if (lists[t].begin < types_end || lists[t].end > map_end) return kErrScanDamaged;
+    references += last_ref + 1u;
+  }
+  std::unique_ptr<Span[], FreeBytes> sorted;
+  if (!allocate(&sorted, types)) return kErrScanMemory;
+  std::copy(lists.get(), lists.get() + types, sorted.get());
+  std::sort(sorted.get(), sorted.get() + types);
+  for (size_t t = 1; t < types; ++t) {
+    if (sorted[t].begin < sorted[t - 1].end) return kErrScanDamaged;
+  }
+  if (!allocate(&list->entries, references)) return kErrScanMemory;
+  list->count = 0;
+  Seek(&map, types_at + 2);
+  for (size_t t = 0; t < types; ++t) {
+    char type[4] = {};
+    ReadBytes(&map, type, 4);
+    Skip(&map, 4);
     ByteCursor refs = map;
-    if (!Seek(&refs, types_at + ref_list)) return kErrScanDamaged;
-    for (unsigned r = 0; r <= last_ref; ++r) {
-      if (!read_reference(&refs, fork, type, list)) return kErrScanDamaged;
+    Seek(&refs, lists[t].begin);
+    for (uint64_t at = lists[t].begin; at < lists[t].end; at += kReferenceBytes) {
+      read_reference(&refs, fork, type, &list->entries[list->count++]);
     }
   }
   return nullptr;
 }
 
 // MacBinary: a 128-byte header, the data fork, then the resource fork,
-// each fork padded to a multiple of 128 bytes.
-bool macbinary_fork(const uint8_t* data, size_t size, uint64_t* fork_at, uint64_t* fork_size) {
+// each fork padded to a multiple of 128 bytes. Returns kErrScanUnknown when
+// the header is not MacBinary's or there is no resource fork.
+const char* macbinary_fork(const uint8_t* data, size_t size, uint64_t* fork_at, uint64_t* fork_size) {
   ByteCursor c = MakeCursor(data, size);
   uint32_t data_length = 0, resource_length = 0;
   if (size < kMacBinaryHeaderBytes || data[0] != 0 || data[1] < 1 || data[1] > 63 || data[74] != 0 ||
-      data[82] != 0 || !Seek(&c, 83) || !ReadU32(&c, &data_length) || !ReadU32(&c, &resource_length)) {
-    return false;
+      data[82] != 0 || !Seek(&c, 83) || !ReadU32(&c, &data_length) || !ReadU32(&c, &resource_length) ||
+      resource_length == 0) {
+    return kErrScanUnknown;
   }
   *fork_at = kMacBinaryHeaderBytes + (uint64_t{data_length} + 127) / 128 * 128;
   *fork_size = resource_length;
-  return resource_length > 0 && *fork_at <= size && resource_length <= size - *fork_at;
+  return *fork_at <= size && resource_length <= size - *fork_at ? nullptr : kErrScanDamaged;
 }
 
 }  // namespace
@@ -144,18 +207,20 @@ const char* scan_resources(const uint8_t* data, size_t size, bool dfont_name, Re
   bool recognised = false;
   const auto done = [&](const char* err) {
     recognised = recognised || err == kErrScanDamaged;
-    if (err != nullptr) list->entries.clear();
-    return err == nullptr;
+    if (err != nullptr) list->count = 0;
+    return err == nullptr || err == kErrScanMemory;
   };
-  list->entries.clear();
+  list->count = 0;
   list->kind = "Palm resource database";
-  if (done(scan_prc(data, size, list))) return nullptr;
+  if (const char* err = scan_prc(data, size, list); done(err)) return err;
   uint64_t fork_at = 0, fork_size = 0;
-  if (macbinary_fork(data, size, &fork_at, &fork_size)) {
+  const char* err = macbinary_fork(data, size, &fork_at, &fork_size);
+  if (err == nullptr) {
     list->kind = "MacBinary file, resource fork";
-    if (done(scan_fork(data + fork_at, fork_size, fork_at, list))) return nullptr;
+    err = scan_fork(data + fork_at, fork_size, fork_at, list);
   }
+  if (done(err)) return err;
   list->kind = dfont_name ? "Macintosh data-fork suitcase (.dfont)" : "Macintosh resource fork";
-  if (done(scan_fork(data, size, 0, list))) return nullptr;
+  if (const char* err2 = scan_fork(data, size, 0, list); done(err2)) return err2;
   return recognised ? kErrScanDamaged : kErrScanUnknown;
 }

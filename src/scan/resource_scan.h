@@ -5,26 +5,35 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
+
+#include "font/font_image.h"
 
 struct ResourceEntry {
   char type[4];
   long id;  // unsigned in a Palm database, signed in a resource fork
   uint64_t offset;  // of the resource's first byte in the file
   uint64_t size;
+  const char* fault;  // why the entry's bytes cannot be had, or nullptr
 };
 
 struct ResourceList {
   const char* kind;  // which kind of file this is, for the listing
-  std::vector<ResourceEntry> entries;
+  std::unique_ptr<ResourceEntry[], FreeBytes> entries;
+  size_t count;
 };
 
 extern const char kErrScanUnknown[];
 extern const char kErrScanDamaged[];
+extern const char kErrScanMemory[];
+extern const char kFaultOutside[];
+extern const char kFaultInList[];
 
 // Fills list from the file's bytes. Every offset and length is checked
-// against size; returns nullptr, kErrScanUnknown for a file that is neither
-// kind, or kErrScanDamaged for one whose tables do not fit.
+// against size. Returns nullptr, kErrScanUnknown for a file of no known
+// kind, kErrScanDamaged for a known kind whose tables do not fit, or
+// kErrScanMemory. An entry whose bytes lie outside the file is listed with
+// its fault set; the entries around it are listed as they are.
 const char* scan_resources(const uint8_t* data, size_t size, bool dfont_name, ResourceList* list);
 
 // True for the resource types that hold a bitmap font.

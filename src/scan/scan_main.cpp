@@ -1,111 +1,286 @@
-// glyfex-scan FILE: lists the resources in a Palm resource database or a
-// Macintosh resource fork, with a ready glyfex command for every font.
+// glyfex-scan [--sh | --rcp] FILE: lists the resources in a Palm resource
+// database or a Macintosh resource fork, with a ready glyfex command for
+// every font; or a shell script that runs those commands, or the PilRC
+// lines that rebuild the fonts from the texts they write.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <string>
-#include <system_error>
 
 #include "cli/messages.h"
 #include "font/font_image.h"
 #include "scan/resource_scan.h"
+#include "scan/shell_text.h"
 
 namespace {
 
 const char kScanUsage[] =
     "Lists the resources of a Palm resource database (.prc, .ro) or a\n"
     "Macintosh resource fork, with the glyfex command for each font.\n\n"
-    " usage:  glyfex-scan file\n\n";
+    " usage:  glyfex-scan file\n"
+    "         glyfex-scan --sh file    a shell script that converts every font\n"
+    "         glyfex-scan --rcp file   PilRC lines that rebuild the fonts\n\n";
+
+enum class Mode { kList, kShell, kRcp };
 
 struct FileBytes {
   std::unique_ptr<uint8_t[], FreeBytes> data;
   size_t size;
 };
 
-// Returns nullptr, or why the file could not be had. Only regular files are
-// read: a directory has no size, and opening a FIFO would wait for a writer.
+// Returns nullptr, or why the file could not be had. Only regular files
+// are read, judged by what was opened: a directory has no size, and the
+// file is opened without waiting, as a FIFO would wait for a writer.
 const char* read_whole_file(const char* path, FileBytes* file) {
-  std::error_code ec;
-  const std::filesystem::file_status st = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::exists(st)) return kErrInputOpen;
-  if (!std::filesystem::is_regular_file(st)) return kErrInputRead;
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return kErrInputOpen;
-  long size = -1;
-  if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-  const char* err = size >= 0 && std::fseek(f, 0, SEEK_SET) == 0 ? nullptr : kErrInputRead;
-  if (!err) {
-    file->size = static_cast<size_t>(size);
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return kErrInputOpen;
+  struct stat st;
+  const char* err = nullptr;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    err = kErrInputRead;
+  } else {
+    file->size = static_cast<size_t>(st.st_size);
+    // One byte more, so that an empty file still has a buffer.
     file->data.reset(static_cast<uint8_t*>(std::malloc(file->size + 1)));
-    if (!file->data) {
-      err = "Not enough memory for the file.";
-    } else if (std::fread(file->data.get(), 1, file->size, f) != file->size) {
-      err = kErrInputRead;
-    }
+    if (!file->data) err = kErrScanMemory;
   }
-  std::fclose(f);
+  for (size_t done = 0; err == nullptr && done < file->size;) {
+    const ssize_t n = read(fd, file->data.get() + done, file->size - done);
+    if (n <= 0) err = kErrInputRead;
+    done += n > 0 ? static_cast<size_t>(n) : 0;
+  }
+  close(fd);
   return err;
 }
 
-// Quotes a path for the shell unless it is made of harmless characters only.
-std::string shell_word(const std::string& s) {
-  if (!s.empty() && s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._/+-") ==
-                        std::string::npos) {
-    return s;
+// What the listing says of one entry: the name of the text its command
+// writes (without ".txt"), or why there is no command.
+struct EntryLine {
+  const char* note;
+  char name[48];
+};
+
+// glyfex's own reader on the font at offset: nullptr when glyfex converts
+// it, else the message glyfex would print.
+const char* check_font(FILE* file, uint64_t offset) {
+  FontImage image;
+  return read_font_resource(file, static_cast<long>(offset), &image);
+}
+
+// Texts are named font-ID.txt; a second font with the same id in one file
+// gets font-ID.2.txt, a third font-ID.3.txt, and so on, so that running all
+// commands writes every text. Fonts are grouped by id with a stable sort.
+const char* name_fonts(const ResourceList& list, EntryLine* lines) {
+  std::unique_ptr<size_t[], FreeBytes> order(static_cast<size_t*>(std::calloc(list.count + 1, sizeof(size_t))));
+  if (!order) return kErrScanMemory;
+  size_t n = 0;
+  for (size_t i = 0; i < list.count; ++i) {
+    if (lines[i].note == nullptr) order[n++] = i;
   }
-  std::string q = "'";
-  for (char ch : s) q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
-  return q + "'";
+  std::stable_sort(order.get(), order.get() + n,
+                   [&](size_t a, size_t b) { return list.entries[a].id < list.entries[b].id; });
+  for (size_t k = 0, same = 1; k < n; ++k) {
+    const long id = list.entries[order[k]].id;
+    same = k > 0 && list.entries[order[k - 1]].id == id ? same + 1 : 1;
+    char* name = lines[order[k]].name;
+    if (same == 1) {
+      std::snprintf(name, sizeof lines->name, "font-%ld", id);
+    } else {
+      std::snprintf(name, sizeof lines->name, "font-%ld.%zu", id, same);
+    }
+  }
+  return nullptr;
 }
 
-std::string printable_type(const char type[4]) {
-  std::string t(type, 4);
-  std::replace_if(t.begin(), t.end(), [](char ch) { return ch < 0x20 || ch > 0x7E; }, '.');
-  return t;
+const char* describe_entries(const FileBytes& bytes, const ResourceList& list, EntryLine* lines) {
+  // One stream over the whole file serves every font, as glyfex reads it.
+  FILE* file = bytes.size > 0 ? fmemopen(bytes.data.get(), bytes.size, "rb") : nullptr;
+  for (size_t i = 0; i < list.count; ++i) {
+    const ResourceEntry& e = list.entries[i];
+    lines[i].note = "";
+    if (e.fault != nullptr) {
+      lines[i].note = e.fault;
+    } else if (is_font_type(e.type)) {
+      lines[i].note = file != nullptr ? check_font(file, e.offset) : kErrFontOutsideFile;
+    }
+  }
+  if (file != nullptr) std::fclose(file);
+  return name_fonts(list, lines);
 }
 
-// What glyfex would make of the font: a command, or why it would refuse.
-std::string font_note(const FileBytes& bytes, const ResourceEntry& e, const std::string& file) {
-  if (e.size < kFontHeaderBytes) return "too short for a font header";
-  const int16_t font_type = swap16(bytes.data.get() + e.offset);
-  if (font_type & kFontTypeExtended) return "extended font format, not supported";
-  return "glyfex " + shell_word(file) + " font-" + std::to_string(e.id) + ".txt " + std::to_string(e.offset);
+// The glyfex beside this program when it was started through a path (it
+// then need not be on PATH), else the glyfex that PATH finds.
+void program_path(const char* argv0, char (&out)[PATH_MAX]) {
+  const char* slash = std::strrchr(argv0, '/');
+  const int dir_len = slash == nullptr ? 0 : static_cast<int>(slash - argv0 + 1);
+  if (std::snprintf(out, sizeof out, "%.*sglyfex", dir_len, argv0) >= static_cast<int>(sizeof out)) {
+    std::snprintf(out, sizeof out, "glyfex");
+  }
 }
 
-bool ends_with(const std::string& s, const char* tail) {
-  const size_t n = std::strlen(tail);
-  return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+void put_type(FILE* out, const char type[4]) {
+  for (int i = 0; i < 4; ++i) {
+    const auto b = static_cast<unsigned char>(type[i]);
+    if (b >= 0x20 && b < 0x7F) {
+      std::fputc(b, out);
+    } else {
+      std::fprintf(out, "\\%03o", b);
+    }
+  }
+}
+
+struct Listing {
+  const char* program;
+  const char* file;
+  const ResourceList* list;
+  const EntryLine* lines;
+};
+
+void print_listing(const Listing& l) {
+  put_escaped(stdout, l.file, std::strlen(l.file));
+  std::printf(": %s, %zu resources\n\n", l.list->kind, l.list->count);
+  std::printf("%-4s  %6s  %10s  %10s  %s\n", "type", "id", "offset", "size", "font");
+  for (size_t i = 0; i < l.list->count; ++i) {
+    const ResourceEntry& e = l.list->entries[i];
+    put_type(stdout, e.type);
+    std::printf("  %6ld  %10llu  %10llu", e.id, static_cast<unsigned long long>(e.offset),
+                static_cast<unsigned long long>(e.size));
+    if (l.lines[i].note == nullptr) {
+      std::fputs("  ", stdout);
+      put_shell_word(stdout, l.program);
+      std::fputc(' ', stdout);
+      put_shell_word(stdout, l.file);
+      std::printf(" %s.txt %llu", l.lines[i].name, static_cast<unsigned long long>(e.offset));
+    } else if (*l.lines[i].note != '\0') {
+      std::printf("  %s", l.lines[i].note);
+    }
+    std::fputc('\n', stdout);
+  }
+  std::fputc('\n', stdout);
+}
+
+// A word the script can use as it stands, or "$name" after an assignment
+// that builds a word holding controls without printing them raw.
+void put_script_word(const char* name, const char* s, char (&word)[16]) {
+  if (has_control(s, std::strlen(s))) {
+    put_shell_assignment(stdout, name, s);
+    std::snprintf(word, sizeof word, "\"$%s\"", name);
+  } else {
+    word[0] = '\0';
+  }
+}
+
+void put_word(const char* word, const char* s) {
+  if (*word != '\0') {
+    std::fputs(word, stdout);
+  } else {
+    put_shell_word(stdout, s);
+  }
+}
+
+void print_script(const Listing& l) {
+  std::fputs("#!/bin/sh\n# Converts every font of ", stdout);
+  put_escaped(stdout, l.file, std::strlen(l.file));
+  std::fputs("; written by glyfex-scan --sh.\nset -e\n", stdout);
+  char program[16], file[16];
+  put_script_word("glyfex", l.program, program);
+  put_script_word("in", l.file, file);
+  for (size_t i = 0; i < l.list->count; ++i) {
+    if (l.lines[i].note != nullptr) continue;
+    put_word(program, l.program);
+    std::fputc(' ', stdout);
+    put_word(file, l.file);
+    std::printf(" %s.txt %llu\n", l.lines[i].name, static_cast<unsigned long long>(l.list->entries[i].offset));
+  }
+}
+
+void print_rcp(const Listing& l) {
+  std::fputs("// The fonts of ", stdout);
+  put_escaped(stdout, l.file, std::strlen(l.file));
+  std::fputs(", rebuilt from the texts that glyfex-scan --sh writes.\n"
+             "// FONTID counts from 128, the first font id an application may use;\n"
+             "// the real font id is the application's choice.\n",
+             stdout);
+  int font_id = 128;
+  for (size_t i = 0; i < l.list->count; ++i) {
+    if (l.lines[i].note != nullptr) continue;
+    std::printf("FONT ID %ld FONTID %d \"%s.txt\"\n", l.list->entries[i].id, font_id++, l.lines[i].name);
+  }
+}
+
+bool ends_with(const char* s, const char* tail) {
+  const size_t n = std::strlen(s), k = std::strlen(tail);
+  return n >= k && std::strcmp(s + n - k, tail) == 0;
+}
+
+// Everything is printed on standard output; when that fails, the run
+// fails, and standard error is the only place left to say so.
+int finish(int status) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "glyfex-scan: %s\n", kErrStdout);
+    return 1;
+  }
+  return status;
+}
+
+// The listing prints its errors; a script or resource file that standard
+// output carries to another program gets them on standard error, and a
+// script that fails.
+int fail(Mode mode, const char* err) {
+  if (mode == Mode::kList) {
+    std::printf("ERROR: %s\n\n", err);
+  } else {
+    std::fprintf(stderr, "glyfex-scan: %s\n", err);
+    if (mode == Mode::kShell) std::puts("exit 1");
+  }
+  return finish(1);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
+  Mode mode = Mode::kList;
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::fputs(kScanUsage, stdout);
-    return 1;
+    return finish(0);
   }
-  const std::string file = argv[1];
+  if (argc == 3 && std::strcmp(argv[1], "--sh") == 0) mode = Mode::kShell;
+  if (argc == 3 && std::strcmp(argv[1], "--rcp") == 0) mode = Mode::kRcp;
+  if (argc != 2 && mode == Mode::kList) {
+    std::fputs(kScanUsage, stdout);
+    return finish(1);
+  }
+  const char* file = argv[argc - 1];
   FileBytes bytes{nullptr, 0};
-  if (const char* err = read_whole_file(argv[1], &bytes)) {
-    std::printf("ERROR: %s\n\n", err);
-    return 1;
-  }
-  ResourceList list;
+  if (const char* err = read_whole_file(file, &bytes)) return fail(mode, err);
+  ResourceList list{};
   if (const char* err = scan_resources(bytes.data.get(), bytes.size, ends_with(file, ".dfont"), &list)) {
-    std::printf("ERROR: %s\n\n", err);
-    return 1;
+    return fail(mode, err);
   }
-  std::printf("%s: %s, %zu resources\n\n", file.c_str(), list.kind, list.entries.size());
-  std::printf("%-4s  %6s  %10s  %10s  %s\n", "type", "id", "offset", "size", "font");
-  for (const ResourceEntry& e : list.entries) {
-    const std::string note = is_font_type(e.type) ? font_note(bytes, e, file) : "";
-    std::printf("%-4s  %6ld  %10llu  %10llu%s%s\n", printable_type(e.type).c_str(), e.id,
-                static_cast<unsigned long long>(e.offset), static_cast<unsigned long long>(e.size),
-                note.empty() ? "" : "  ", note.c_str());
+  std::unique_ptr<EntryLine[], FreeBytes> lines(static_cast<EntryLine*>(std::calloc(list.count + 1, sizeof(EntryLine))));
+  if (!lines) return fail(mode, kErrScanMemory);
+  if (const char* err = describe_entries(bytes, list, lines.get())) return fail(mode, err);
+  char program[PATH_MAX];
+  program_path(argv[0], program);
+  const Listing listing{program, file, &list, lines.get()};
+  int status = 0;
+  for (size_t i = 0; i < list.count; ++i) {
+    if (list.entries[i].fault == nullptr) continue;
+    status = 1;
+    if (mode != Mode::kList) {
+      std::fputs("glyfex-scan: ", stderr);
+      put_type(stderr, list.entries[i].type);
+      std::fprintf(stderr, " %ld %s\n", list.entries[i].id, list.entries[i].fault);
+    }
   }
-  std::printf("\n");
-  return 0;
+  if (mode == Mode::kList) print_listing(listing);
+  if (mode == Mode::kShell) print_script(listing);
+  if (mode == Mode::kRcp) print_rcp(listing);
+  return finish(status);
 }

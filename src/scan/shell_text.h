@@ -1,0 +1,28 @@
+// Printing file names and resource types where a terminal or a shell reads
+// them: nothing that a terminal would take as a command reaches it raw.
+#ifndef GLYFEX_SCAN_SHELL_TEXT_H
+#define GLYFEX_SCAN_SHELL_TEXT_H
+
+#include <cstddef>
+#include <cstdio>
+
+// True when s holds a byte a terminal may act on: C0 controls, DEL, and
+// the C1 controls as UTF-8 encodes them.
+bool has_control(const char* s, size_t n);
+
+// Prints n bytes of s with every control written as a backslash and three
+// octal digits.
+void put_escaped(FILE* out, const char* s, size_t n);
+
+// Prints s as one shell word: as it stands when it is made of harmless
+// characters, else between apostrophes. Controls are escaped as above, so
+// a word that has any is for reading, not for running.
+void put_shell_word(FILE* out, const char* s);
+
+// Prints a shell assignment that gives the variable the exact bytes of s,
+// controls included, without writing one of them raw:
+//   name=$(printf 'bytes_'); name=${name%_}
+// (the _ keeps a trailing line feed from being cut off).
+void put_shell_assignment(FILE* out, const char* name, const char* s);
+
+#endif

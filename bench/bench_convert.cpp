@@ -80,7 +80,7 @@ void BM_Writer(benchmark::State& state) {
   if (!read_font(shape_of(state), &image)) return state.SkipWithError("font not read");
   for (auto _ : state) {
     const int out = open("/tmp/glyfex-bench-out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    write_text_font(out, image);
+    write_text_font(out, image, kDensity72);
     close(out);
   }
   state.SetBytesProcessed(state.iterations() * text_bytes(shape_of(state)));
@@ -106,7 +106,7 @@ void BM_Reader(benchmark::State& state) {
   for (auto _ : state) {
     FontImage image;
     if (!read_font(s, &image)) return state.SkipWithError("font not read");
-    benchmark::DoNotOptimize(image.strip.get());
+    benchmark::DoNotOptimize(image.strips[kDensity72].get());
   }
   state.SetBytesProcessed(state.iterations() * text_bytes(s));
 }

@@ -2,6 +2,7 @@
 // offset of the font resource; the rest is the input file.
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -11,15 +12,16 @@
 
 namespace {
 
-// A 30-byte resource may legitimately describe gigabytes of clear pixels
-// (rows of no strip bytes, locations far past the row); writing those is
-// slow, not wrong, so the target skips the writer for such fonts.
+// A 30-byte resource may legitimately describe megabytes of clear pixels
+// (rows of no strip bytes, locations up to 127 columns past the row);
+// writing those is slow, not wrong, so the target skips the writer for such
+// fonts.
 bool small_output(const FontImage& image) {
-  uint64_t columns = 0;
-  for (int c = image.header.firstChar; c <= image.header.lastChar; ++c) {
-    if (image.locations[c] < image.locations[c + 1]) columns += image.locations[c + 1] - image.locations[c];
-  }
-  return columns * static_cast<uint64_t>(image.header.fRectHeight) <= (1u << 16);
+  const FontHeader& h = image.header;
+  const int last = h.lastChar + 1 + (image.hasMissingGlyph ? 1 : 0);
+  const uint64_t columns = image.locations[last] - std::min(image.locations[h.firstChar], image.locations[last]);
+  const uint64_t scale = image.hasDensity[kDensity144] ? 4 : 1;
+  return columns * static_cast<uint64_t>(h.fRectHeight) * scale <= (1u << 16);
 }
 
 }  // namespace
@@ -35,6 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fclose(in);
   if (err || !small_output(image)) return 0;
   static const int out = open("/dev/null", O_WRONLY);
-  write_text_font(out, image);
+  for (int density = 0; density < kDensities; ++density) {
+    if (image.hasDensity[density]) write_text_font(out, image, density);
+  }
   return 0;
 }

@@ -168,7 +168,7 @@ const Refusal kRefusals[] = {
     {"lastChar below firstChar - 1", [] { return patched(kLast, 63); }, "0", kErrFontHeaderRange},
     {"fRectHeight negative", [] { return patched(kHeight, -1); }, "0", kErrFontHeaderRange},
     {"rowWords negative", [] { return patched(kRowWords, -32768); }, "0", kErrFontHeaderRange},
-    {"extended format", [] { return patched(kType, 0x9200); }, "0", kErrFontExtended},
+    {"extended font of an unknown version", [] { return patched(kType, 0x9200); }, "0", kErrFontHeaderRange},
 };
 
 TEST(CliTest, RefusalsLeaveTheOutputAlone) {
@@ -326,12 +326,45 @@ TEST(CliTest, StandardOutput) {
   EXPECT_EQ(read_file(out), text);
 }
 
-TEST(CliTest, ShippedExampleConvertsToItsText) {
-  const std::string out = dir() + "/example.txt";
-  const Outcome r = run_glyfex({EXAMPLES_DIR "/sample.nfnt", out});
+// An extended font's two texts go in place together or not at all.
+TEST(CliTest, ExtendedFontWritesBothTexts) {
+  FontModel m = make_font(65, 65, 1, {{65, {"#-#"}}});
+  const std::string in = dir() + "/hd.nfnt", out = dir() + "/hd.txt", out144 = dir() + "/hd-144.txt";
+  write_file(in, encode_font(make_extended(m, {72, 144})));
+  std::string text72, text144;
+  ASSERT_EQ(convert_bytes(encode_font(make_extended(m, {72, 144})), 0, &text72, &text144), "");
+  Outcome r = run_glyfex({in, out});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind(kBanner, 0), 0u);
-  EXPECT_EQ(read_file(out), read_file(EXAMPLES_DIR "/sample.txt"));
+  EXPECT_EQ(r.out, kBanner + ("Wrote the 144 dpi image to " + out144 + ".\n1 glyphs exported.\n\n"));
+  EXPECT_EQ(read_file(out), text72);
+  EXPECT_EQ(read_file(out144), text144);
+
+  // The 144 dpi text cannot be written: the 72 dpi one stays as it was too.
+  write_file(out, {'o', 'l', 'd'});
+  unlink(out144.c_str());
+  ASSERT_EQ(mkdir(out144.c_str(), 0700), 0);
+  r = run_glyfex({in, out});
+  EXPECT_EQ(r.out, error_text(kErrOutputOpen));
+  EXPECT_EQ(read_file(out), "old");
+  rmdir(out144.c_str());
+
+  // Nor may the 144 dpi text be the input.
+  const std::string named = dir() + "/hd-144.nfnt";
+  write_file(named, encode_font(make_extended(m, {144})));
+  r = run_glyfex({named, dir() + "/hd.nfnt"});
+  EXPECT_EQ(r.out, error_text(kErrSameFile));
+}
+
+TEST(CliTest, ShippedExamplesConvertToTheirTexts) {
+  for (const char* name : {"sample", "sample-hd"}) {
+    SCOPED_TRACE(name);
+    const std::string out = dir() + "/" + name + ".txt";
+    const Outcome r = run_glyfex({std::string(EXAMPLES_DIR "/") + name + ".nfnt", out});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind(kBanner, 0), 0u);
+    EXPECT_EQ(read_file(out), read_file(std::string(EXAMPLES_DIR "/") + name + ".txt"));
+  }
+  EXPECT_EQ(read_file(dir() + "/sample-hd-144.txt"), read_file(EXAMPLES_DIR "/sample-hd-144.txt"));
 }
 
 }  // namespace

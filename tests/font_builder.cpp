@@ -58,38 +58,84 @@ long font_offset(const FontModel& m) {
   return static_cast<long>(m.prefix.size() + (m.owBeforeHeader ? m.offsetWidths.size() * 2 : 0));
 }
 
-std::vector<uint8_t> encode_font(const FontModel& m) {
-  const FontHeader& h = m.header;
-  std::vector<uint8_t> ow_table;
-  for (OffsetWidth ow : m.offsetWidths) {
-    ow_table.push_back(static_cast<uint8_t>(ow.offset));
-    ow_table.push_back(static_cast<uint8_t>(ow.width));
-  }
-  const size_t strip_bytes = m.strip.size() * h.rowWords * 2;
-  const long ow_tloc = m.owBeforeHeader ? -(font_offset(m) + 16) / 2
-                                        : static_cast<long>((10 + strip_bytes + m.locations.size() * 2) / 2) + m.owGapWords;
-  std::vector<uint8_t> out = m.owBeforeHeader ? ow_table : std::vector<uint8_t>();
-  out.insert(out.end(), m.prefix.begin(), m.prefix.end());
-  for (int v : {h.fontType, h.firstChar, h.lastChar, h.maxWidth, h.kernMax, h.nDescent, h.fRectWidth,
-                h.fRectHeight, static_cast<int16_t>(ow_tloc), h.ascent, h.descent, h.leading, h.rowWords}) {
-    append16(&out, v);
-  }
-  for (const std::string& row : m.strip) {
+namespace {
+void append_strip(std::vector<uint8_t>* out, const std::vector<std::string>& strip) {
+  for (const std::string& row : strip) {
     for (size_t x = 0; x < row.size(); x += 8) {
       uint8_t byte = 0;
       for (size_t b = 0; b < 8 && x + b < row.size(); ++b) {
         if (row[x + b] == '#') byte |= static_cast<uint8_t>(0x80 >> b);
       }
-      out.push_back(byte);
+      out->push_back(byte);
     }
+  }
+}
+}  // namespace
+
+std::vector<uint8_t> encode_font(const FontModel& m) {
+  const FontHeader& h = m.header;
+  const bool extended = !m.densities.empty();
+  std::vector<uint8_t> ow_table;
+  for (OffsetWidth ow : m.offsetWidths) {
+    ow_table.push_back(static_cast<uint8_t>(ow.offset));
+    ow_table.push_back(static_cast<uint8_t>(ow.width));
+  }
+  std::vector<uint8_t> strip;  // after the header, or the extended font's strips
+  append_strip(&strip, m.strip);
+  // What lies between owTLoc's own field and the location table.
+  const size_t before_locations = extended ? 14 + 6 * m.densities.size() : 10 + strip.size();
+  const long ow_tloc = m.owBeforeHeader ? -(font_offset(m) + 16) / 2
+                                        : static_cast<long>((before_locations + m.locations.size() * 2) / 2) + m.owGapWords;
+  std::vector<uint8_t> out = m.owBeforeHeader ? ow_table : std::vector<uint8_t>();
+  out.insert(out.end(), m.prefix.begin(), m.prefix.end());
+  const int16_t font_type = static_cast<int16_t>(extended ? h.fontType | kFontTypeExtended : h.fontType);
+  for (int v : {font_type, h.firstChar, h.lastChar, h.maxWidth, h.kernMax, h.nDescent, h.fRectWidth,
+                h.fRectHeight, static_cast<int16_t>(ow_tloc), h.ascent, h.descent, h.leading, h.rowWords}) {
+    append16(&out, v);
+  }
+  if (extended) {
+    // Version, density count and list; the strips follow the tables, in
+    // the order of the list, 72 dpi from m.strip and 144 dpi from m.strip144.
+    append16(&out, m.version);
+    append16(&out, static_cast<int>(m.densities.size()));
+    const size_t tables = m.locations.size() * 2 + 2 * m.owGapWords + (m.owBeforeHeader ? 0 : ow_table.size());
+    size_t bits = 30 + 6 * m.densities.size() + tables;
+    strip.clear();
+    for (int density : m.densities) {
+      append16(&out, density);
+      append16(&out, static_cast<int>(bits >> 16));
+      append16(&out, static_cast<int>(bits & 0xFFFF));
+      const size_t before = strip.size();
+      append_strip(&strip, density == 144 ? m.strip144 : m.strip);
+      bits += strip.size() - before;
+    }
+  } else {
+    out.insert(out.end(), strip.begin(), strip.end());
   }
   for (uint16_t loc : m.locations) append16(&out, loc);
   if (!m.owBeforeHeader) {
     out.resize(out.size() + 2 * m.owGapWords, 0xA5);
     out.insert(out.end(), ow_table.begin(), ow_table.end());
   }
+  if (extended) out.insert(out.end(), strip.begin(), strip.end());
   out.insert(out.end(), m.suffix.begin(), m.suffix.end());
   return out;
+}
+
+FontModel make_extended(FontModel m, const std::vector<int>& densities) {
+  m.densities = densities;
+  for (size_t r = 0; r < 2 * m.strip.size(); ++r) {
+    std::string row;
+    for (char pixel : m.strip[r / 2]) row += std::string(2, pixel);
+    // Every other pixel of the bottom row of each pair flips, so that the
+    // 144 dpi image is not the 72 dpi one scaled.
+    if (r % 2 == 1) {
+      for (size_t x = 1; x < row.size(); x += 4) row[x] = row[x] == '#' ? '-' : '#';
+    }
+    m.strip144.push_back(row);
+  }
+  if (std::find(densities.begin(), densities.end(), 72) == densities.end()) m.strip.clear();
+  return m;
 }
 
 namespace {
@@ -201,7 +247,22 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
   return (std::fclose(f) == 0) && written;
 }
 
-std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text) {
+namespace {
+// The text of one density, through a memory file as glyfex writes a file.
+const char* write_density(const FontImage& image, int density, std::string* text) {
+  text->clear();
+  if (!image.hasDensity[density]) return nullptr;
+  const int fd = memfd_create("glyfex-text", 0);
+  const char* err = write_text_font(fd, image, density);
+  lseek(fd, 0, SEEK_SET);
+  char buf[65536];
+  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text->append(buf, static_cast<size_t>(n));
+  close(fd);
+  return err;
+}
+}  // namespace
+
+std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text, std::string* text144) {
   std::vector<uint8_t> copy = bytes;
   copy.push_back(0);  // fmemopen wants a non-empty buffer
   FILE* in = fmemopen(copy.data(), bytes.size(), "rb");
@@ -209,12 +270,9 @@ std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::s
   const char* err = read_font_resource(in, offset, &image);
   std::fclose(in);
   text->clear();
+  if (text144 != nullptr) text144->clear();
   if (err) return err;
-  const int fd = memfd_create("glyfex-text", 0);
-  err = write_text_font(fd, image);
-  lseek(fd, 0, SEEK_SET);
-  char buf[65536];
-  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text->append(buf, static_cast<size_t>(n));
-  close(fd);
+  err = write_density(image, kDensity72, text);
+  if (!err && text144 != nullptr) err = write_density(image, kDensity144, text144);
   return err ? err : "";
 }

@@ -32,7 +32,17 @@ struct FontModel {
   // Puts the offset/width table first in the file, before prefix and header,
   // as a font too large for a positive owTLoc needs. prefix must be even.
   bool owBeforeHeader = false;
+  // The extended layout, when densities is not empty: the version, the
+  // density list, the tables, then each density's strip in list order.
+  std::vector<int> densities;
+  int version = 1;
+  std::vector<std::string> strip144;  // 2 * fRectHeight rows, rowWords * 32 columns
 };
+
+// m in the extended layout with the densities given (72, 144 or both). The
+// 144 dpi strip is m's strip with every pixel doubled, then every other
+// pixel of each odd row flipped; without 72 m's strip is dropped.
+FontModel make_extended(FontModel m, const std::vector<int>& densities);
 
 // Where the header starts in the encoded file.
 long font_offset(const FontModel& m);
@@ -72,7 +82,9 @@ std::vector<uint8_t> encode_resource_fork(const std::vector<ResourceModel>& reso
 // A MacBinary II file with an empty data fork around a resource fork.
 std::vector<uint8_t> encode_macbinary(const std::vector<uint8_t>& fork);
 
-// Runs the reader and writer in memory. Returns the message or "" and the text.
-std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text);
+// Runs the reader and writer in memory. Returns the message or "" and the
+// text of each density ("" for a density the font lacks).
+std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text,
+                          std::string* text144 = nullptr);
 
 #endif

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 #include "cli/messages.h"
@@ -17,15 +18,14 @@ namespace {
 // The input is opened without waiting (a FIFO would wait for a writer) and
 // then judged by what was opened, not by its path: only regular files and
 // block devices have a size and can be read at an offset.
-const char* read_input(const char* infile, const char* outfile, long offset, FontImage* image) {
+const char* read_input(const char* infile, const char* outfile, long offset, FontImage* image, struct stat* st) {
   const int fd = open(infile, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   // A socket cannot be opened at all; it is no file to read.
   if (fd < 0) return errno == ENXIO ? kErrInputRead : kErrInputOpen;
-  struct stat st;
   const char* err = nullptr;
-  if (fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
+  if (fstat(fd, st) != 0 || !(S_ISREG(st->st_mode) || S_ISBLK(st->st_mode))) {
     err = kErrInputRead;
-  } else if (same_file(outfile, st)) {
+  } else if (same_file(outfile, *st)) {
     err = kErrSameFile;
   }
   FILE* in = err == nullptr ? fdopen(fd, "rb") : nullptr;
@@ -38,19 +38,43 @@ const char* read_input(const char* infile, const char* outfile, long offset, Fon
   return err;
 }
 
-const char* write_output(const char* outfile, const FontImage& image) {
-  OutputFile out;
-  if (const char* err = open_output(outfile, &out)) return err;
-  if (const char* err = close_output(&out, write_text_font(out.fd, image))) return err;
-  return commit_output(&out);
+// Writes the text of every density the font has, each to its own file, and
+// puts them in place only when all were written.
+const char* write_outputs(const char* const (&paths)[kDensities], const FontImage& image) {
+  OutputFile outs[kDensities];
+  bool written[kDensities] = {};
+  const char* err = nullptr;
+  for (int d = 0; d < kDensities && err == nullptr; ++d) {
+    if (!image.hasDensity[d]) continue;
+    err = open_output(paths[d], &outs[d]);
+    if (err == nullptr) err = close_output(&outs[d], write_text_font(outs[d].fd, image, d));
+    written[d] = err == nullptr;
+  }
+  for (int d = 0; d < kDensities; ++d) {
+    if (!written[d]) continue;
+    if (err != nullptr) {
+      discard_output(&outs[d]);
+    } else {
+      err = commit_output(&outs[d]);
+    }
+  }
+  return err;
 }
 
 }  // namespace
 
 const char* export_font(const char* infile, const char* outfile, long offset) {
   FontImage image;
-  if (const char* err = read_input(infile, outfile, offset, &image)) return err;
-  if (const char* err = write_output(outfile, image)) return err;
+  struct stat input;
+  if (const char* err = read_input(infile, outfile, offset, &image, &input)) return err;
+  char outfile144[PATH_MAX];
+  if (image.hasDensity[kDensity144]) {
+    if (!density_path(outfile, outfile144)) return kErrOutputOpen;
+    if (same_file(outfile144, input)) return kErrSameFile;
+  }
+  const char* const paths[kDensities] = {outfile, outfile144};
+  if (const char* err = write_outputs(paths, image)) return err;
+  if (image.hasDensity[kDensity144]) std::printf("Wrote the 144 dpi image to %s.\n", outfile144);
   std::printf("%d glyphs exported.\n\n", image.rangeCount);
   return nullptr;
 }

@@ -11,6 +11,16 @@
 #include "cli/messages.h"
 #include "text/text_font.h"
 
+bool density_path(const char* path, char (&out)[PATH_MAX]) {
+  const char* slash = std::strrchr(path, '/');
+  const char* name = slash == nullptr ? path : slash + 1;
+  const char* dot = std::strrchr(name, '.');
+  // A leading dot starts a hidden name, not an extension.
+  const size_t stem = dot == nullptr || dot == name ? std::strlen(path) : static_cast<size_t>(dot - path);
+  return std::snprintf(out, sizeof out, "%.*s-144%s", static_cast<int>(stem), path, path + stem) <
+         static_cast<int>(sizeof out);
+}
+
 bool same_file(const char* path, const struct stat& input) {
   struct stat st;
   return stat(path, &st) == 0 && st.st_dev == input.st_dev && st.st_ino == input.st_ino;

@@ -17,6 +17,11 @@ struct OutputFile {
   char temp[PATH_MAX];
 };
 
+// The name of the 144 dpi text beside the text at path: "-144" goes before
+// the extension of the last path component (font.txt gives font-144.txt,
+// x.tar.gz x.tar-144.gz, .hidden .hidden-144). False when it is too long.
+bool density_path(const char* path, char (&out)[PATH_MAX]);
+
 // True when path names the file the input is (same device and inode).
 bool same_file(const char* path, const struct stat& input);
 

@@ -32,6 +32,13 @@ constexpr size_t kFontHeaderBytes = 26;
 // fontType bit that marks the extended, multi-density layout.
 constexpr int16_t kFontTypeExtended = 0x0200;
 
+// The screen densities a font may carry an image for. The 144 dpi image has
+// twice the rows, columns and row bytes of the 72 dpi one; the tables and
+// the header's sizes always describe the font at 72 dpi.
+enum Density { kDensity72 = 0, kDensity144 = 1, kDensities = 2 };
+
+inline int density_scale(int density) { return density + 1; }
+
 struct OffsetWidth {
   int8_t offset;
   int8_t width;
@@ -50,10 +57,15 @@ struct FontImage {
   int16_t rangeCount = 0;  // lastChar - firstChar + 1
   // The glyph drawn for codes the font lacks, written after the range.
   bool hasMissingGlyph = false;
-  // fRectHeight rows of rowWords * 2 bytes each, top row first, as in the file.
-  std::unique_ptr<uint8_t[], FreeBytes> strip;
+  // Which densities the font has an image for, and each image: fRectHeight
+  // rows of rowWords * 2 bytes at 72 dpi, top row first, as in the file
+  // (null when that is no bytes), scaled at 144 dpi.
+  bool hasDensity[kDensities] = {};
+  std::unique_ptr<uint8_t[], FreeBytes> strips[kDensities];
   uint16_t locations[258] = {};
   OffsetWidth offsetWidths[257] = {};
+  // The file position just past the offset/width table.
+  long tablesEnd = 0;
 };
 
 // How far past the end of the strip row the last image may reach: the
@@ -62,13 +74,18 @@ constexpr uint32_t kMaxColumnsPastRow = 127;
 
 inline size_t row_bytes(const FontHeader& h) { return static_cast<size_t>(h.rowWords) * 2; }
 
-inline const uint8_t* strip_row(const FontImage& image, int row) {
-  return image.strip.get() + static_cast<size_t>(row) * row_bytes(image.header);
+inline size_t strip_bytes(const FontHeader& h, int density) {
+  const size_t scale = static_cast<size_t>(density_scale(density));
+  return static_cast<size_t>(h.fRectHeight) * scale * row_bytes(h) * scale;
+}
+
+inline const uint8_t* strip_row(const FontImage& image, int density, int row) {
+  return image.strips[density].get() + static_cast<size_t>(row) * row_bytes(image.header) * density_scale(density);
 }
 
 extern const char kErrFontOutsideFile[];
 extern const char kErrFontHeaderRange[];
-extern const char kErrFontExtended[];
+extern const char kErrFontDensity[];
 extern const char kErrFontLocations[];
 extern const char kErrInputRead[];
 extern const char kErrFontMemory[];

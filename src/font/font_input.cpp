@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 
 const char kErrFontOutsideFile[] = "Font resource lies outside the input file.";
@@ -85,6 +86,7 @@ const char* read_glyph_tables(const FontInput& input, long offset, long location
   const bool missing = ow_pos == location_pos + static_cast<long>(count + 2) * 2 &&
                        fits(input, ow_pos + static_cast<long>(count) * 2, 2);
   const size_t ow_entries = count + (missing ? 1 : 0);
+  image->tablesEnd = ow_pos + static_cast<long>(ow_entries) * 2;
   if (const char* err = read_u16s(input, location_pos, ow_entries + 1, &image->locations[h.firstChar])) return err;
   uint16_t ow[257] = {};
   if (const char* err = read_u16s(input, ow_pos, ow_entries, ow)) return err;
@@ -99,4 +101,13 @@ const char* read_glyph_tables(const FontInput& input, long offset, long location
     image->hasMissingGlyph = start < end && end <= static_cast<uint32_t>(row_bytes(h)) * 8 + kMaxColumnsPastRow;
   }
   return nullptr;
+}
+
+const char* read_strip(const FontInput& input, long pos, int density, FontImage* image) {
+  const size_t bytes = strip_bytes(image->header, density);
+  image->hasDensity[density] = true;
+  if (bytes == 0) return nullptr;
+  image->strips[density].reset(static_cast<uint8_t*>(std::malloc(bytes)));
+  if (!image->strips[density]) return kErrFontMemory;
+  return read_at(input, pos, image->strips[density].get(), bytes);
 }

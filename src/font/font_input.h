@@ -30,7 +30,14 @@ const char* read_font_header(const FontInput& input, long offset, FontHeader* h)
 // Reads the location table at location_pos and the offset/width table that
 // owTLoc points at, with the missing-character glyph when the layout has
 // one, and refuses a location table that no compiler writes. Sets the
-// range count.
+// range count and where the tables end.
 const char* read_glyph_tables(const FontInput& input, long offset, long location_pos, FontImage* image);
+
+// Allocates and reads the strip of one density at pos, which the caller has
+// checked with fits, and marks the density present.
+const char* read_strip(const FontInput& input, long pos, int density, FontImage* image);
+
+// The extended, multi-density layout after its header has been read.
+const char* read_extended_font(const FontInput& input, long offset, FontImage* image);
 
 #endif

@@ -101,12 +101,14 @@ void put_line(TextBlock* b, const char* format, int value) {
   b->used += static_cast<size_t>(n);
 }
 
-void write_metrics(TextBlock* b, const FontHeader& h) {
+// fontType as it stands; the other eight scaled to the density.
+void write_metrics(TextBlock* b, const FontHeader& h, int scale) {
   const int n = std::snprintf(reserve(b, 256), 256,
-                              "fontType %hu\nmaxWidth %hd\nkernMax %hd\nnDescent %hd\nfRectWidth %hd\n"
-                              "fRectHeight %hd\nascent %hd\ndescent %hd\nleading %hd\n\n",
-                              static_cast<unsigned short>(h.fontType), h.maxWidth, h.kernMax, h.nDescent,
-                              h.fRectWidth, h.fRectHeight, h.ascent, h.descent, h.leading);
+                              "fontType %u\nmaxWidth %d\nkernMax %d\nnDescent %d\nfRectWidth %d\n"
+                              "fRectHeight %d\nascent %d\ndescent %d\nleading %d\n\n",
+                              static_cast<unsigned>(static_cast<uint16_t>(h.fontType)), h.maxWidth * scale,
+                              h.kernMax * scale, h.nDescent * scale, h.fRectWidth * scale, h.fRectHeight * scale,
+                              h.ascent * scale, h.descent * scale, h.leading * scale);
   b->used += static_cast<size_t>(n);
 }
 
@@ -119,19 +121,23 @@ void write_name(TextBlock* b, int code) {
 }
 
 // index is the glyph's place in both tables: its code, or lastChar + 1 for
-// the missing-character glyph, whose name is -1.
-void write_glyph(TextBlock* b, const FontImage& image, int index, int name) {
+// the missing-character glyph, whose name is -1. The tables hold 72 dpi
+// columns and widths; at a higher density each is scaled, and whether a
+// WIDTH line is written is decided at 72 dpi.
+void write_glyph(TextBlock* b, const FontImage& image, int density, int index, int name) {
+  const uint32_t scale = static_cast<uint32_t>(density_scale(density));
   const uint32_t start = image.locations[index];
   const uint32_t end = image.locations[index + 1];
-  const uint32_t width = end - start;
   const OffsetWidth ow = image.offsetWidths[index];
   write_name(b, name);
-  if (ow.width != static_cast<int64_t>(width)) put_line(b, "WIDTH %d\n", ow.width);
-  if (ow.offset != 0) put_line(b, "OFFSET %d\n", ow.offset);
-  const uint32_t row_bits = static_cast<uint32_t>(row_bytes(image.header)) * 8;
-  for (int r = 0; r < image.header.fRectHeight; ++r) {
+  if (ow.width != static_cast<int64_t>(end - start)) put_line(b, "WIDTH %d\n", ow.width * static_cast<int>(scale));
+  if (ow.offset != 0) put_line(b, "OFFSET %d\n", ow.offset * static_cast<int>(scale));
+  const uint32_t width = (end - start) * scale;
+  const uint32_t row_bits = static_cast<uint32_t>(row_bytes(image.header)) * 8 * scale;
+  const int rows = image.header.fRectHeight * static_cast<int>(scale);
+  for (int r = 0; r < rows; ++r) {
     char* line = reserve(b, width + 1);
-    render_row(strip_row(image, r), row_bits, start, width, line);
+    render_row(strip_row(image, density, r), row_bits, start * scale, width, line);
     line[width] = '\n';
     b->used += width + 1;
   }
@@ -141,7 +147,7 @@ void write_glyph(TextBlock* b, const FontImage& image, int index, int name) {
 
 }  // namespace
 
-const char* write_text_font(int fd, const FontImage& image) {
+const char* write_text_font(int fd, const FontImage& image, int density) {
   const FontHeader& h = image.header;
   // Too large for the stack; the block lives as long as the write.
   std::unique_ptr<TextBlock, FreeBytes> block(static_cast<TextBlock*>(std::malloc(sizeof(TextBlock))));
@@ -150,13 +156,13 @@ const char* write_text_font(int fd, const FontImage& image) {
   b->fd = fd;
   b->failed = false;
   b->used = 0;
-  write_metrics(b, h);
+  write_metrics(b, h, density_scale(density));
   // Stops at the first glyph after a failed write: a full disk will not take
   // the rest either, and the font may describe gigabytes of text.
   for (int code = h.firstChar; code <= h.lastChar && !b->failed; ++code) {
-    if (image.locations[code] < image.locations[code + 1]) write_glyph(b, image, code, code);
+    if (image.locations[code] < image.locations[code + 1]) write_glyph(b, image, density, code, code);
   }
-  if (image.hasMissingGlyph && !b->failed) write_glyph(b, image, h.lastChar + 1, -1);
+  if (image.hasMissingGlyph && !b->failed) write_glyph(b, image, density, h.lastChar + 1, -1);
   flush(b);
   return b->failed ? kErrOutputWrite : nullptr;
 }

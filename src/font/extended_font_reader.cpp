@@ -1,0 +1,59 @@
+// Reads the extended font layout of Palm OS 5: after the version 1 header
+// come a version, a density count and one entry per density, each the
+// density and the offset of its strip from the resource's start; then the
+// location table. The strips lie wherever their offsets say.
+#include <cstdint>
+
+#include "font/font_image.h"
+#include "font/font_input.h"
+
+const char kErrFontDensity[] = "Font density is not supported.";
+
+namespace {
+
+constexpr long kVersionAt = 26;
+constexpr long kDensityListAt = 30;
+constexpr long kDensityEntryBytes = 6;
+constexpr int kMaxDensities = 8;
+
+}  // namespace
+
+const char* read_extended_font(const FontInput& input, long offset, FontImage* image) {
+  FontHeader& h = image->header;
+  uint8_t bytes[4 + kDensityEntryBytes * kMaxDensities];
+  if (!fits(input, offset + kVersionAt, 4)) return kErrFontOutsideFile;
+  if (const char* err = read_at(input, offset + kVersionAt, bytes, 4)) return err;
+  ByteCursor c = MakeCursor(bytes, sizeof bytes);
+  int16_t version = 0, count = 0;
+  ReadS16(&c, &version);
+  ReadS16(&c, &count);
+  if (version != 1 || count < 1 || count > kMaxDensities) return kErrFontHeaderRange;
+  const long list_bytes = kDensityEntryBytes * count;
+  if (!fits(input, offset + kDensityListAt, list_bytes)) return kErrFontOutsideFile;
+  if (const char* err = read_at(input, offset + kDensityListAt, bytes + 4, list_bytes)) return err;
+
+  // Entries are six bytes, with no padding: read field by field.
+  long strip_pos[kDensities] = {};
+  bool listed[kDensities] = {};
+  for (int i = 0; i < count; ++i) {
+    int16_t dpi = 0;
+    uint32_t bits_offset = 0;
+    ReadS16(&c, &dpi);
+    ReadU32(&c, &bits_offset);
+    const int density = dpi == 72 ? kDensity72 : dpi == 144 ? kDensity144 : -1;
+    if (density < 0 || listed[density]) return kErrFontDensity;
+    listed[density] = true;
+    strip_pos[density] = offset + static_cast<long>(bits_offset);
+    if (!fits(input, strip_pos[density], strip_bytes(h, density))) return kErrFontOutsideFile;
+  }
+  const long location_pos = offset + kDensityListAt + list_bytes;
+  if (const char* err = read_glyph_tables(input, offset, location_pos, image)) return err;
+  for (int density = 0; density < kDensities; ++density) {
+    if (!listed[density]) continue;
+    if (const char* err = read_strip(input, strip_pos[density], density, image)) return err;
+  }
+  // PilRC sets the bit itself when it builds a family from the texts;
+  // left in a text, it would give a different font.
+  h.fontType = static_cast<int16_t>(h.fontType & ~kFontTypeExtended);
+  return nullptr;
+}

@@ -166,6 +166,23 @@ std::vector<uint8_t> encode_prc(const std::vector<ResourceModel>& resources) {
   return out;
 }
 
+std::vector<uint8_t> encode_pdb(const std::vector<std::vector<uint8_t>>& records) {
+  std::vector<uint8_t> out(78, 0);
+  const char name[] = "Glyfex fonts";
+  std::copy(name, name + sizeof name, out.begin());
+  std::copy_n("FontGLFX", 8, out.begin() + 60);
+  put16(&out, 76, static_cast<int>(records.size()));
+  uint32_t offset = static_cast<uint32_t>(78 + 8 * records.size() + 2);
+  for (size_t i = 0; i < records.size(); ++i) {
+    append32(&out, offset);
+    append32(&out, static_cast<uint32_t>(i));  // attributes 0, unique id i
+    offset += static_cast<uint32_t>(records[i].size());
+  }
+  out.resize(out.size() + 2, 0);
+  for (const std::vector<uint8_t>& r : records) out.insert(out.end(), r.begin(), r.end());
+  return out;
+}
+
 std::vector<uint8_t> encode_resource_fork(const std::vector<ResourceModel>& resources) {
   std::vector<std::string> types;
   for (const ResourceModel& r : resources) {

@@ -75,6 +75,9 @@ struct ResourceModel {
 // A Palm resource database: header, resource list, two pad bytes, data.
 std::vector<uint8_t> encode_prc(const std::vector<ResourceModel>& resources);
 
+// A Palm record database: header, record list, two pad bytes, records.
+std::vector<uint8_t> encode_pdb(const std::vector<std::vector<uint8_t>>& records);
+
 // A Macintosh resource fork: header, data (each a length and bytes), map
 // with one type entry per type in order of first appearance.
 std::vector<uint8_t> encode_resource_fork(const std::vector<ResourceModel>& resources);

@@ -8,11 +8,13 @@
 #include <string>
 
 #include "font_builder.h"
+#include "scan/font_listing.h"
 #include "scan/resource_scan.h"
 
 namespace {
 
-std::vector<uint8_t> font_bytes() { return encode_font(make_font(65, 66, 2, {{65, {"#-", "##"}}, {66, {"-#-", "###"}}})); }
+FontModel font_model();
+std::vector<uint8_t> font_bytes() { return encode_font(font_model()); }
 
 const std::vector<ResourceModel> kResources = {
     {"tAIN", 1000, {'G', 'l', 'y', 0}},
@@ -179,14 +181,16 @@ ScanRun shell_in(const std::string& dir, const std::string& command) {
   return r;
 }
 
-// Each line's font column, after type, id, offset and size; a command is
-// given as "CMD name", the text it writes.
+// Each line's font column, after type, id, offset and size (or record,
+// offset and size); a command is given as "CMD name", the text it writes.
 std::vector<std::string> font_column(const std::string& listing) {
   std::vector<std::string> notes;
   size_t pos = listing.find("font\n");
-  while (pos != std::string::npos && (pos = listing.find('\n', pos)) != std::string::npos && pos + 1 < listing.size() - 1) {
+  if (pos == std::string::npos) return notes;
+  const size_t column = pos - (listing.rfind('\n', pos) + 1);
+  while ((pos = listing.find('\n', pos)) != std::string::npos && pos + 1 < listing.size() - 1) {
     const std::string line = listing.substr(pos + 1, listing.find('\n', pos + 1) - pos - 1);
-    std::string note = line.size() > 38 ? line.substr(38) : "";
+    std::string note = line.size() > column ? line.substr(column) : "";
     const std::string command = GLYFEX_DIR "/glyfex fonts.prc ";
     if (note.rfind(command, 0) == 0) note = "CMD " + note.substr(command.size(), note.rfind(".txt ") - command.size());
     notes.push_back(note);
@@ -210,6 +214,26 @@ std::vector<uint8_t> prc_with_offsets(const std::vector<std::pair<int, uint32_t>
   return file;
 }
 
+FontModel font_model() { return make_font(65, 66, 2, {{65, {"#-", "##"}}, {66, {"-#-", "###"}}}); }
+
+std::vector<uint8_t> extended_bytes(const std::vector<int>& densities) {
+  return encode_font(make_extended(font_model(), densities));
+}
+
+// FontForge's record: a 72 dpi font, a 0xFFFF word, and its 144 dpi font.
+std::vector<uint8_t> font_pair() {
+  std::vector<uint8_t> bytes = font_bytes();
+  const std::vector<uint8_t> hd = extended_bytes({144});
+  bytes.push_back(0xFF);
+  bytes.push_back(0xFF);
+  bytes.insert(bytes.end(), hd.begin(), hd.end());
+  return bytes;
+}
+
+std::vector<uint8_t> font_collection() {
+  return encode_pdb({font_bytes(), {'n', 'o', 't', 'e', 0}, extended_bytes({72, 144}), font_pair()});
+}
+
 // What the font column says of fonts glyfex converts or refuses, and of
 // entries whose bytes cannot be had (then the status is 1).
 const struct {
@@ -223,6 +247,16 @@ const struct {
        return encode_prc({{"NFNT", 1000, font_bytes()}, {"nfnt", 1000, font_bytes()}, {"NFNT", 7, font_with(2, 300)}});
      },
      {"CMD font-1000", "CMD font-1000.2", kErrFontHeaderRange}, 0},
+    {"extended and little-endian fonts",
+     [] {
+       return encode_prc({{"nfnt", 1, extended_bytes({72, 144})},
+                          {"NFNT", 2, extended_bytes({108})},
+                          {"afnt", 3, font_bytes()},
+                          {"afnx", 4, font_bytes()}});
+     },
+     {"CMD font-1", kErrFontDensity, kNoteLittleEndian, kNoteLittleEndian}, 0},
+    {"record database, a record of two fonts", font_collection,
+     {"CMD font-0", "", "CMD font-2", "CMD font-3", "CMD font-3"}, 0},
     {"database entries outside the file and inside the list",
      [] { return prc_with_offsets({{0, 0x7FFF0000}, {2, 80}}); },
      {kFaultOutside, "CMD font-9000", kFaultInList, "CMD font-9001", ""}, 1},
@@ -277,6 +311,23 @@ TEST(ScanTest, CommandsScriptAndResourceLines) {
             "// the real font id is the application's choice.\n"
             "FONT ID 9000 FONTID 128 \"font-9000.txt\"\n"
             "FONT ID 9001 FONTID 129 \"font-9001.txt\"\n");
+  // A font collection: records, a family, and FontForge's pair as one.
+  ASSERT_TRUE(write_file(dir.path + "/fonts.pdb", font_collection()));
+  r = shell_in(dir.path, GLYFEX_SCAN_EXE " --rcp fonts.pdb");
+  EXPECT_EQ(r.out.substr(r.out.find("// Records")),
+            "// Records have no resource id; their fonts get ids from 1000 on.\n"
+            "FONT ID 1000 FONTID 128 \"font-0.txt\"\n"
+            "FONTFAMILY ID 1002 FONTID 129\nBEGIN\n  FONT \"font-2.txt\" DENSITY 72\n  FONT \"font-2-144.txt\" DENSITY 144\nEND\n"
+            "FONTFAMILY ID 1003 FONTID 130\nBEGIN\n  FONT \"font-3.txt\" DENSITY 72\n  FONT \"font-3-144.txt\" DENSITY 144\nEND\n");
+  EXPECT_EQ(shell_in(dir.path, GLYFEX_SCAN_EXE " --sh fonts.pdb | sh >/dev/null").status, 0);
+  std::string hd72, hd144;
+  ASSERT_EQ(convert_bytes(extended_bytes({72, 144}), 0, &hd72, &hd144), "");
+  EXPECT_EQ(read_file(dir.path + "/font-0.txt"), expected);
+  EXPECT_EQ(read_file(dir.path + "/font-2.txt"), hd72);
+  EXPECT_EQ(read_file(dir.path + "/font-2-144.txt"), hd144);
+  EXPECT_EQ(read_file(dir.path + "/font-3.txt"), expected);
+  EXPECT_EQ(read_file(dir.path + "/font-3-144.txt"), hd144);
+
   // Errors leave the script failing and the resource lines empty.
   for (const char* option : {"--sh", "--rcp"}) {
     r = shell_in(dir.path, std::string(GLYFEX_SCAN_EXE " ") + option + " missing.prc 2>/dev/null");

@@ -14,7 +14,7 @@ const char kFaultInList[] = "lies inside the resource list";
 
 namespace {
 
-constexpr size_t kPrcHeaderBytes = 78;
+constexpr size_t kPrcHeaderBytes = 78;  // of either Palm database
 constexpr uint16_t kPrcResourceDbAttr = 0x0001;
 constexpr size_t kForkHeaderBytes = 16;
 constexpr size_t kMacBinaryHeaderBytes = 128;
@@ -48,27 +48,54 @@ const char* size_by_next_offset(ResourceList* list, size_t file_size) {
   return nullptr;
 }
 
-// Palm database: the 78-byte header, then the resource list of 10-byte
-// entries (type, id, offset).
-const char* scan_prc(const uint8_t* data, size_t size, ResourceList* list) {
+// A Palm database's header: a NUL-terminated name in its first 32 bytes,
+// attributes at 32 (bit 0 marks a resource database), four-character type
+// and creator at 60, the list's length at 76. A record database is told
+// from other data by its type and creator being printable.
+const char* palm_header(const uint8_t* data, size_t size, bool resources, uint16_t* count) {
   ByteCursor c = MakeCursor(data, size);
-  uint16_t attributes = 0, count = 0;
-  if (!Seek(&c, 32) || !ReadU16(&c, &attributes)) return kErrScanUnknown;
-  // The name is NUL-terminated within its 32 bytes; bit 0 marks resources.
-  if (std::memchr(data, 0, 32) == nullptr || (attributes & kPrcResourceDbAttr) == 0) return kErrScanUnknown;
-  if (!Seek(&c, 76) || !ReadU16(&c, &count)) return kErrScanDamaged;
-  const size_t table_end = kPrcHeaderBytes + size_t{10} * count;
+  uint16_t attributes = 0;
+  if (!Seek(&c, 32) || !ReadU16(&c, &attributes) || std::memchr(data, 0, 32) == nullptr ||
+      ((attributes & kPrcResourceDbAttr) != 0) != resources) {
+    return kErrScanUnknown;
+  }
+  if (!resources) {
+    if (size < 68) return kErrScanUnknown;
+    for (size_t i = 60; i < 68; ++i) {
+      if (data[i] < 0x20 || data[i] > 0x7E) return kErrScanUnknown;
+    }
+  }
+  return Seek(&c, 76) && ReadU16(&c, count) ? nullptr : kErrScanDamaged;
+}
+
+// Both Palm databases: the header, then a list of count entries of
+// entry_bytes, each with a 4-byte offset at offset_at; an entry ends where
+// the next begins. A resource database's entries are type, id, offset; a
+// record database's offset, attributes and unique id.
+const char* scan_palm(const uint8_t* data, size_t size, bool resources, ResourceList* list) {
+  uint16_t count = 0;
+  if (const char* err = palm_header(data, size, resources, &count)) return err;
+  const size_t entry_bytes = resources ? 10 : 8;
+  const size_t table_end = kPrcHeaderBytes + entry_bytes * count;
   if (table_end > size) return kErrScanDamaged;
   if (!allocate(&list->entries, count)) return kErrScanMemory;
   list->count = count;
+  list->records = !resources;
+  ByteCursor c = MakeCursor(data, size);
+  Seek(&c, kPrcHeaderBytes);
   // The whole list was checked to fit, so its reads cannot fail.
   for (uint16_t i = 0; i < count; ++i) {
     ResourceEntry& e = list->entries[i];
-    uint16_t id = 0;
+    uint16_t id = i;
     uint32_t offset = 0;
-    ReadBytes(&c, e.type, 4);
-    ReadU16(&c, &id);
-    ReadU32(&c, &offset);
+    if (resources) {
+      ReadBytes(&c, e.type, 4);
+      ReadU16(&c, &id);
+      ReadU32(&c, &offset);
+    } else {
+      ReadU32(&c, &offset);
+      Skip(&c, 4);
+    }
     e.id = id;
     e.offset = offset;
     if (offset > size) e.fault = kFaultOutside;
@@ -200,6 +227,10 @@ const char* macbinary_fork(const uint8_t* data, size_t size, uint64_t* fork_at, 
 
 bool is_font_type(const char type[4]) { return std::memcmp(type, "NFNT", 4) == 0 || std::memcmp(type, "nfnt", 4) == 0; }
 
+bool is_little_endian_font_type(const char type[4]) {
+  return std::memcmp(type, "afnt", 4) == 0 || std::memcmp(type, "afnx", 4) == 0;
+}
+
 // Each kind is tried in turn and the first that reads cleanly wins, so a
 // resource fork is not mistaken for a damaged database or the other way
 // round; a file no kind reads is damaged if any kind recognised it.
@@ -211,8 +242,9 @@ const char* scan_resources(const uint8_t* data, size_t size, bool dfont_name, Re
     return err == nullptr || err == kErrScanMemory;
   };
   list->count = 0;
+  list->records = false;
   list->kind = "Palm resource database";
-  if (const char* err = scan_prc(data, size, list); done(err)) return err;
+  if (const char* err = scan_palm(data, size, true, list); done(err)) return err;
   uint64_t fork_at = 0, fork_size = 0;
   const char* err = macbinary_fork(data, size, &fork_at, &fork_size);
   if (err == nullptr) {
@@ -222,5 +254,9 @@ const char* scan_resources(const uint8_t* data, size_t size, bool dfont_name, Re
   if (done(err)) return err;
   list->kind = dfont_name ? "Macintosh data-fork suitcase (.dfont)" : "Macintosh resource fork";
   if (const char* err2 = scan_fork(data, size, 0, list); done(err2)) return err2;
+  // Tried last: its header is the least distinctive.
+  list->kind = "Palm record database";
+  if (const char* err2 = scan_palm(data, size, false, list); done(err2)) return err2;
+  list->records = false;
   return recognised ? kErrScanDamaged : kErrScanUnknown;
 }

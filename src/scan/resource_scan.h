@@ -1,5 +1,6 @@
 // Lists the resources of a Palm resource database or a Macintosh resource
-// fork (raw, .dfont, or inside a MacBinary file) held in memory.
+// fork (raw, .dfont, or inside a MacBinary file), or the records of a Palm
+// record database, held in memory.
 #ifndef GLYFEX_SCAN_RESOURCE_SCAN_H
 #define GLYFEX_SCAN_RESOURCE_SCAN_H
 
@@ -10,8 +11,8 @@
 #include "font/font_image.h"
 
 struct ResourceEntry {
-  char type[4];
-  long id;  // unsigned in a Palm database, signed in a resource fork
+  char type[4];  // all zero for a record
+  long id;  // unsigned in a Palm database, signed in a resource fork; a record's index
   uint64_t offset;  // of the resource's first byte in the file
   uint64_t size;
   const char* fault;  // why the entry's bytes cannot be had, or nullptr
@@ -19,6 +20,7 @@ struct ResourceEntry {
 
 struct ResourceList {
   const char* kind;  // which kind of file this is, for the listing
+  bool records;  // a record database: entries have an index, no type
   std::unique_ptr<ResourceEntry[], FreeBytes> entries;
   size_t count;
 };
@@ -36,7 +38,11 @@ extern const char kFaultInList[];
 // its fault set; the entries around it are listed as they are.
 const char* scan_resources(const uint8_t* data, size_t size, bool dfont_name, ResourceList* list);
 
-// True for the resource types that hold a bitmap font.
+// True for the resource types that hold a bitmap font glyfex reads.
 bool is_font_type(const char type[4]);
+
+// True for the font types made for ARM devices, whose numbers are
+// little-endian.
+bool is_little_endian_font_type(const char type[4]);
 
 #endif

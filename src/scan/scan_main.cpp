@@ -15,6 +15,7 @@
 
 #include "cli/messages.h"
 #include "font/font_image.h"
+#include "scan/font_listing.h"
 #include "scan/resource_scan.h"
 #include "scan/shell_text.h"
 
@@ -59,61 +60,6 @@ const char* read_whole_file(const char* path, FileBytes* file) {
   return err;
 }
 
-// What the listing says of one entry: the name of the text its command
-// writes (without ".txt"), or why there is no command.
-struct EntryLine {
-  const char* note;
-  char name[48];
-};
-
-// glyfex's own reader on the font at offset: nullptr when glyfex converts
-// it, else the message glyfex would print.
-const char* check_font(FILE* file, uint64_t offset) {
-  FontImage image;
-  return read_font_resource(file, static_cast<long>(offset), &image);
-}
-
-// Texts are named font-ID.txt; a second font with the same id in one file
-// gets font-ID.2.txt, a third font-ID.3.txt, and so on, so that running all
-// commands writes every text. Fonts are grouped by id with a stable sort.
-const char* name_fonts(const ResourceList& list, EntryLine* lines) {
-  std::unique_ptr<size_t[], FreeBytes> order(static_cast<size_t*>(std::calloc(list.count + 1, sizeof(size_t))));
-  if (!order) return kErrScanMemory;
-  size_t n = 0;
-  for (size_t i = 0; i < list.count; ++i) {
-    if (lines[i].note == nullptr) order[n++] = i;
-  }
-  std::stable_sort(order.get(), order.get() + n,
-                   [&](size_t a, size_t b) { return list.entries[a].id < list.entries[b].id; });
-  for (size_t k = 0, same = 1; k < n; ++k) {
-    const long id = list.entries[order[k]].id;
-    same = k > 0 && list.entries[order[k - 1]].id == id ? same + 1 : 1;
-    char* name = lines[order[k]].name;
-    if (same == 1) {
-      std::snprintf(name, sizeof lines->name, "font-%ld", id);
-    } else {
-      std::snprintf(name, sizeof lines->name, "font-%ld.%zu", id, same);
-    }
-  }
-  return nullptr;
-}
-
-const char* describe_entries(const FileBytes& bytes, const ResourceList& list, EntryLine* lines) {
-  // One stream over the whole file serves every font, as glyfex reads it.
-  FILE* file = bytes.size > 0 ? fmemopen(bytes.data.get(), bytes.size, "rb") : nullptr;
-  for (size_t i = 0; i < list.count; ++i) {
-    const ResourceEntry& e = list.entries[i];
-    lines[i].note = "";
-    if (e.fault != nullptr) {
-      lines[i].note = e.fault;
-    } else if (is_font_type(e.type)) {
-      lines[i].note = file != nullptr ? check_font(file, e.offset) : kErrFontOutsideFile;
-    }
-  }
-  if (file != nullptr) std::fclose(file);
-  return name_fonts(list, lines);
-}
-
 // The glyfex beside this program when it was started through a path (it
 // then need not be on PATH), else the glyfex that PATH finds.
 void program_path(const char* argv0, char (&out)[PATH_MAX]) {
@@ -135,30 +81,39 @@ void put_type(FILE* out, const char type[4]) {
   }
 }
 
-struct Listing {
+// What every output is made from.
+struct Report {
   const char* program;
   const char* file;
   const ResourceList* list;
-  const EntryLine* lines;
+  const Listing* listing;
 };
 
-void print_listing(const Listing& l) {
-  put_escaped(stdout, l.file, std::strlen(l.file));
-  std::printf(": %s, %zu resources\n\n", l.list->kind, l.list->count);
-  std::printf("%-4s  %6s  %10s  %10s  %s\n", "type", "id", "offset", "size", "font");
-  for (size_t i = 0; i < l.list->count; ++i) {
-    const ResourceEntry& e = l.list->entries[i];
-    put_type(stdout, e.type);
-    std::printf("  %6ld  %10llu  %10llu", e.id, static_cast<unsigned long long>(e.offset),
-                static_cast<unsigned long long>(e.size));
-    if (l.lines[i].note == nullptr) {
+void print_listing(const Report& r) {
+  put_escaped(stdout, r.file, std::strlen(r.file));
+  std::printf(": %s, %zu %s\n\n", r.list->kind, r.list->count, r.list->records ? "records" : "resources");
+  if (r.list->records) {
+    std::printf("%6s  %10s  %10s  %s\n", "record", "offset", "size", "font");
+  } else {
+    std::printf("%-4s  %6s  %10s  %10s  %s\n", "type", "id", "offset", "size", "font");
+  }
+  for (size_t i = 0; i < r.listing->count; ++i) {
+    const ListingLine& line = r.listing->lines[i];
+    const ResourceEntry& e = r.list->entries[line.entry];
+    if (!r.list->records) {
+      put_type(stdout, e.type);
       std::fputs("  ", stdout);
-      put_shell_word(stdout, l.program);
+    }
+    std::printf("%6ld  %10llu  %10llu", e.id, static_cast<unsigned long long>(line.offset),
+                static_cast<unsigned long long>(line.size));
+    if (line.note == nullptr) {
+      std::fputs("  ", stdout);
+      put_shell_word(stdout, r.program);
       std::fputc(' ', stdout);
-      put_shell_word(stdout, l.file);
-      std::printf(" %s.txt %llu", l.lines[i].name, static_cast<unsigned long long>(e.offset));
-    } else if (*l.lines[i].note != '\0') {
-      std::printf("  %s", l.lines[i].note);
+      put_shell_word(stdout, r.file);
+      std::printf(" %s.txt %llu", line.name, static_cast<unsigned long long>(line.offset));
+    } else if (*line.note != '\0') {
+      std::printf("  %s", line.note);
     }
     std::fputc('\n', stdout);
   }
@@ -184,33 +139,55 @@ void put_word(const char* word, const char* s) {
   }
 }
 
-void print_script(const Listing& l) {
+void print_script(const Report& r) {
   std::fputs("#!/bin/sh\n# Converts every font of ", stdout);
-  put_escaped(stdout, l.file, std::strlen(l.file));
+  put_escaped(stdout, r.file, std::strlen(r.file));
   std::fputs("; written by glyfex-scan --sh.\nset -e\n", stdout);
   char program[16], file[16];
-  put_script_word("glyfex", l.program, program);
-  put_script_word("in", l.file, file);
-  for (size_t i = 0; i < l.list->count; ++i) {
-    if (l.lines[i].note != nullptr) continue;
-    put_word(program, l.program);
+  put_script_word("glyfex", r.program, program);
+  put_script_word("in", r.file, file);
+  for (size_t i = 0; i < r.listing->count; ++i) {
+    const ListingLine& line = r.listing->lines[i];
+    if (line.note != nullptr) continue;
+    put_word(program, r.program);
     std::fputc(' ', stdout);
-    put_word(file, l.file);
-    std::printf(" %s.txt %llu\n", l.lines[i].name, static_cast<unsigned long long>(l.list->entries[i].offset));
+    put_word(file, r.file);
+    std::printf(" %s.txt %llu\n", line.name, static_cast<unsigned long long>(line.offset));
   }
 }
 
-void print_rcp(const Listing& l) {
+// Records have no resource id; their fonts are given ids from 1000 on.
+constexpr long kFirstRecordFontId = 1000;
+
+// A font with one 72 dpi image becomes a FONT; one with a 144 dpi image, or
+// an nfnt resource, a FONTFAMILY of the texts of its densities (those of a
+// font that shares its name included).
+void print_rcp(const Report& r) {
   std::fputs("// The fonts of ", stdout);
-  put_escaped(stdout, l.file, std::strlen(l.file));
+  put_escaped(stdout, r.file, std::strlen(r.file));
   std::fputs(", rebuilt from the texts that glyfex-scan --sh writes.\n"
              "// FONTID counts from 128, the first font id an application may use;\n"
              "// the real font id is the application's choice.\n",
              stdout);
+  if (r.list->records) std::printf("// Records have no resource id; their fonts get ids from %ld on.\n", kFirstRecordFontId);
   int font_id = 128;
-  for (size_t i = 0; i < l.list->count; ++i) {
-    if (l.lines[i].note != nullptr) continue;
-    std::printf("FONT ID %ld FONTID %d \"%s.txt\"\n", l.list->entries[i].id, font_id++, l.lines[i].name);
+  for (size_t i = 0; i < r.listing->count; ++i) {
+    const ListingLine& line = r.listing->lines[i];
+    if (line.note != nullptr || (line.partner != kNoPartner && line.partner < i)) continue;
+    const ResourceEntry& e = r.list->entries[line.entry];
+    const long id = r.list->records ? kFirstRecordFontId + e.id : e.id;
+    bool has[kDensities];
+    for (int d = 0; d < kDensities; ++d) {
+      has[d] = line.hasDensity[d] || (line.partner != kNoPartner && r.listing->lines[line.partner].hasDensity[d]);
+    }
+    if (!has[kDensity144] && std::memcmp(e.type, "nfnt", 4) != 0) {
+      std::printf("FONT ID %ld FONTID %d \"%s.txt\"\n", id, font_id++, line.name);
+      continue;
+    }
+    std::printf("FONTFAMILY ID %ld FONTID %d\nBEGIN\n", id, font_id++);
+    if (has[kDensity72]) std::printf("  FONT \"%s.txt\" DENSITY 72\n", line.name);
+    if (has[kDensity144]) std::printf("  FONT \"%s-144.txt\" DENSITY 144\n", line.name);
+    std::puts("END");
   }
 }
 
@@ -263,12 +240,11 @@ int main(int argc, char** argv) {
   if (const char* err = scan_resources(bytes.data.get(), bytes.size, ends_with(file, ".dfont"), &list)) {
     return fail(mode, err);
   }
-  std::unique_ptr<EntryLine[], FreeBytes> lines(static_cast<EntryLine*>(std::calloc(list.count + 1, sizeof(EntryLine))));
-  if (!lines) return fail(mode, kErrScanMemory);
-  if (const char* err = describe_entries(bytes, list, lines.get())) return fail(mode, err);
+  Listing listing{};
+  if (const char* err = list_fonts(bytes.data.get(), bytes.size, list, &listing)) return fail(mode, err);
   char program[PATH_MAX];
   program_path(argv[0], program);
-  const Listing listing{program, file, &list, lines.get()};
+  const Report report{program, file, &list, &listing};
   int status = 0;
   for (size_t i = 0; i < list.count; ++i) {
     if (list.entries[i].fault == nullptr) continue;
@@ -279,8 +255,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, " %ld %s\n", list.entries[i].id, list.entries[i].fault);
     }
   }
-  if (mode == Mode::kList) print_listing(listing);
-  if (mode == Mode::kShell) print_script(listing);
-  if (mode == Mode::kRcp) print_rcp(listing);
+  if (mode == Mode::kList) print_listing(report);
+  if (mode == Mode::kShell) print_script(report);
+  if (mode == Mode::kRcp) print_rcp(report);
   return finish(status);
 }

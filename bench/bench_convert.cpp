@@ -139,20 +139,20 @@ BENCHMARK(BM_Baseline)->Apply(Shapes);
 BENCHMARK(BM_Reader)->Apply(Shapes);
 
 // Prints the results, then writer time / baseline time for every shape that
-// both ran for (with --benchmark_repetitions, for each aggregate).
+// both ran for (with --benchmark_repetitions, of the medians).
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   RatioReporter() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      const std::string name = run.benchmark_name();
-      const size_t slash = name.find('/');
-      times_[name.substr(0, slash)][name.substr(slash + 1)] = run.GetAdjustedRealTime();
+      // A ratio of medians, or of single runs; one of spreads means nothing.
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
+      times_[run.run_name.function_name][run.run_name.args] = run.GetAdjustedRealTime();
     }
   }
   void PrintRatios() {
-    std::printf("\nwriter / baseline\n");
+    std::printf("\nwriter / baseline (medians when repeated)\n");
     for (const auto& [shape, writer] : times_["BM_Writer"]) {
       const auto baseline = times_["BM_Baseline"].find(shape);
       if (baseline != times_["BM_Baseline"].end()) std::printf("  %-45s %.2f\n", shape.c_str(), writer / baseline->second);

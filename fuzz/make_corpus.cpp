@@ -1,6 +1,6 @@
-// Writes the seed corpora from the test builder: DIR/convert holds fonts,
-// each prefixed by the offset byte that target reads; DIR/scan holds
-// resource databases and forks. Usage: make_corpus DIR (both must exist)
+// Writes the seed corpora from the test builder: DIR/convert holds fonts
+// (version 1 and extended), each prefixed by the offset byte that target
+// reads; DIR/scan holds resource and record databases and forks. Usage: make_corpus DIR (both must exist)
 #include <cstdio>
 #include <string>
 
@@ -26,13 +26,22 @@ int main(int argc, char** argv) {
   FontModel wide = make_font(0, 255, 1, {{0, {std::string(40, '#')}}, {255, {"#-#-#-#-#"}, -1, -5, -2}});
   FontModel rowless = make_font(32, 40, 0, {{33, {}, 5, 7, 1}});
   FontModel empty = make_font(10, 9, 4, {});
+  FontModel missing = make_font(65, 66, 2, {{65, {"#-", "-#"}}, {66, {"###", "#-#"}}, {-1, {"##", "##"}}});
   bool ok = write_seed(dir + "/plain", 0, plain) && write_seed(dir + "/shifted", 9, shifted) &&
             write_seed(dir + "/wide", 0, wide) && write_seed(dir + "/rowless", 0, rowless) &&
-            write_seed(dir + "/empty", 0, empty);
+            write_seed(dir + "/empty", 0, empty) && write_seed(dir + "/missing", 0, missing) &&
+            write_seed(dir + "/extended", 0, make_extended(missing, {72, 144})) &&
+            write_seed(dir + "/extended-144", 0, make_extended(plain, {144})) &&
+            write_seed(dir + "/extended-72", 0, make_extended(wide, {72}));
   const std::vector<ResourceModel> resources = {{"tAIN", 1000, {'G', 0}}, {"NFNT", 9000, encode_font(plain)},
                                                 {"NFNT", 9001, encode_font(wide)}};
   const std::string scan = std::string(argv[1]) + "/scan";
+  std::vector<uint8_t> pair = encode_font(plain);
+  const std::vector<uint8_t> hd = encode_font(make_extended(plain, {144}));
+  pair.insert(pair.end(), {0xFF, 0xFF});
+  pair.insert(pair.end(), hd.begin(), hd.end());
   ok = ok && write_file(scan + "/prc", encode_prc(resources)) &&
+       write_file(scan + "/pdb", encode_pdb({encode_font(plain), {'x', 0}, pair})) &&
        write_file(scan + "/fork", encode_resource_fork(resources)) &&
        write_file(scan + "/macbinary", encode_macbinary(encode_resource_fork(resources)));
   return ok ? 0 : 1;

@@ -63,9 +63,11 @@ bool open_temp(OutputFile* out, const struct stat* existing) {
   mode_t mode = 0;
   if (existing != nullptr) {
     mode = existing->st_mode & 07777;
-    // Only root may give the file away; for anyone else it is theirs anyway.
-    if (existing->st_uid != geteuid() || existing->st_gid != getegid()) {
-      (void)fchown(out->fd, existing->st_uid, existing->st_gid);
+    // The new file takes the old one's owner where that is allowed (root);
+    // anyone else may only keep the file as their own, which it is.
+    if ((existing->st_uid != geteuid() || existing->st_gid != getegid()) &&
+        fchown(out->fd, existing->st_uid, existing->st_gid) != 0) {
+      errno = 0;
     }
   } else {
     const mode_t mask = umask(0);

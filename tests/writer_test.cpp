@@ -1,10 +1,16 @@
 // Text output of fonts built by the test builder, byte for byte.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
 #include "font_builder.h"
+#include "text/block_writer.h"
+#include "text/glyph_render.h"
 #include "text/text_font.h"
 
 namespace {
@@ -163,21 +169,62 @@ TEST(WriterTest, MetricsBlock) {
 
 namespace {
 
+// A text of many blocks comes out the same whether a second thread writes
+// the blocks or not, and a failing file fails both ways.
+TEST(WriterTest, ThreadedAndSingleThreadedAgree) {
+  std::vector<GlyphModel> glyphs;
+  for (int c = 0; c < 256; ++c) {
+    std::vector<std::string> rows(120);
+    for (size_t r = 0; r < rows.size(); ++r) {
+      for (int x = 0; x < 60 + c % 7; ++x) rows[r] += (x * 5 + r * 3 + c) % 7 < 3 ? '#' : '-';
+    }
+    glyphs.push_back({c, rows, -1, 9, c % 3});
+  }
+  std::vector<uint8_t> bytes = encode_font(make_extended(make_font(0, 255, 120, glyphs), {72, 144}));
+  bytes.push_back(0);  // fmemopen wants a non-empty buffer
+  FILE* in = fmemopen(bytes.data(), bytes.size() - 1, "rb");
+  FontImage image;
+  ASSERT_EQ(read_font_resource(in, 0, &image), nullptr);
+  std::fclose(in);
+  for (int density : {kDensity72, kDensity144}) {
+    std::string texts[2];
+    for (int threads = 0; threads < 2; ++threads) {
+      const int fd = memfd_create("glyfex-text", 0);
+      ASSERT_EQ(write_text_font_on(fd, image, density, threads == 1), nullptr);
+      lseek(fd, 0, SEEK_SET);
+      char buf[65536];
+      for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) texts[threads].append(buf, static_cast<size_t>(n));
+      close(fd);
+      const int full = open("/dev/full", O_WRONLY);
+      EXPECT_EQ(write_text_font_on(full, image, density, threads == 1), kErrOutputWrite);
+      close(full);
+    }
+    EXPECT_GT(texts[0].size(), kRingBlocks * kBlockBytes);  // the ring goes round
+    EXPECT_TRUE(texts[0] == texts[1]) << "density " << density;
+  }
+}
+
 // Every bit alignment of the first column, widths 0 to 40, rows that end
-// inside, at, or before the glyph, against the per-pixel definition.
-TEST(WriterTest, RenderRowAgreesWithPixelDefinition) {
-  uint8_t row[8];
-  for (size_t i = 0; i < sizeof row; ++i) row[i] = static_cast<uint8_t>(0x9D * (i + 1) ^ 0x5A);
-  for (uint32_t row_bits : {64u, 48u, 16u, 0u}) {
+// inside, at, or before the glyph, three rows of a glyph at once, against
+// the per-pixel definition.
+TEST(WriterTest, RenderRowsAgreesWithPixelDefinition) {
+  uint8_t strip[3 * 8];
+  for (size_t i = 0; i < sizeof strip; ++i) strip[i] = static_cast<uint8_t>(0x9D * (i + 1) ^ 0x5A);
+  for (uint32_t row_bytes : {8u, 6u, 2u, 0u}) {
+    const uint32_t row_bits = row_bytes * 8;
     for (uint32_t start = 0; start < 16; ++start) {
       for (uint32_t width = 0; width <= 40; ++width) {
         std::string want;
-        for (uint32_t x = start; x < start + width; ++x) {
-          want += x < row_bits && (row[x / 8] >> (7 - x % 8) & 1) ? '#' : '-';
+        for (int r = 0; r < 3; ++r) {
+          for (uint32_t x = start; x < start + width; ++x) {
+            want += x < row_bits && (strip[r * row_bytes + x / 8] >> (7 - x % 8) & 1) ? '#' : '-';
+          }
+          want += '\n';
         }
-        std::string got(width, '?');
-        render_row(row, row_bits, start, width, &got[0]);
-        ASSERT_EQ(got, want) << "row_bits " << row_bits << " start " << start << " width " << width;
+        std::string got(want.size() + 1, '?');
+        char* end = render_rows(strip, row_bytes, 3, place_glyph(row_bits, start, width), &got[0]);
+        got.resize(static_cast<size_t>(end - got.data()));
+        ASSERT_EQ(got, want) << "row_bytes " << row_bytes << " start " << start << " width " << width;
       }
     }
   }

@@ -8,16 +8,15 @@
 
 extern const char kErrOutputWrite[];
 
-// Renders columns [start, start + width) of one strip row as '#' (set) and
-// '-' (clear) into out, which takes width characters. Columns at or past
-// row_bits lie beyond the row and are clear.
-void render_row(const uint8_t* row, uint32_t row_bits, uint32_t start, uint32_t width, char* out);
-
 // Writes the text of one density of the font (which it must have): the
 // metrics block, then a glyph block for every code of the range whose image
 // is not empty, then the missing-character glyph if the font has one, to
 // the file descriptor fd. Returns kErrOutputWrite when a write fails,
 // nullptr otherwise. Does not close fd.
 const char* write_text_font(int fd, const FontImage& image, int density);
+
+// The same, with the blocks written on a second thread where that helps
+// (threads true, what write_text_font does) or all on the caller's thread.
+const char* write_text_font_on(int fd, const FontImage& image, int density, bool threads);
 
 #endif

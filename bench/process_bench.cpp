@@ -1,0 +1,171 @@
+// The whole glyfex process, timed as a user meets it, beside what the same
+// bytes cost without it: large fonts against cat copying glyfex's output to
+// a new file and against one write(2) per 256 KiB from a ready buffer (the
+// floor), and a small font against a minimal C program that prints the same
+// text. Runs alternate; medians are reported, with peak resident memory.
+//   process_bench DIR [RUNS]     (DIR is scratch space; RUNS defaults to 9)
+#include <fcntl.h>
+#include <malloc.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "font_builder.h"
+
+namespace {
+
+struct Sample {
+  double ms;
+  long max_rss_kib;
+};
+
+double now_ms() {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Runs argv with standard output going to stdout_path. posix_spawn shares
+// this process's memory until the exec, so starting costs the same however
+// large this process is; but then the child's peak resident memory counts
+// this process's too, so measure_rss starts a copy by fork instead, while
+// this process holds nothing large.
+Sample run(const std::vector<std::string>& args, const std::string& stdout_path, bool measure_rss = false) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const double start = now_ms();
+  pid_t pid = -1;
+  if (measure_rss) {
+    malloc_trim(0);  // what the font builder freed goes back to the system
+    pid = fork();
+    if (pid == 0) {
+      const int fd = open(stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(fd, STDOUT_FILENO);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+  } else {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  int status = 0;
+  rusage usage{};
+  if (pid > 0) wait4(pid, &status, 0, &usage);
+  const double ms = now_ms() - start;
+  if (pid <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "failed: %s\n", args[0].c_str());
+  return {ms, usage.ru_maxrss};
+}
+
+// One write(2) per 256 KiB of bytes already in memory, into a new file.
+Sample write_floor(const std::string& text_path, const std::string& path) {
+  const std::string bytes = read_file(text_path);
+  unlink(path.c_str());
+  const double start = now_ms();
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  for (size_t at = 0; at < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + at, std::min<size_t>(256 * 1024, bytes.size() - at));
+    if (n <= 0) break;
+    at += static_cast<size_t>(n);
+  }
+  close(fd);
+  return {now_ms() - start, 0};
+}
+
+Sample median(std::vector<Sample> s) {
+  std::sort(s.begin(), s.end(), [](const Sample& a, const Sample& b) { return a.ms < b.ms; });
+  return s[s.size() / 2];
+}
+
+// glyphs of columns x rows from a fixed pattern, the offset/width table
+// before the header as a strip this large needs; returns the offset.
+long write_font(const std::string& path, int glyphs, int columns, int rows) {
+  std::vector<GlyphModel> models;
+  std::string pattern;
+  for (int x = 0; x < columns; ++x) pattern += (x * 7 + x / 3) % 5 < 2 ? '#' : '-';
+  for (int c = 0; c < glyphs; ++c) {
+    std::vector<std::string> drawn(rows);
+    for (int r = 0; r < rows; ++r) drawn[r] = pattern.substr(r % 5) + pattern.substr(0, r % 5);
+    models.push_back({c, drawn, -1, 0, 0});
+  }
+  FontModel m = make_font(0, glyphs - 1, rows, models);
+  m.owBeforeHeader = true;
+  write_file(path, encode_font(m));
+  return font_offset(m);
+}
+
+// An application's small font: the digits and a colon, 11 rows high, and
+// the box drawn for missing codes.
+void write_small_font(const std::string& path) {
+  std::vector<GlyphModel> glyphs;
+  for (int c = '0'; c <= ':'; ++c) {
+    std::vector<std::string> rows(11);
+    for (int r = 0; r < 11; ++r) rows[r] = std::string(6, ((r + c) % 3 != 0) ? '#' : '-');
+    glyphs.push_back({c, rows, -1, 7, 0});
+  }
+  glyphs.push_back({-1, std::vector<std::string>(11, "#---#"), -1, 6, 0});
+  write_file(path, encode_font(make_font('0', ':', 11, glyphs)));
+}
+
+void large(const std::string& dir, const char* name, int glyphs, int columns, int rows, int runs) {
+  const std::string in = dir + "/" + name + ".bin", out = dir + "/" + name + ".txt", copy = dir + "/copy.txt";
+  const std::string offset = std::to_string(write_font(in, glyphs, columns, rows));
+  const std::vector<std::string> glyfex = {GLYFEX_EXE, in, out, offset};
+  run(glyfex, "/dev/null");  // the input and the binary in the page cache
+  std::vector<Sample> g, c, f;
+  for (int i = 0; i < runs; ++i) {
+    unlink(out.c_str());
+    g.push_back(run(glyfex, "/dev/null"));
+    unlink(copy.c_str());
+    c.push_back(run({"/bin/cat", out}, copy));
+    f.push_back(write_floor(out, copy));
+  }
+  const Sample mg = median(g), mc = median(c), mf = median(f);
+  const long rss = run(glyfex, "/dev/null", true).max_rss_kib;
+  std::printf("%-4s %dx%dx%d %5.1f MB  glyfex %5.1f ms  cat %5.1f ms  floor %5.1f ms  glyfex/cat %.2f  "
+              "floor/cat %.2f  glyfex/floor %.2f  peak RSS %.1f MiB\n",
+              name, glyphs, columns, rows, read_file(out).size() / 1e6, mg.ms, mc.ms, mf.ms, mg.ms / mc.ms,
+              mf.ms / mc.ms, mg.ms / mf.ms, rss / 1024.0);
+}
+
+void small(const std::string& dir, int runs) {
+  const std::string in = dir + "/small.bin";
+  write_small_font(in);
+  const std::vector<std::string> glyfex = {GLYFEX_EXE, in, dir + "/small.txt", "0"};
+  const std::vector<std::string> minimal = {MINIMAL_EXE, in, dir + "/small-minimal.txt", "0"};
+  run(glyfex, "/dev/null");
+  run(minimal, "/dev/null");
+  if (read_file(dir + "/small.txt") != read_file(dir + "/small-minimal.txt")) std::printf("texts differ!\n");
+  std::vector<Sample> g, m;
+  for (int i = 0; i < runs; ++i) {
+    g.push_back(run(glyfex, "/dev/null"));
+    m.push_back(run(minimal, "/dev/null"));
+  }
+  const Sample mg = median(g), mm = median(m);
+  std::printf("small: 11 glyphs  glyfex %.3f ms  minimal C %.3f ms  glyfex/minimal %.2f\n", mg.ms, mm.ms,
+              mg.ms / mm.ms);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: process_bench DIR [RUNS]\n");
+    return 2;
+  }
+  const std::string dir = argv[1];
+  const int runs = argc > 2 ? std::atoi(argv[2]) : 9;
+  large(dir, "tall", 256, 64, 2048, runs);
+  large(dir, "wide", 1, 65535, 255, runs);
+  small(dir, runs * 11);
+  return 0;
+}

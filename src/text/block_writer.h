@@ -1,0 +1,57 @@
+// Hands text to a file in fixed-size blocks. Once a first block is full,
+// and when the process may run on two CPUs, a second thread writes the
+// finished blocks while the caller fills the next ones, each thread on a
+// CPU of its own; otherwise the caller writes each block as it fills.
+#ifndef GLYFEX_TEXT_BLOCK_WRITER_H
+#define GLYFEX_TEXT_BLOCK_WRITER_H
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <cstddef>
+
+// A block holds more than the widest glyph row at 144 dpi (131070 columns
+// and a line feed).
+constexpr size_t kBlockBytes = 256 * 1024;
+constexpr int kRingBlocks = 4;
+
+struct BlockWriter {
+  int fd;
+  bool mayStartThread;
+  bool threaded;  // the writer thread runs
+  bool failed;  // a write failed: the caller may stop filling blocks
+  char* ring;  // kRingBlocks blocks of kBlockBytes
+  int filling;  // the block being filled
+  size_t used;  // bytes of it filled
+  cpu_set_t callerCpus;  // the caller's CPUs before it was kept to one
+  // Shared with the writer thread, under lock.
+  pthread_t thread;
+  pthread_mutex_t lock;
+  pthread_cond_t filled;  // a block was handed over, or the text ended
+  pthread_cond_t emptied;  // a block was written
+  size_t lengths[kRingBlocks];
+  int nextToWrite;
+  int full;  // blocks handed over and not yet written
+  bool ended;
+  bool writeFailed;
+};
+
+// Allocates the blocks; false when there is no memory for them. threads
+// false keeps everything on the caller's thread (for tests).
+bool open_block_writer(BlockWriter* w, int fd, bool threads);
+
+// Room for n more bytes (n <= kBlockBytes) in the block being filled,
+// handing the block over first when it lacks the room.
+char* reserve_bytes(BlockWriter* w, size_t n);
+
+// The room left in the block being filled.
+inline size_t room_left(const BlockWriter& w) { return kBlockBytes - w.used; }
+
+// Hands over the block being filled, even when it has room left.
+void hand_over(BlockWriter* w);
+
+// Writes what is left, waits for the writer thread and frees the blocks.
+// Returns true when every write succeeded.
+bool close_block_writer(BlockWriter* w);
+
+#endif

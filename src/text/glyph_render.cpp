@@ -1,0 +1,60 @@
+#include "text/glyph_render.h"
+
+#include <cstring>
+
+namespace {
+
+// The eight pixels of one strip byte, leftmost (most significant) first.
+struct PixelTable {
+  char pixels[256][8];
+};
+
+constexpr PixelTable make_pixel_table() {
+  PixelTable t{};
+  for (int byte = 0; byte < 256; ++byte) {
+    for (int bit = 0; bit < 8; ++bit) t.pixels[byte][bit] = (byte & (0x80 >> bit)) != 0 ? '#' : '-';
+  }
+  return t;
+}
+
+constexpr PixelTable kPixelTable = make_pixel_table();
+
+}  // namespace
+
+GlyphColumns place_glyph(uint32_t row_bits, uint32_t start, uint32_t width) {
+  const uint32_t end = start + width;
+  const uint32_t lit_end = end < row_bits ? end : row_bits;  // columns past the row are clear
+  const uint32_t lit = start < lit_end ? lit_end - start : 0;
+  return GlyphColumns{start >> 3, start & 7, lit / 8, lit % 8, width - lit};
+}
+
+// Eight columns at a time: the byte that holds columns x..x+7 is put
+// together from two strip bytes shifted by the glyph's bit alignment. While
+// eight whole columns remain inside the row, the second byte an unaligned
+// group reaches into lies inside the row too; the last columns reach into
+// the next byte only when they cross it.
+char* render_rows(const uint8_t* row, size_t row_bytes, int rows, const GlyphColumns& g, char* out) {
+  const uint32_t shift = g.shift;
+  for (int r = 0; r < rows; ++r, row += row_bytes) {
+    const uint8_t* byte = row + g.firstByte;
+    if (shift == 0) {
+      for (uint32_t i = 0; i < g.groups; ++i, out += 8) std::memcpy(out, kPixelTable.pixels[byte[i]], 8);
+    } else {
+      for (uint32_t i = 0; i < g.groups; ++i, out += 8) {
+        const unsigned bits = (byte[i] << shift | byte[i + 1] >> (8 - shift)) & 0xFF;
+        std::memcpy(out, kPixelTable.pixels[bits], 8);
+      }
+    }
+    if (g.tail > 0) {
+      const uint8_t* last = byte + g.groups;
+      unsigned bits = static_cast<unsigned>(last[0]) << shift;
+      if (shift + g.tail > 8) bits |= last[1] >> (8 - shift);
+      std::memcpy(out, kPixelTable.pixels[bits & 0xFF], g.tail);
+      out += g.tail;
+    }
+    std::memset(out, '-', g.clear);
+    out += g.clear;
+    *out++ = '\n';
+  }
+  return out;
+}

@@ -1,0 +1,27 @@
+// Turns a glyph's columns of the strip into rows of '#' (set) and '-'
+// (clear) characters, a whole glyph at a time.
+#ifndef GLYFEX_TEXT_GLYPH_RENDER_H
+#define GLYFEX_TEXT_GLYPH_RENDER_H
+
+#include <cstddef>
+#include <cstdint>
+
+// Where a glyph's columns lie in every strip row; the same for all its
+// rows, so it is worked out once per glyph.
+struct GlyphColumns {
+  uint32_t firstByte;  // the row byte that holds the first column
+  uint32_t shift;  // the first column's bit in that byte, from the left
+  uint32_t groups;  // whole groups of eight columns inside the row
+  uint32_t tail;  // columns after the groups still inside the row (0 to 7)
+  uint32_t clear;  // columns at or past the row's end (row_bits)
+};
+
+// Columns [start, start + width) of rows that hold row_bits columns.
+GlyphColumns place_glyph(uint32_t row_bits, uint32_t start, uint32_t width);
+
+// Renders rows strip rows of row_bytes each, starting at row, as the glyph's
+// columns followed by a line feed; returns the end of what it wrote. When
+// the glyph lies wholly past the row's end the rows need not exist.
+char* render_rows(const uint8_t* row, size_t row_bytes, int rows, const GlyphColumns& g, char* out);
+
+#endif

@@ -174,13 +174,13 @@ namespace {
 TEST(WriterTest, ThreadedAndSingleThreadedAgree) {
   std::vector<GlyphModel> glyphs;
   for (int c = 0; c < 256; ++c) {
-    std::vector<std::string> rows(120);
+    std::vector<std::string> rows(160);
     for (size_t r = 0; r < rows.size(); ++r) {
       for (int x = 0; x < 60 + c % 7; ++x) rows[r] += (x * 5 + r * 3 + c) % 7 < 3 ? '#' : '-';
     }
     glyphs.push_back({c, rows, -1, 9, c % 3});
   }
-  std::vector<uint8_t> bytes = encode_font(make_extended(make_font(0, 255, 120, glyphs), {72, 144}));
+  std::vector<uint8_t> bytes = encode_font(make_extended(make_font(0, 255, 160, glyphs), {72, 144}));
   bytes.push_back(0);  // fmemopen wants a non-empty buffer
   FILE* in = fmemopen(bytes.data(), bytes.size() - 1, "rb");
   FontImage image;

@@ -1,5 +1,6 @@
 // Checked reads of the parts every font layout shares.
 #include "font/font_input.h"
+#include "font/large_buffer.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -107,7 +108,7 @@ const char* read_strip(const FontInput& input, long pos, int density, FontImage*
   const size_t bytes = strip_bytes(image->header, density);
   image->hasDensity[density] = true;
   if (bytes == 0) return nullptr;
-  image->strips[density].reset(static_cast<uint8_t*>(std::malloc(bytes)));
+  image->strips[density].reset(static_cast<uint8_t*>(allocate_large(bytes)));
   if (!image->strips[density]) return kErrFontMemory;
   return read_at(input, pos, image->strips[density].get(), bytes);
 }

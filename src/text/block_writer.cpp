@@ -1,5 +1,7 @@
 #include "text/block_writer.h"
 
+#include "font/large_buffer.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,8 +38,9 @@ void* write_blocks(void* arg) {
     pthread_mutex_lock(&w->lock);
     w->writeFailed = w->writeFailed || !ok;
     w->nextToWrite = (i + 1) % kRingBlocks;
-    --w->full;
-    pthread_cond_signal(&w->emptied);
+    // The caller waits for half the ring, not for each block, so that the
+    // two threads wake each other a few times per ring, not per block.
+    if (--w->full == kRingBlocks / 2) pthread_cond_signal(&w->emptied);
   }
   pthread_mutex_unlock(&w->lock);
   return nullptr;
@@ -87,7 +90,7 @@ bool open_block_writer(BlockWriter* w, int fd, bool threads) {
   pthread_mutex_init(&w->lock, nullptr);
   pthread_cond_init(&w->filled, nullptr);
   pthread_cond_init(&w->emptied, nullptr);
-  w->ring = static_cast<char*>(std::malloc(kBlockBytes * kRingBlocks));
+  w->ring = static_cast<char*>(allocate_large(kBlockBytes * kRingBlocks));
   return w->ring != nullptr;
 }
 
@@ -107,8 +110,11 @@ void hand_over(BlockWriter* w) {
   w->lengths[w->filling] = w->used;
   ++w->full;
   pthread_cond_signal(&w->filled);
-  // The block after this one is free once fewer than all are waiting.
-  while (w->full == kRingBlocks) pthread_cond_wait(&w->emptied, &w->lock);
+  // The block after this one is free once fewer than all are waiting; a
+  // full ring is left to drain to half before filling goes on.
+  if (w->full == kRingBlocks) {
+    while (w->full > kRingBlocks / 2) pthread_cond_wait(&w->emptied, &w->lock);
+  }
   w->failed = w->writeFailed;
   pthread_mutex_unlock(&w->lock);
   w->filling = (w->filling + 1) % kRingBlocks;

@@ -11,9 +11,9 @@
 #include <cstddef>
 
 // A block holds more than the widest glyph row at 144 dpi (131070 columns
-// and a line feed).
+// and a line feed); the ring is one huge page.
 constexpr size_t kBlockBytes = 256 * 1024;
-constexpr int kRingBlocks = 4;
+constexpr int kRingBlocks = 8;
 
 struct BlockWriter {
   int fd;

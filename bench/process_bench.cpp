@@ -37,9 +37,8 @@ double now_ms() {
 // this process's too, so measure_rss starts a copy by fork instead, while
 // this process holds nothing large.
 Sample run(const std::vector<std::string>& args, const std::string& stdout_path, bool measure_rss = false) {
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
+  std::vector<char*> argv(args.size() + 1, nullptr);
+  std::transform(args.begin(), args.end(), argv.begin(), [](const std::string& a) { return const_cast<char*>(a.c_str()); });
   const double start = now_ms();
   pid_t pid = -1;
   if (measure_rss) {
@@ -133,8 +132,8 @@ void large(const std::string& dir, const char* name, int glyphs, int columns, in
   const long rss = run(glyfex, "/dev/null", true).max_rss_kib;
   std::printf("%-4s %dx%dx%d %5.1f MB  glyfex %5.1f ms  cat %5.1f ms  floor %5.1f ms  glyfex/cat %.2f  "
               "floor/cat %.2f  glyfex/floor %.2f  peak RSS %.1f MiB\n",
-              name, glyphs, columns, rows, read_file(out).size() / 1e6, mg.ms, mc.ms, mf.ms, mg.ms / mc.ms,
-              mf.ms / mc.ms, mg.ms / mf.ms, rss / 1024.0);
+              name, glyphs, columns, rows, static_cast<double>(read_file(out).size()) / 1e6, mg.ms, mc.ms, mf.ms,
+              mg.ms / mc.ms, mf.ms / mc.ms, mg.ms / mf.ms, static_cast<double>(rss) / 1024.0);
 }
 
 void small(const std::string& dir, int runs) {
@@ -163,7 +162,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = argv[1];
-  const int runs = argc > 2 ? std::atoi(argv[2]) : 9;
+  const int runs = argc > 2 ? static_cast<int>(std::strtol(argv[2], nullptr, 10)) : 9;
   large(dir, "tall", 256, 64, 2048, runs);
   large(dir, "wide", 1, 65535, 255, runs);
   small(dir, runs * 11);

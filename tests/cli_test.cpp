@@ -317,9 +317,9 @@ TEST(CliTest, StandardOutput) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(read_file(out), kBanner + text + "3 glyphs exported.\n\n");
 
-  for (const std::string& args : {in + " " + out, std::string("")}) {
+  for (const std::string& args : {std::string(in).append(" ").append(out), std::string()}) {
     SCOPED_TRACE(args);
-    sh(GLYFEX_EXE " " + args + " > /dev/full 2> " + err, &status);
+    sh(std::string(GLYFEX_EXE " ").append(args).append(" > /dev/full 2> ").append(err), &status);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(read_file(err), std::string("glyfex: ") + kErrStdout + "\n");
   }

@@ -2,6 +2,7 @@
 // builder, its expected text, and a resource database that holds it; and a
 // high-density font in the extended layout with its two texts.
 // Usage: make_example DIR
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -45,8 +46,8 @@ int main(int argc, char** argv) {
        {"########", "########", "##----##", "##----##", "##----##", "##----##", "##----##", "##----##", "##----##",
         "##----##", "########", "########", "--------", "--------"}},
   };
-  std::vector<GlyphModel> hd72;
-  for (const auto& g : hd) hd72.push_back(g.first);
+  std::vector<GlyphModel> hd72(hd.size());
+  std::transform(hd.begin(), hd.end(), hd72.begin(), [](const auto& g) { return g.first; });
   FontModel e = make_font(32, 67, 7, hd72);
   e.header = m.header;
   e.header.firstChar = 32;

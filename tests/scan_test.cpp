@@ -166,13 +166,17 @@ struct ScanRun {
 };
 
 // A scratch folder for one test, removed when it ends.
-struct ScratchDir {
-  std::string path;
+class ScratchDir {
+ public:
   ScratchDir() {
     char tmpl[] = "/tmp/glyfex-scan-XXXXXX";
-    path = mkdtemp(tmpl);
+    path_ = mkdtemp(tmpl);
   }
-  ~ScratchDir() { std::filesystem::remove_all(path); }
+  ~ScratchDir() { std::filesystem::remove_all(path_); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
 };
 
 ScanRun shell_in(const std::string& dir, const std::string& command) {
@@ -269,8 +273,8 @@ TEST(ScanTest, FontColumn) {
   for (const auto& c : kFontColumns) {
     SCOPED_TRACE(c.name);
     ScratchDir dir;
-    ASSERT_TRUE(write_file(dir.path + "/fonts.prc", c.file()));
-    const ScanRun r = shell_in(dir.path, GLYFEX_SCAN_EXE " fonts.prc");
+    ASSERT_TRUE(write_file(dir.path() + "/fonts.prc", c.file()));
+    const ScanRun r = shell_in(dir.path(), GLYFEX_SCAN_EXE " fonts.prc");
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(font_column(r.out), c.notes) << r.out;
   }
@@ -283,27 +287,27 @@ TEST(ScanTest, CommandsScriptAndResourceLines) {
   ScratchDir dir;
   const std::string sample = read_file(EXAMPLES_DIR "/sample.txt");
   const std::string evil = "evil\033]0;x\007.prc";
-  ASSERT_TRUE(write_file(dir.path + "/fonts.prc", encode_prc(kResources)));
-  ASSERT_TRUE(write_file(dir.path + "/" + evil, encode_prc({{"NFNT", 1000, font_bytes()}})));
-  ScanRun r = shell_in(dir.path, "env PATH=" GLYFEX_DIR ":/usr/bin:/bin glyfex-scan fonts.prc");
+  ASSERT_TRUE(write_file(dir.path() + "/fonts.prc", encode_prc(kResources)));
+  ASSERT_TRUE(write_file(dir.path() + "/" + evil, encode_prc({{"NFNT", 1000, font_bytes()}})));
+  ScanRun r = shell_in(dir.path(), "env PATH=" GLYFEX_DIR ":/usr/bin:/bin glyfex-scan fonts.prc");
   EXPECT_NE(r.out.find("  glyfex fonts.prc font-9001.txt 207\n"), std::string::npos) << r.out;
-  r = shell_in(dir.path, "sh -c \"$(" GLYFEX_SCAN_EXE " fonts.prc | grep -o '/.*font-9001.*')\"");
+  r = shell_in(dir.path(), "sh -c \"$(" GLYFEX_SCAN_EXE " fonts.prc | grep -o '/.*font-9001.*')\"");
   EXPECT_EQ(r.status, 0);
   std::string expected;
   ASSERT_EQ(convert_bytes(font_bytes(), 0, &expected), "");
-  EXPECT_EQ(read_file(dir.path + "/font-9001.txt"), expected);
+  EXPECT_EQ(read_file(dir.path() + "/font-9001.txt"), expected);
 
-  r = shell_in(dir.path, GLYFEX_SCAN_EXE " evil*.prc");
+  r = shell_in(dir.path(), GLYFEX_SCAN_EXE " evil*.prc");
   EXPECT_EQ(r.out.find_first_of("\033\007"), std::string::npos);
   EXPECT_NE(r.out.find("evil\\033]0;x\\007.prc: Palm"), std::string::npos) << r.out;
-  r = shell_in(dir.path, GLYFEX_SCAN_EXE " --sh evil*.prc");
+  r = shell_in(dir.path(), GLYFEX_SCAN_EXE " --sh evil*.prc");
   EXPECT_EQ(r.out.find_first_of("\033\007"), std::string::npos);
-  EXPECT_EQ(shell_in(dir.path, GLYFEX_SCAN_EXE " --sh evil*.prc | sh >/dev/null").status, 0);
-  EXPECT_EQ(read_file(dir.path + "/font-1000.txt"), expected);
+  EXPECT_EQ(shell_in(dir.path(), GLYFEX_SCAN_EXE " --sh evil*.prc | sh >/dev/null").status, 0);
+  EXPECT_EQ(read_file(dir.path() + "/font-1000.txt"), expected);
 
-  EXPECT_EQ(shell_in(dir.path, GLYFEX_SCAN_EXE " --sh " EXAMPLES_DIR "/sample.prc | sh >/dev/null").status, 0);
-  EXPECT_EQ(read_file(dir.path + "/font-1000.txt"), sample);
-  r = shell_in(dir.path, GLYFEX_SCAN_EXE " --rcp fonts.prc");
+  EXPECT_EQ(shell_in(dir.path(), GLYFEX_SCAN_EXE " --sh " EXAMPLES_DIR "/sample.prc | sh >/dev/null").status, 0);
+  EXPECT_EQ(read_file(dir.path() + "/font-1000.txt"), sample);
+  r = shell_in(dir.path(), GLYFEX_SCAN_EXE " --rcp fonts.prc");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out,
             "// The fonts of fonts.prc, rebuilt from the texts that glyfex-scan --sh writes.\n"
@@ -312,25 +316,25 @@ TEST(ScanTest, CommandsScriptAndResourceLines) {
             "FONT ID 9000 FONTID 128 \"font-9000.txt\"\n"
             "FONT ID 9001 FONTID 129 \"font-9001.txt\"\n");
   // A font collection: records, a family, and FontForge's pair as one.
-  ASSERT_TRUE(write_file(dir.path + "/fonts.pdb", font_collection()));
-  r = shell_in(dir.path, GLYFEX_SCAN_EXE " --rcp fonts.pdb");
+  ASSERT_TRUE(write_file(dir.path() + "/fonts.pdb", font_collection()));
+  r = shell_in(dir.path(), GLYFEX_SCAN_EXE " --rcp fonts.pdb");
   EXPECT_EQ(r.out.substr(r.out.find("// Records")),
             "// Records have no resource id; their fonts get ids from 1000 on.\n"
             "FONT ID 1000 FONTID 128 \"font-0.txt\"\n"
             "FONTFAMILY ID 1002 FONTID 129\nBEGIN\n  FONT \"font-2.txt\" DENSITY 72\n  FONT \"font-2-144.txt\" DENSITY 144\nEND\n"
             "FONTFAMILY ID 1003 FONTID 130\nBEGIN\n  FONT \"font-3.txt\" DENSITY 72\n  FONT \"font-3-144.txt\" DENSITY 144\nEND\n");
-  EXPECT_EQ(shell_in(dir.path, GLYFEX_SCAN_EXE " --sh fonts.pdb | sh >/dev/null").status, 0);
+  EXPECT_EQ(shell_in(dir.path(), GLYFEX_SCAN_EXE " --sh fonts.pdb | sh >/dev/null").status, 0);
   std::string hd72, hd144;
   ASSERT_EQ(convert_bytes(extended_bytes({72, 144}), 0, &hd72, &hd144), "");
-  EXPECT_EQ(read_file(dir.path + "/font-0.txt"), expected);
-  EXPECT_EQ(read_file(dir.path + "/font-2.txt"), hd72);
-  EXPECT_EQ(read_file(dir.path + "/font-2-144.txt"), hd144);
-  EXPECT_EQ(read_file(dir.path + "/font-3.txt"), expected);
-  EXPECT_EQ(read_file(dir.path + "/font-3-144.txt"), hd144);
+  EXPECT_EQ(read_file(dir.path() + "/font-0.txt"), expected);
+  EXPECT_EQ(read_file(dir.path() + "/font-2.txt"), hd72);
+  EXPECT_EQ(read_file(dir.path() + "/font-2-144.txt"), hd144);
+  EXPECT_EQ(read_file(dir.path() + "/font-3.txt"), expected);
+  EXPECT_EQ(read_file(dir.path() + "/font-3-144.txt"), hd144);
 
   // Errors leave the script failing and the resource lines empty.
   for (const char* option : {"--sh", "--rcp"}) {
-    r = shell_in(dir.path, std::string(GLYFEX_SCAN_EXE " ") + option + " missing.prc 2>/dev/null");
+    r = shell_in(dir.path(), std::string(GLYFEX_SCAN_EXE " ") + option + " missing.prc 2>/dev/null");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, std::string(option) == "--sh" ? "exit 1\n" : "");
   }

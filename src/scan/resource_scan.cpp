@@ -139,7 +139,6 @@ void read_reference(ByteCursor* refs, const Fork& fork, const char type[4], Reso
 
 struct Span {
   uint64_t begin, end;
-  bool operator<(const Span& o) const { return begin < o.begin; }
 };
 
 // The map: a copy of the header, 8 bytes, file attributes, then the offset
@@ -187,7 +186,7 @@ const char* scan_fork(const uint8_t* bytes, size_t size, uint64_t base, Resource
   std::unique_ptr<Span[], FreeBytes> sorted;
   if (!allocate(&sorted, types)) return kErrScanMemory;
   std::copy(lists.get(), lists.get() + types, sorted.get());
-  std::sort(sorted.get(), sorted.get() + types);
+  std::sort(sorted.get(), sorted.get() + types, [](const Span& a, const Span& b) { return a.begin < b.begin; });
   for (size_t t = 1; t < types; ++t) {
     if (sorted[t].begin < sorted[t - 1].end) return kErrScanDamaged;
   }

@@ -49,11 +49,13 @@ void* write_blocks(void* arg) {
 // Two threads that share one CPU take turns instead of overlapping, and
 // the scheduler tends to put them together; so the caller is kept to the
 // first CPU it may use and the writer to the second. With one CPU, or when
-// the thread cannot be started, there is nothing to gain.
+// the ring or the thread cannot be had, there is nothing to gain.
 bool start_thread(BlockWriter* w) {
   cpu_set_t allowed;
   CPU_ZERO(&allowed);
   if (sched_getaffinity(0, sizeof allowed, &allowed) != 0 || CPU_COUNT(&allowed) < 2) return false;
+  w->ring = static_cast<char*>(allocate_large(kBlockBytes * kRingBlocks));
+  if (w->ring == nullptr) return false;
   int cpus[2] = {-1, -1};
   for (int cpu = 0, found = 0; cpu < CPU_SETSIZE && found < 2; ++cpu) {
     if (CPU_ISSET(cpu, &allowed)) cpus[found++] = cpu;
@@ -68,7 +70,11 @@ bool start_thread(BlockWriter* w) {
   pthread_attr_setaffinity_np(&attr, sizeof writer_cpu, &writer_cpu);
   const bool started = pthread_create(&w->thread, &attr, write_blocks, w) == 0;
   pthread_attr_destroy(&attr);
-  if (!started) return false;
+  if (!started) {
+    std::free(w->ring);
+    w->ring = nullptr;
+    return false;
+  }
   w->callerCpus = allowed;
   sched_setaffinity(0, sizeof caller_cpu, &caller_cpu);
   return true;
@@ -90,20 +96,23 @@ bool open_block_writer(BlockWriter* w, int fd, bool threads) {
   pthread_mutex_init(&w->lock, nullptr);
   pthread_cond_init(&w->filled, nullptr);
   pthread_cond_init(&w->emptied, nullptr);
-  w->ring = static_cast<char*>(allocate_large(kBlockBytes * kRingBlocks));
-  return w->ring != nullptr;
+  w->ring = nullptr;
+  w->first = static_cast<char*>(std::malloc(kBlockBytes));
+  w->current = w->first;
+  return w->first != nullptr;
 }
 
 void hand_over(BlockWriter* w) {
   if (w->used == 0) return;
-  // Small texts never fill a block and so never start a thread.
-  if (!w->threaded && w->mayStartThread) {
-    w->mayStartThread = false;
-    w->threaded = start_thread(w);
-  }
   if (!w->threaded) {
-    w->failed = w->failed || !write_all(w->fd, block(w, w->filling), w->used);
+    // Small texts never fill a block and so never start a thread. The
+    // first block is written here; the ring takes the rest.
+    const bool start = w->mayStartThread;
+    w->mayStartThread = false;
+    w->threaded = start && start_thread(w);
+    w->failed = w->failed || !write_all(w->fd, w->current, w->used);
     w->used = 0;
+    if (w->threaded) w->current = block(w, w->filling);
     return;
   }
   pthread_mutex_lock(&w->lock);
@@ -118,16 +127,17 @@ void hand_over(BlockWriter* w) {
   w->failed = w->writeFailed;
   pthread_mutex_unlock(&w->lock);
   w->filling = (w->filling + 1) % kRingBlocks;
+  w->current = block(w, w->filling);
   w->used = 0;
 }
 
 char* reserve_bytes(BlockWriter* w, size_t n) {
   if (room_left(*w) < n) hand_over(w);
-  return block(w, w->filling) + w->used;
+  return w->current + w->used;
 }
 
 bool close_block_writer(BlockWriter* w) {
-  if (w->ring != nullptr) {
+  if (w->current != nullptr) {
     // The last block is written on this thread when no thread was started.
     w->mayStartThread = false;
     hand_over(w);
@@ -145,6 +155,7 @@ bool close_block_writer(BlockWriter* w) {
   pthread_cond_destroy(&w->filled);
   pthread_mutex_destroy(&w->lock);
   std::free(w->ring);
-  w->ring = nullptr;
+  std::free(w->first);
+  w->ring = w->first = w->current = nullptr;
   return !w->failed;
 }

@@ -1,7 +1,8 @@
-// Hands text to a file in fixed-size blocks. Once a first block is full,
-// and when the process may run on two CPUs, a second thread writes the
-// finished blocks while the caller fills the next ones, each thread on a
-// CPU of its own; otherwise the caller writes each block as it fills.
+// Hands text to a file in fixed-size blocks. The first block is filled
+// alone; once it is full, and when the process may run on two CPUs, a
+// second thread writes the finished blocks of a ring while the caller fills
+// the next ones, each thread on a CPU of its own; otherwise the caller
+// writes each block as it fills. A small text thus costs one block.
 #ifndef GLYFEX_TEXT_BLOCK_WRITER_H
 #define GLYFEX_TEXT_BLOCK_WRITER_H
 
@@ -20,8 +21,10 @@ struct BlockWriter {
   bool mayStartThread;
   bool threaded;  // the writer thread runs
   bool failed;  // a write failed: the caller may stop filling blocks
-  char* ring;  // kRingBlocks blocks of kBlockBytes
-  int filling;  // the block being filled
+  char* first;  // the first block, and the only one without the thread
+  char* ring;  // kRingBlocks blocks of kBlockBytes, once the thread runs
+  char* current;  // the block being filled
+  int filling;  // its place in the ring
   size_t used;  // bytes of it filled
   cpu_set_t callerCpus;  // the caller's CPUs before it was kept to one
   // Shared with the writer thread, under lock.
@@ -36,8 +39,8 @@ struct BlockWriter {
   bool writeFailed;
 };
 
-// Allocates the blocks; false when there is no memory for them. threads
-// false keeps everything on the caller's thread (for tests).
+// Allocates the first block; false when there is no memory for it.
+// threads false keeps everything on the caller's thread (for tests).
 bool open_block_writer(BlockWriter* w, int fd, bool threads);
 
 // Room for n more bytes (n <= kBlockBytes) in the block being filled,

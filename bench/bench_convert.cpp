@@ -1,40 +1,21 @@
 // Speed of the text writer and the resource reader on large fonts, beside a
-// baseline that writes the same bytes with one fwrite per row.
-//   bench_convert [benchmark flags]   runs the benchmarks
-//   bench_convert --fonts DIR         writes tall.bin and wide.bin for timing
-//                                     the whole glyfex process
+// baseline that writes the same bytes with one fwrite per row, and of the
+// scanner on a full database. The whole process is process_bench's.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "font_builder.h"
+#include "large_font.h"
 #include "scan/resource_scan.h"
 #include "text/text_font.h"
 
 namespace {
-
-// glyphs glyphs of columns x rows, every pixel drawn from a fixed pattern;
-// the offset/width table goes before the header, as owTLoc cannot reach
-// past a strip this large.
-std::vector<uint8_t> make_bytes(int glyphs, int columns, int rows) {
-  std::vector<GlyphModel> models;
-  std::string pattern;
-  for (int x = 0; x < columns; ++x) pattern += (x * 7 + x / 3) % 5 < 2 ? '#' : '-';
-  for (int c = 0; c < glyphs; ++c) {
-    std::vector<std::string> drawn(rows);
-    for (int r = 0; r < rows; ++r) drawn[r] = pattern.substr(r % 5) + pattern.substr(0, r % 5);
-    models.push_back({c, drawn, -1, 0, 0});
-  }
-  FontModel m = make_font(0, glyphs - 1, rows, models);
-  m.owBeforeHeader = true;
-  return encode_font(m);
-}
 
 struct Shape {
   int glyphs, columns, rows;
@@ -47,7 +28,7 @@ const std::string& font_file(const Shape& s) {
   auto it = files.find(key);
   if (it != files.end()) return it->second;
   const std::string path = "/tmp/glyfex-bench-" + key + ".bin";
-  write_file(path, make_bytes(s.glyphs, s.columns, s.rows));
+  write_file(path, encode_font(large_font(s.glyphs, s.columns, s.rows)));
   return files[key] = path;
 }
 
@@ -171,13 +152,6 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--fonts") == 0) {
-    for (const auto& [name, s] : {std::pair<const char*, Shape>{"tall", {256, 64, 2048}}, {"wide", {1, 65535, 255}}}) {
-      if (!write_file(std::string(argv[2]) + "/" + name + ".bin", make_bytes(s.glyphs, s.columns, s.rows))) return 1;
-      std::printf("%s/%s.bin: offset %ld\n", argv[2], name, header_offset(s));
-    }
-    return 0;
-  }
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

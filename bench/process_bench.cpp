@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "font_builder.h"
+#include "large_font.h"
 
 namespace {
 
@@ -85,19 +86,9 @@ Sample median(std::vector<Sample> s) {
   return s[s.size() / 2];
 }
 
-// glyphs of columns x rows from a fixed pattern, the offset/width table
-// before the header as a strip this large needs; returns the offset.
+// Writes the font; returns the offset of its header.
 long write_font(const std::string& path, int glyphs, int columns, int rows) {
-  std::vector<GlyphModel> models;
-  std::string pattern;
-  for (int x = 0; x < columns; ++x) pattern += (x * 7 + x / 3) % 5 < 2 ? '#' : '-';
-  for (int c = 0; c < glyphs; ++c) {
-    std::vector<std::string> drawn(rows);
-    for (int r = 0; r < rows; ++r) drawn[r] = pattern.substr(r % 5) + pattern.substr(0, r % 5);
-    models.push_back({c, drawn, -1, 0, 0});
-  }
-  FontModel m = make_font(0, glyphs - 1, rows, models);
-  m.owBeforeHeader = true;
+  const FontModel m = large_font(glyphs, columns, rows);
   write_file(path, encode_font(m));
   return font_offset(m);
 }

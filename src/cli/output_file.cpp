@@ -28,6 +28,12 @@ bool same_file(const char* path, const struct stat& input) {
 
 namespace {
 
+// The length of path's folder part, its last slash included (0 for none).
+int folder_length(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash == nullptr ? 0 : static_cast<int>(slash - path + 1);
+}
+
 // Copies path to out, then replaces it by the target of each symbolic link
 // it names, so that the rename replaces the file and keeps the link.
 bool follow_links(const char* path, char (&out)[PATH_MAX]) {
@@ -40,8 +46,7 @@ bool follow_links(const char* path, char (&out)[PATH_MAX]) {
     if (n < 0) return false;
     link[n] = '\0';
     // A relative target counts from the folder that holds the link.
-    const char* slash = std::strrchr(out, '/');
-    const int dir_len = link[0] == '/' || slash == nullptr ? 0 : static_cast<int>(slash - out + 1);
+    const int dir_len = link[0] == '/' ? 0 : folder_length(out);
     char next[PATH_MAX];
     if (std::snprintf(next, sizeof next, "%.*s%s", dir_len, out, link) >= static_cast<int>(sizeof next)) return false;
     std::memcpy(out, next, sizeof next);
@@ -52,9 +57,7 @@ bool follow_links(const char* path, char (&out)[PATH_MAX]) {
 // A new file in the target's folder, with the mode the output will have:
 // an existing file's own, or what creating it would have given.
 bool open_temp(OutputFile* out, const struct stat* existing) {
-  const char* slash = std::strrchr(out->target, '/');
-  const int dir_len = slash == nullptr ? 0 : static_cast<int>(slash - out->target + 1);
-  if (std::snprintf(out->temp, sizeof out->temp, "%.*s.glyfex-XXXXXX", dir_len, out->target) >=
+  if (std::snprintf(out->temp, sizeof out->temp, "%.*s.glyfex-XXXXXX", folder_length(out->target), out->target) >=
       static_cast<int>(sizeof out->temp)) {
     return false;
   }

@@ -150,6 +150,14 @@ TEST(ScanTest, ShippedDatabaseHoldsTheShippedFont) {
             read_file(EXAMPLES_DIR "/sample.nfnt"));
 }
 
+TEST(ScanTest, UsageAndHelp) {
+  for (const auto& [args, status] : {std::pair<const char*, int>{"", 1}, {" a b", 1}, {" --sh", 1}, {" --help", 0}}) {
+    int got = 0;
+    EXPECT_NE(run_shell(std::string(GLYFEX_SCAN_EXE) + args, &got).find("glyfex-scan --sh file"), std::string::npos);
+    EXPECT_EQ(got, status) << args;
+  }
+}
+
 TEST(ScanTest, FilesThatCannotBeRead) {
   for (const auto& [path, message] : {std::pair<const char*, const char*>{"/nonexistent/x.prc", "Could not open input file."},
                                       {"/tmp", "Could not read input file."}}) {

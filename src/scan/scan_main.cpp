@@ -22,7 +22,7 @@
 namespace {
 
 const char kScanUsage[] =
-    "Lists the resources of a Palm resource database (.prc, .ro) or a\n"
+    "Lists the resources of a Palm database (.prc, .ro, .pdb) or a\n"
     "Macintosh resource fork, with the glyfex command for each font.\n\n"
     " usage:  glyfex-scan file\n"
     "         glyfex-scan --sh file    a shell script that converts every font\n"

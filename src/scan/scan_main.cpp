@@ -229,7 +229,9 @@ int main(int argc, char** argv) {
   }
   if (argc == 3 && std::strcmp(argv[1], "--sh") == 0) mode = Mode::kShell;
   if (argc == 3 && std::strcmp(argv[1], "--rcp") == 0) mode = Mode::kRcp;
-  if (argc != 2 && mode == Mode::kList) {
+  // An option without its file, or one unknown, is no file name (a file
+  // whose name starts with -- is named ./--name).
+  if (mode == Mode::kList && (argc != 2 || std::strncmp(argv[1], "--", 2) == 0)) {
     std::fputs(kScanUsage, stdout);
     return finish(1);
   }

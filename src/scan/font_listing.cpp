@@ -42,7 +42,7 @@ bool disjoint(const bool (&a)[kDensities], const bool (&b)[kDensities]) {
 // font-ID.2.txt, a third font-ID.3.txt, so running every command writes
 // every text. A font whose densities the font before it with that id lacks
 // (a 144 dpi font after a 72 dpi one) shares its name instead: the two
-// texts then form one family. Fonts are grouped by id with a stable sort.
+// texts then form one family.
 const char* name_fonts(const ResourceList& list, Listing* listing) {
   ListingLine* lines = listing->lines.get();
   std::unique_ptr<size_t[], FreeBytes> order(static_cast<size_t*>(std::calloc(listing->count + 1, sizeof(size_t))));
@@ -52,7 +52,9 @@ const char* name_fonts(const ResourceList& list, Listing* listing) {
     if (lines[i].note == nullptr) order[n++] = i;
   }
   const auto id = [&](size_t line) { return list.entries[lines[line].entry].id; };
-  std::stable_sort(order.get(), order.get() + n, [&](size_t a, size_t b) { return id(a) < id(b); });
+  // By id, and within an id in listing order; a plain sort, which needs no
+  // memory of its own.
+  std::sort(order.get(), order.get() + n, [&](size_t a, size_t b) { return id(a) != id(b) ? id(a) < id(b) : a < b; });
   size_t suffix = 0, holder = 0;
   for (size_t k = 0; k < n; ++k) {
     ListingLine& line = lines[order[k]];

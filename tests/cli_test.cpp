@@ -348,6 +348,11 @@ TEST(CliTest, ExtendedFontWritesBothTexts) {
   EXPECT_EQ(read_file(out), "old");
   rmdir(out144.c_str());
 
+  // An output that is no file takes both texts, one after the other.
+  r = run_glyfex({in, "/dev/stdout"});
+  EXPECT_EQ(r.out, kBanner + text72 + text144 + "Wrote the 144 dpi image to /dev/stdout.\n1 glyphs exported.\n\n");
+  EXPECT_NE(access("/dev/stdout-144", F_OK), 0);
+
   // Nor may the 144 dpi text be the input.
   const std::string named = dir() + "/hd-144.nfnt";
   write_file(named, encode_font(make_extended(m, {144})));

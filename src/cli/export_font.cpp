@@ -67,14 +67,20 @@ const char* export_font(const char* infile, const char* outfile, long offset) {
   FontImage image;
   struct stat input;
   if (const char* err = read_input(infile, outfile, offset, &image, &input)) return err;
+  // The 144 dpi text goes beside a text file; an output that is no file
+  // (/dev/null, standard output, a FIFO) takes it after the 72 dpi text,
+  // instead of a new file beside it such as /dev/null-144.
   char outfile144[PATH_MAX];
-  if (image.hasDensity[kDensity144]) {
+  const char* path144 = outfile;
+  struct stat out_st;
+  if (image.hasDensity[kDensity144] && (stat(outfile, &out_st) != 0 || S_ISREG(out_st.st_mode))) {
     if (!density_path(outfile, outfile144)) return kErrOutputOpen;
     if (same_file(outfile144, input)) return kErrSameFile;
+    path144 = outfile144;
   }
-  const char* const paths[kDensities] = {outfile, outfile144};
+  const char* const paths[kDensities] = {outfile, path144};
   if (const char* err = write_outputs(paths, image)) return err;
-  if (image.hasDensity[kDensity144]) std::printf("Wrote the 144 dpi image to %s.\n", outfile144);
+  if (image.hasDensity[kDensity144]) std::printf("Wrote the 144 dpi image to %s.\n", path144);
   std::printf("%d glyphs exported.\n\n", image.rangeCount);
   return nullptr;
 }

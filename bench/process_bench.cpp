@@ -2,7 +2,9 @@
 // bytes cost without it: large fonts against cat copying glyfex's output to
 // a new file and against one write(2) per 256 KiB from a ready buffer (the
 // floor), and a small font against a minimal C program that prints the same
-// text. Runs alternate; medians are reported, with peak resident memory.
+// text. Runs alternate, each pair in turn order; reported are medians of
+// times and of the ratios within each pair (which a machine that slows down
+// or speeds up between pairs does not move), and peak resident memory.
 //   process_bench DIR [RUNS]     (DIR is scratch space; RUNS defaults to 9)
 #include <fcntl.h>
 #include <malloc.h>
@@ -86,6 +88,13 @@ Sample median(std::vector<Sample> s) {
   return s[s.size() / 2];
 }
 
+// The median of a[i] / b[i].
+double paired(const std::vector<Sample>& a, const std::vector<Sample>& b) {
+  std::vector<Sample> ratios;
+  for (size_t i = 0; i < a.size(); ++i) ratios.push_back({a[i].ms / b[i].ms, 0});
+  return median(ratios).ms;
+}
+
 // Writes the font; returns the offset of its header.
 long write_font(const std::string& path, int glyphs, int columns, int rows) {
   const FontModel m = large_font(glyphs, columns, rows);
@@ -113,18 +122,22 @@ void large(const std::string& dir, const char* name, int glyphs, int columns, in
   run(glyfex, "/dev/null");  // the input and the binary in the page cache
   std::vector<Sample> g, c, f;
   for (int i = 0; i < runs; ++i) {
-    unlink(out.c_str());
-    g.push_back(run(glyfex, "/dev/null"));
+    const auto run_glyfex = [&] {
+      unlink(out.c_str());
+      g.push_back(run(glyfex, "/dev/null"));
+    };
+    if (i % 2 == 0) run_glyfex();
     unlink(copy.c_str());
     c.push_back(run({"/bin/cat", out}, copy));
     f.push_back(write_floor(out, copy));
+    if (i % 2 == 1) run_glyfex();
   }
   const Sample mg = median(g), mc = median(c), mf = median(f);
   const long rss = run(glyfex, "/dev/null", true).max_rss_kib;
   std::printf("%-4s %dx%dx%d %5.1f MB  glyfex %5.1f ms  cat %5.1f ms  floor %5.1f ms  glyfex/cat %.2f  "
               "floor/cat %.2f  glyfex/floor %.2f  peak RSS %.1f MiB\n",
               name, glyphs, columns, rows, static_cast<double>(read_file(out).size()) / 1e6, mg.ms, mc.ms, mf.ms,
-              mg.ms / mc.ms, mf.ms / mc.ms, mg.ms / mf.ms, static_cast<double>(rss) / 1024.0);
+              paired(g, c), paired(f, c), paired(g, f), static_cast<double>(rss) / 1024.0);
 }
 
 void small(const std::string& dir, int runs) {
@@ -137,12 +150,13 @@ void small(const std::string& dir, int runs) {
   if (read_file(dir + "/small.txt") != read_file(dir + "/small-minimal.txt")) std::printf("texts differ!\n");
   std::vector<Sample> g, m;
   for (int i = 0; i < runs; ++i) {
-    g.push_back(run(glyfex, "/dev/null"));
+    if (i % 2 == 0) g.push_back(run(glyfex, "/dev/null"));
     m.push_back(run(minimal, "/dev/null"));
+    if (i % 2 == 1) g.push_back(run(glyfex, "/dev/null"));
   }
   const Sample mg = median(g), mm = median(m);
   std::printf("small: 11 glyphs  glyfex %.3f ms  minimal C %.3f ms  glyfex/minimal %.2f\n", mg.ms, mm.ms,
-              mg.ms / mm.ms);
+              paired(g, m));
 }
 
 }  // namespace

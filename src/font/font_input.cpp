@@ -1,11 +1,11 @@
 // Checked reads of the parts every font layout shares.
 #include "font/font_input.h"
-#include "font/large_buffer.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <initializer_list>
+
+#include "font/large_buffer.h"
 
 const char kErrFontOutsideFile[] = "Font resource lies outside the input file.";
 const char kErrFontHeaderRange[] = "Font header is out of range.";
@@ -52,6 +52,10 @@ const char* read_font_header(const FontInput& input, long offset, FontHeader* h)
 
 namespace {
 
+// The last column an image may end at: the row's end and as far again as
+// a compiler lets the last glyph run past it.
+uint32_t last_column(const FontHeader& h) { return static_cast<uint32_t>(row_bytes(h)) * 8 + kMaxColumnsPastRow; }
+
 const char* read_u16s(const FontInput& input, long pos, size_t n, uint16_t* dst) {
   uint8_t bytes[258 * 2];
   if (const char* err = read_at(input, pos, bytes, n * 2)) return err;
@@ -68,7 +72,7 @@ bool locations_damaged(const FontImage& image) {
   for (int c = h.firstChar; c <= h.lastChar; ++c) {
     if (image.locations[c + 1] < image.locations[c]) return true;
   }
-  return image.locations[h.lastChar + 1] > static_cast<uint32_t>(row_bytes(h)) * 8 + kMaxColumnsPastRow;
+  return image.locations[h.lastChar + 1] > last_column(h);
 }
 
 }  // namespace
@@ -99,7 +103,7 @@ const char* read_glyph_tables(const FontInput& input, long offset, long location
   if (missing) {
     const uint32_t start = image->locations[h.lastChar + 1], end = image->locations[h.lastChar + 2];
     // Older compilers write an end of 0: the font then has no such glyph.
-    image->hasMissingGlyph = start < end && end <= static_cast<uint32_t>(row_bytes(h)) * 8 + kMaxColumnsPastRow;
+    image->hasMissingGlyph = start < end && end <= last_column(h);
   }
   return nullptr;
 }

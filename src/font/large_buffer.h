@@ -5,10 +5,10 @@
 
 #include <cstddef>
 
-// bytes of memory, released with free(), or nullptr. A buffer of 2 MiB or
-// more lies on 2 MiB boundaries and asks the kernel for huge pages: one
-// page fault instead of 512 when it is filled, and one TLB entry for what
-// the renderer reads row by row.
+// bytes of memory, released with free(), or nullptr. A buffer of 1 MiB or
+// more is rounded up to whole 2 MiB huge pages, lies on their boundaries
+// and asks the kernel for them: one page fault instead of 512 when a page
+// is filled, and one TLB entry for what the renderer reads row by row.
 void* allocate_large(size_t bytes);
 
 #endif

@@ -68,10 +68,10 @@ const char* palm_header(const uint8_t* data, size_t size, bool resources, uint16
   return Seek(&c, 76) && ReadU16(&c, count) ? nullptr : kErrScanDamaged;
 }
 
-// Both Palm databases: the header, then a list of count entries of
-// entry_bytes, each with a 4-byte offset at offset_at; an entry ends where
-// the next begins. A resource database's entries are type, id, offset; a
-// record database's offset, attributes and unique id.
+// Both Palm databases: the header, then a list of count entries, each with
+// a 4-byte offset; an entry ends where the next begins. A resource
+// database's entries are type, id, offset (10 bytes); a record database's
+// offset, attributes and unique id (8 bytes).
 const char* scan_palm(const uint8_t* data, size_t size, bool resources, ResourceList* list) {
   uint16_t count = 0;
   if (const char* err = palm_header(data, size, resources, &count)) return err;

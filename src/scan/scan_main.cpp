@@ -70,17 +70,6 @@ void program_path(const char* argv0, char (&out)[PATH_MAX]) {
   }
 }
 
-void put_type(FILE* out, const char type[4]) {
-  for (int i = 0; i < 4; ++i) {
-    const auto b = static_cast<unsigned char>(type[i]);
-    if (b >= 0x20 && b < 0x7F) {
-      std::fputc(b, out);
-    } else {
-      std::fprintf(out, "\\%03o", b);
-    }
-  }
-}
-
 // What every output is made from.
 struct Report {
   const char* program;
@@ -101,7 +90,7 @@ void print_listing(const Report& r) {
     const ListingLine& line = r.listing->lines[i];
     const ResourceEntry& e = r.list->entries[line.entry];
     if (!r.list->records) {
-      put_type(stdout, e.type);
+      put_type_code(stdout, e.type);
       std::fputs("  ", stdout);
     }
     std::printf("%6ld  %10llu  %10llu", e.id, static_cast<unsigned long long>(line.offset),
@@ -253,7 +242,7 @@ int main(int argc, char** argv) {
     status = 1;
     if (mode != Mode::kList) {
       std::fputs("glyfex-scan: ", stderr);
-      put_type(stderr, list.entries[i].type);
+      put_type_code(stderr, list.entries[i].type);
       std::fprintf(stderr, " %ld %s\n", list.entries[i].id, list.entries[i].fault);
     }
   }

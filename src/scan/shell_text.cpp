@@ -38,6 +38,17 @@ void put_escaped(FILE* out, const char* s, size_t n) {
   }
 }
 
+void put_type_code(FILE* out, const char type[4]) {
+  for (int i = 0; i < 4; ++i) {
+    const auto b = static_cast<unsigned char>(type[i]);
+    if (b >= 0x20 && b < 0x7F) {
+      std::fputc(b, out);
+    } else {
+      put_octal(out, type[i]);
+    }
+  }
+}
+
 void put_shell_word(FILE* out, const char* s) {
   const size_t n = std::strlen(s);
   static const char kHarmless[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._/+-";

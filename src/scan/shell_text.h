@@ -19,6 +19,10 @@ void put_escaped(FILE* out, const char* s, size_t n);
 // a word that has any is for reading, not for running.
 void put_shell_word(FILE* out, const char* s);
 
+// Prints a four-character type code with every byte outside printable
+// ASCII escaped as above: a Mac type may hold any byte.
+void put_type_code(FILE* out, const char type[4]);
+
 // Prints a shell assignment that gives the variable the exact bytes of s,
 // controls included, without writing one of them raw:
 //   name=$(printf 'bytes_'); name=${name%_}

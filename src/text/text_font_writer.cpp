@@ -2,7 +2,6 @@
 // its name, optional WIDTH and OFFSET lines and its pixel rows.
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include "text/block_writer.h"
 #include "text/glyph_render.h"

@@ -65,7 +65,9 @@ std::string dir() {
 std::string error_text(const char* message) { return std::string(kBanner) + "ERROR: " + message + "\n\n"; }
 
 std::vector<uint8_t> small_font(size_t prefix = 0) {
-  FontModel m = make_font(65, 67, 2, {{65, {"#-", "-#"}}, {67, {"###", "#-#"}}});
+  // With a missing-character glyph, whose entries come last: cutting them
+  // off must be refused like any other truncation.
+  FontModel m = make_font(65, 67, 2, {{65, {"#-", "-#"}}, {67, {"###", "#-#"}}, {-1, {"#", "#"}}});
   m.prefix.assign(prefix, 0x11);
   return encode_font(m);
 }
@@ -223,19 +225,39 @@ TEST(CliTest, InputsThatAreNotFiles) {
   EXPECT_EQ(read_file(out), "old");
 }
 
+// A sparse file holding a font of 16384 rows of 64 KiB: its offset/width
+// table first, the header at 64, the location table after the strip, and
+// one glyph 'A' of the given width at column 0.
+bool write_tall_font(const std::string& path, int width) {
+  std::vector<uint8_t> head(64 + 26, 0);
+  put16(&head, 0, width);  // offset 0, width byte (low byte) when it fits
+  for (int field : {kFirst, kLast}) put16(&head, 64 + 2 * field, 65);
+  put16(&head, 64 + 2 * kHeight, 16384);
+  put16(&head, 64 + 2 * kOwTLoc, -40);  // back to byte 0
+  put16(&head, 64 + 2 * kRowWords, 32767);
+  std::vector<uint8_t> tail(4, 0);
+  put16(&tail, 2, width);
+  if (!write_file(path, head) || truncate(path.c_str(), 64 + 26 + 16384L * 65534) != 0) return false;
+  FILE* f = std::fopen(path.c_str(), "ab");
+  const bool ok = f != nullptr && std::fwrite(tail.data(), 1, tail.size(), f) == tail.size();
+  return f != nullptr && std::fclose(f) == 0 && ok;
+}
+
 TEST(CliTest, MemoryAndWriteFailures) {
   const std::string out = dir() + "/fail.txt";
   write_file(out, {'o', 'l', 'd'});
   Outcome r{0, ""};
 
-  // A 1 GiB strip that the file really holds (sparse), under a 256 MiB limit.
+  // Only the row bytes the glyphs reach are read: narrow glyphs in rows of
+  // 64 KiB cost what they draw, wide ones what they draw too.
   const std::string big = dir() + "/big.bin";
-  std::vector<uint8_t> header = small_font();
-  put16(&header, 2 * kHeight, 16384);
-  put16(&header, 2 * kRowWords, 32767);
-  write_file(big, header);
-  ASSERT_EQ(truncate(big.c_str(), 1L << 31), 0);
-  r = run_glyfex({big, out}, 256);
+  ASSERT_TRUE(write_tall_font(big, 8));
+  r = run_glyfex({big, out, "64"}, 64);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(read_file(out).size(), 115u + 16384 * 9);
+  ASSERT_TRUE(write_tall_font(big, 65535));
+  write_file(out, {'o', 'l', 'd'});
+  r = run_glyfex({big, out, "64"}, 64);
   unlink(big.c_str());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, error_text(kErrFontMemory));

@@ -58,10 +58,13 @@ struct FontImage {
   // The glyph drawn for codes the font lacks, written after the range.
   bool hasMissingGlyph = false;
   // Which densities the font has an image for, and each image: fRectHeight
-  // rows of rowWords * 2 bytes at 72 dpi, top row first, as in the file
-  // (null when that is no bytes), scaled at 144 dpi.
+  // rows at 72 dpi, twice as many at 144, top row first, as in the file
+  // (null when that is no bytes). Of each row only the bytes some glyph's
+  // columns reach are kept, stripStride of them, so that a long row with
+  // narrow glyphs costs what the glyphs do.
   bool hasDensity[kDensities] = {};
   std::unique_ptr<uint8_t[], FreeBytes> strips[kDensities];
+  size_t stripStride[kDensities] = {};
   uint16_t locations[258] = {};
   OffsetWidth offsetWidths[257] = {};
   // The file position just past the offset/width table.
@@ -80,7 +83,7 @@ inline size_t strip_bytes(const FontHeader& h, int density) {
 }
 
 inline const uint8_t* strip_row(const FontImage& image, int density, int row) {
-  return image.strips[density].get() + static_cast<size_t>(row) * row_bytes(image.header) * density_scale(density);
+  return image.strips[density].get() + static_cast<size_t>(row) * image.stripStride[density];
 }
 
 extern const char kErrFontOutsideFile[];

@@ -88,8 +88,9 @@ const char* read_glyph_tables(const FontInput& input, long offset, long location
   // Compilers add the glyph drawn for missing codes after the range: one
   // more location entry, so the offset/width table starts one entry later,
   // and one more offset/width entry.
-  const bool missing = ow_pos == location_pos + static_cast<long>(count + 2) * 2 &&
-                       fits(input, ow_pos + static_cast<long>(count) * 2, 2);
+  // A file that ends before that entry is cut short like any other.
+  const bool missing = ow_pos == location_pos + static_cast<long>(count + 2) * 2;
+  if (missing && !fits(input, ow_pos + static_cast<long>(count) * 2, 2)) return kErrFontOutsideFile;
   const size_t ow_entries = count + (missing ? 1 : 0);
   image->tablesEnd = ow_pos + static_cast<long>(ow_entries) * 2;
   if (const char* err = read_u16s(input, location_pos, ow_entries + 1, &image->locations[h.firstChar])) return err;
@@ -109,10 +110,22 @@ const char* read_glyph_tables(const FontInput& input, long offset, long location
 }
 
 const char* read_strip(const FontInput& input, long pos, int density, FontImage* image) {
-  const size_t bytes = strip_bytes(image->header, density);
+  const FontHeader& h = image->header;
+  const size_t scale = static_cast<size_t>(density_scale(density));
+  const size_t row = row_bytes(h) * scale, rows = static_cast<size_t>(h.fRectHeight) * scale;
+  // The tables run forwards, so the last entry read is the furthest column.
+  const int last = image->hasMissingGlyph ? h.lastChar + 2 : h.lastChar + 1;
+  const size_t reach = image->rangeCount > 0 || image->hasMissingGlyph ? (image->locations[last] * scale + 7) / 8 : 0;
+  const size_t kept = reach < row ? reach : row;
   image->hasDensity[density] = true;
-  if (bytes == 0) return nullptr;
-  image->strips[density].reset(static_cast<uint8_t*>(allocate_large(bytes)));
+  image->stripStride[density] = kept;
+  if (kept == 0 || rows == 0) return nullptr;
+  image->strips[density].reset(static_cast<uint8_t*>(allocate_large(kept * rows)));
   if (!image->strips[density]) return kErrFontMemory;
-  return read_at(input, pos, image->strips[density].get(), bytes);
+  uint8_t* dst = image->strips[density].get();
+  if (kept == row) return read_at(input, pos, dst, kept * rows);
+  for (size_t r = 0; r < rows; ++r, dst += kept) {
+    if (const char* err = read_at(input, pos + static_cast<long>(r * row), dst, kept)) return err;
+  }
+  return nullptr;
 }

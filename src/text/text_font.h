@@ -15,6 +15,10 @@ extern const char kErrOutputWrite[];
 // nullptr otherwise. Does not close fd.
 const char* write_text_font(int fd, const FontImage& image, int density);
 
+// The exact number of bytes write_text_font writes for that density, known
+// before anything is written, so that room for the text can be secured.
+uint64_t text_font_bytes(const FontImage& image, int density);
+
 // The same, with the blocks written on a second thread where that helps
 // (threads true, what write_text_font does) or all on the caller's thread.
 const char* write_text_font_on(int fd, const FontImage& image, int density, bool threads);

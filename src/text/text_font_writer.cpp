@@ -17,24 +17,30 @@ void put_line(BlockWriter* w, const char* format, int value) {
   w->used += static_cast<size_t>(n);
 }
 
-// fontType as it stands; the other eight scaled to the density.
+// fontType as it stands; the other eight scaled to the density. With no
+// room, only counts the bytes.
+int format_metrics(char* out, size_t room, const FontHeader& h, int scale) {
+  return std::snprintf(out, room,
+                       "fontType %u\nmaxWidth %d\nkernMax %d\nnDescent %d\nfRectWidth %d\n"
+                       "fRectHeight %d\nascent %d\ndescent %d\nleading %d\n\n",
+                       static_cast<unsigned>(static_cast<uint16_t>(h.fontType)), h.maxWidth * scale,
+                       h.kernMax * scale, h.nDescent * scale, h.fRectWidth * scale, h.fRectHeight * scale,
+                       h.ascent * scale, h.descent * scale, h.leading * scale);
+}
+
 void write_metrics(BlockWriter* w, const FontHeader& h, int scale) {
-  const int n = std::snprintf(reserve_bytes(w, 256), 256,
-                              "fontType %u\nmaxWidth %d\nkernMax %d\nnDescent %d\nfRectWidth %d\n"
-                              "fRectHeight %d\nascent %d\ndescent %d\nleading %d\n\n",
-                              static_cast<unsigned>(static_cast<uint16_t>(h.fontType)), h.maxWidth * scale,
-                              h.kernMax * scale, h.nDescent * scale, h.fRectWidth * scale, h.fRectHeight * scale,
-                              h.ascent * scale, h.descent * scale, h.leading * scale);
-  w->used += static_cast<size_t>(n);
+  w->used += static_cast<size_t>(format_metrics(reserve_bytes(w, 256), 256, h, scale));
 }
 
 // Printable ASCII is named by the character itself, except the apostrophe
 // and the backslash, which would need escaping; everything else by number.
 // The missing-character glyph is named -1.
-void write_name(BlockWriter* w, int code) {
+const char* name_format(int code) {
   const bool by_character = code >= 33 && code <= 126 && code != '\'' && code != '\\';
-  put_line(w, by_character ? "GLYPH '%c'\n" : "GLYPH %d\n", code);
+  return by_character ? "GLYPH '%c'\n" : "GLYPH %d\n";
 }
+
+void write_name(BlockWriter* w, int code) { put_line(w, name_format(code), code); }
 
 // index is the glyph's place in both tables: its code, or lastChar + 1 for
 // the missing-character glyph, whose name is -1. The tables hold 72 dpi
@@ -49,7 +55,8 @@ void write_glyph(BlockWriter* w, const FontImage& image, int density, int index,
   write_name(w, name);
   if (ow.width != static_cast<int64_t>(end - start)) put_line(w, "WIDTH %d\n", ow.width * static_cast<int>(scale));
   if (ow.offset != 0) put_line(w, "OFFSET %d\n", ow.offset * static_cast<int>(scale));
-  const size_t stride = row_bytes(image.header) * scale;
+  // Every column a glyph reaches lies in the kept bytes or past the row.
+  const size_t stride = image.stripStride[density];
   const GlyphColumns columns = place_glyph(static_cast<uint32_t>(stride) * 8, start * scale, (end - start) * scale);
   const size_t line = static_cast<size_t>(end - start) * scale + 1;
   const int rows = image.header.fRectHeight * static_cast<int>(scale);
@@ -66,6 +73,36 @@ void write_glyph(BlockWriter* w, const FontImage& image, int density, int index,
 }
 
 }  // namespace
+
+namespace {
+
+uint64_t line_bytes(const char* format, int value) {
+  return static_cast<uint64_t>(std::snprintf(nullptr, 0, format, value));
+}
+
+// What write_glyph writes for the glyph at index, counted.
+uint64_t glyph_bytes(const FontImage& image, int density, int index, int name) {
+  const int scale = density_scale(density);
+  const uint32_t start = image.locations[index], end = image.locations[index + 1];
+  const OffsetWidth ow = image.offsetWidths[index];
+  uint64_t n = line_bytes(name_format(name), name);
+  if (ow.width != static_cast<int64_t>(end - start)) n += line_bytes("WIDTH %d\n", ow.width * scale);
+  if (ow.offset != 0) n += line_bytes("OFFSET %d\n", ow.offset * scale);
+  const uint64_t rows = static_cast<uint64_t>(image.header.fRectHeight) * static_cast<uint64_t>(scale);
+  return n + rows * ((end - start) * static_cast<uint64_t>(scale) + 1) + 1;
+}
+
+}  // namespace
+
+uint64_t text_font_bytes(const FontImage& image, int density) {
+  const FontHeader& h = image.header;
+  uint64_t n = static_cast<uint64_t>(format_metrics(nullptr, 0, h, density_scale(density)));
+  for (int code = h.firstChar; code <= h.lastChar; ++code) {
+    if (image.locations[code] < image.locations[code + 1]) n += glyph_bytes(image, density, code, code);
+  }
+  if (image.hasMissingGlyph) n += glyph_bytes(image, density, h.lastChar + 1, -1);
+  return n;
+}
 
 const char* write_text_font_on(int fd, const FontImage& image, int density, bool threads) {
   const FontHeader& h = image.header;

@@ -310,22 +310,71 @@ TEST(CliTest, OutputReplacedOnlyWhenWritten) {
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(read_file(target), expected);
 
-  // A filesystem too small for the text.
+  // A filesystem too small for the text, with no inode left either: the
+  // text cannot go to a new file, and the old one is not written over.
   if (geteuid() != 0) GTEST_SKIP() << "mounting a small filesystem needs root";
   const std::string small = dir() + "/small";
   mkdir(small.c_str(), 0700);
   int status = 0;
-  sh("mount -t tmpfs -o size=16k tmpfs " + small, &status);
+  sh("mount -t tmpfs -o size=64k,nr_inodes=4 tmpfs " + small, &status);
   if (status != 0) GTEST_SKIP() << "tmpfs could not be mounted";
   FontModel big = make_font(0, 0, 4000, {{0, std::vector<std::string>(4000, std::string(40, '#'))}});
   write_file(in, encode_font(big));
   write_file(small + "/out.txt", {'o', 'l', 'd'});
+  sh("cd " + small + " && cat /dev/zero > fill 2>/dev/null; touch a b c 2>/dev/null", &status);
   const Outcome r = run_glyfex({in, small + "/out.txt"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, error_text(kErrOutputWrite));
   EXPECT_EQ(read_file(small + "/out.txt"), "old");
-  EXPECT_EQ(sh("ls -A " + small, &status), "out.txt\n");
+  EXPECT_EQ(sh("ls -A " + small + " | grep -c glyfex-", &status), "0\n");
   sh("umount " + small, &status);
+}
+
+// Run as nobody (root only): a file the user may not write is refused, one
+// whose folder refuses new files is written over in place, and the two
+// texts of an extended font are opened before either is written.
+TEST(CliTest, OutputPermissions) {
+  if (geteuid() != 0) GTEST_SKIP() << "changing to another user needs root";
+  const char* nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+  const std::string base = dir() + "/perm", in = base + "/in.nfnt", hd = base + "/hd.nfnt";
+  mkdir(base.c_str(), 0755);
+  ASSERT_EQ(chmod(dir().c_str(), 0755), 0);
+  write_file(in, small_font());
+  write_file(hd, encode_font(make_extended(make_font(65, 65, 1, {{65, {"#-#"}}}), {72, 144})));
+  std::string text;
+  ASSERT_EQ(convert_bytes(small_font(), 0, &text), "");
+  const struct {
+    const char* name;
+    const char* setup;  // run in base; out.txt is the output
+    const char* input;
+    int status;
+    const char* message;  // nullptr: converted
+  } kCases[] = {
+      {"read-only file", "rm -rf d; mkdir d; chown nobody d; echo old > d/out.txt; chmod 444 d/out.txt; chown nobody d/out.txt",
+       "in.nfnt", 1, kErrOutputOpen},
+      {"another's file", "rm -rf d; mkdir -m 777 d; echo old > d/out.txt", "in.nfnt", 1, kErrOutputOpen},
+      {"own file, folder closed", "rm -rf d; mkdir -m 755 d; echo old > d/out.txt; chown nobody d/out.txt", "in.nfnt",
+       0, nullptr},
+      {"writable file in a sticky folder", "rm -rf d; mkdir -m 1777 d; echo old > d/out.txt; chmod 666 d/out.txt",
+       "in.nfnt", 0, nullptr},
+      {"second text cannot be created", "rm -rf d; mkdir -m 755 d; echo old > d/out.txt; chown nobody d/out.txt",
+       "hd.nfnt", 1, kErrOutputOpen},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    int status = 0;
+    sh(std::string("cd ") + base + " && " + c.setup, &status);
+    ASSERT_EQ(status, 0);
+    const Outcome r = run_glyfex({base + "/" + c.input, base + "/d/out.txt"}, 0, nobody);
+    EXPECT_EQ(r.status, c.status);
+    if (c.message != nullptr) {
+      EXPECT_EQ(r.out, error_text(c.message));
+      EXPECT_EQ(read_file(base + "/d/out.txt"), "old\n");
+    } else {
+      EXPECT_EQ(read_file(base + "/d/out.txt"), text);
+    }
+    EXPECT_EQ(sh("ls -A " + base + "/d", &status), "out.txt\n");
+  }
 }
 
 // Standard output named as the output file, and standard output failing.
@@ -370,10 +419,43 @@ TEST(CliTest, ExtendedFontWritesBothTexts) {
   EXPECT_EQ(read_file(out), "old");
   rmdir(out144.c_str());
 
-  // An output that is no file takes both texts, one after the other.
+  // The 144 dpi text named as another path to the 72 dpi one.
+  ASSERT_EQ(symlink("hd.txt", out144.c_str()), 0);
+  r = run_glyfex({in, out});
+  EXPECT_EQ(r.out, error_text(kErrSameOutputs));
+  EXPECT_EQ(read_file(out), "old");
+  unlink(out144.c_str());
+
+  // An output that is no file takes both texts, one after the other, through
+  // one descriptor: standard output as a pipe or a file, and a FIFO whose
+  // reader would see the end of the text if it were opened twice.
+  const std::string all = kBanner + text72 + text144 + "Wrote the 144 dpi image to /dev/stdout.\n1 glyphs exported.\n\n";
   r = run_glyfex({in, "/dev/stdout"});
-  EXPECT_EQ(r.out, kBanner + text72 + text144 + "Wrote the 144 dpi image to /dev/stdout.\n1 glyphs exported.\n\n");
+  EXPECT_EQ(r.out, all);
+  int status = 0;
+  sh(GLYFEX_EXE " " + in + " /dev/stdout > " + out, &status);
+  EXPECT_EQ(read_file(out), all);
   EXPECT_NE(access("/dev/stdout-144", F_OK), 0);
+  const std::string fifo = dir() + "/hd.fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  sh("cat " + fifo + " > " + out + " & " GLYFEX_EXE " " + in + " " + fifo + " > /dev/null; wait", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(read_file(out), text72 + text144);
+
+  // When the second text cannot be renamed into place (a mount point), the
+  // first is put back as it was, or removed when there was none.
+  if (geteuid() == 0 && sh("touch " + out144 + " " + out144 + ".src && mount --bind " + out144 + ".src " + out144, &status) == "" && status == 0) {
+    for (const bool had_old : {true, false}) {
+      if (had_old) write_file(out, {'o', 'l', 'd'});
+      if (!had_old) unlink(out.c_str());
+      r = run_glyfex({in, out});
+      EXPECT_EQ(r.out, error_text(kErrOutputWrite));
+      EXPECT_EQ(read_file(out), had_old ? "old" : "");
+      EXPECT_EQ(access(out.c_str(), F_OK) == 0, had_old);
+      EXPECT_EQ(sh("ls -A " + dir() + " | grep -c glyfex-", &status), "0\n");
+    }
+    sh("umount " + out144 + "; rm " + out144 + ".src", &status);
+  }
 
   // Nor may the 144 dpi text be the input.
   const std::string named = dir() + "/hd-144.nfnt";

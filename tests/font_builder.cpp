@@ -275,6 +275,8 @@ const char* write_density(const FontImage& image, int density, std::string* text
   char buf[65536];
   for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text->append(buf, static_cast<size_t>(n));
   close(fd);
+  // Every text converted in the tests checks the count made beforehand.
+  if (err == nullptr && text->size() != text_font_bytes(image, density)) return "text size differs from its count";
   return err;
 }
 }  // namespace

@@ -38,25 +38,77 @@ const char* read_input(const char* infile, const char* outfile, long offset, Fon
   return err;
 }
 
-// Writes the text of every density the font has, each to its own file, and
-// puts them in place only when all were written.
-const char* write_outputs(const char* const (&paths)[kDensities], const FontImage& image) {
-  OutputFile outs[kDensities];
-  bool written[kDensities] = {};
-  const char* err = nullptr;
-  for (int d = 0; d < kDensities && err == nullptr; ++d) {
-    if (!image.hasDensity[d]) continue;
-    err = open_output(paths[d], &outs[d]);
-    if (err == nullptr) err = close_output(&outs[d], write_text_font(outs[d].fd, image, d));
-    written[d] = err == nullptr;
-  }
+// The outputs of one conversion: one per density the font has, or one for
+// all when the output is no file that could be replaced (standard output, a
+// device, a FIFO), which then takes the texts one after the other through
+// the one descriptor.
+struct Outputs {
+  OutputFile files[kDensities];
+  int of[kDensities];  // the output each density's text goes to, or -1
+  int count;
+};
+
+void discard_all(Outputs* o) {
+  for (int i = 0; i < o->count; ++i) discard_output(&o->files[i]);
+}
+
+// Opens every output before any text is written, so that one that cannot
+// be opened changes nothing.
+const char* open_outputs(const char* const (&paths)[kDensities], bool shared, const FontImage& image, Outputs* o) {
+  o->count = 0;
   for (int d = 0; d < kDensities; ++d) {
-    if (!written[d]) continue;
-    if (err != nullptr) {
-      discard_output(&outs[d]);
-    } else {
-      err = commit_output(&outs[d]);
+    o->of[d] = -1;
+    if (!image.hasDensity[d]) continue;
+    if (shared && o->count > 0) {
+      o->of[d] = 0;
+      continue;
     }
+    if (const char* err = open_output(paths[d], text_font_bytes(image, d), &o->files[o->count])) {
+      discard_all(o);
+      return err;
+    }
+    o->of[d] = o->count++;
+  }
+  return nullptr;
+}
+
+// Writes and closes every output of one sort: those written over in place
+// (in_place) or all the others.
+const char* write_texts(Outputs* o, const FontImage& image, bool in_place) {
+  const char* err = nullptr;
+  for (int i = 0; i < o->count; ++i) {
+    OutputFile& f = o->files[i];
+    if ((f.kind == OutputKind::kInPlace) != in_place) continue;
+    const char* write_err = err;
+    for (int d = 0; d < kDensities && write_err == nullptr; ++d) {
+      if (o->of[d] == i) write_err = write_text_font(f.fd, image, d);
+    }
+    const char* close_err = close_output(&f, write_err);
+    if (err == nullptr) err = close_err;
+  }
+  return err;
+}
+
+// Every text is written before any goes into place. New files are renamed
+// over their targets first, each old file kept under a second name while
+// another output may still fail; texts written in place, which cannot be
+// taken back, come last. When anything fails, what was renamed is put back.
+const char* write_outputs(const char* const (&paths)[kDensities], bool shared, const FontImage& image) {
+  Outputs o;
+  if (const char* err = open_outputs(paths, shared, image, &o)) return err;
+  const char* err = write_texts(&o, image, false);
+  const bool others = o.count > 1;
+  int committed = 0;
+  for (; committed < o.count && err == nullptr; ++committed) err = commit_output(&o.files[committed], others);
+  if (err == nullptr) {
+    err = write_texts(&o, image, true);
+  } else {
+    // A failed rename already discarded its own file; the rest are unused.
+    for (int i = committed; i < o.count; ++i) discard_output(&o.files[i]);
+  }
+  for (int i = 0; i < o.count; ++i) {
+    if (err != nullptr) undo_output(&o.files[i]);
+    drop_backup(&o.files[i]);
   }
   return err;
 }
@@ -67,19 +119,20 @@ const char* export_font(const char* infile, const char* outfile, long offset) {
   FontImage image;
   struct stat input;
   if (const char* err = read_input(infile, outfile, offset, &image, &input)) return err;
-  // The 144 dpi text goes beside a text file; an output that is no file
-  // (/dev/null, standard output, a FIFO) takes it after the 72 dpi text,
-  // instead of a new file beside it such as /dev/null-144.
+  // The 144 dpi text goes beside a text file. An output that is no file
+  // that could be replaced takes it after the 72 dpi text instead of a new
+  // file beside it such as /dev/null-144 or /dev/stdout-144.
+  const bool shared = is_standard_output(outfile) || is_special_file(outfile);
   char outfile144[PATH_MAX];
   const char* path144 = outfile;
-  struct stat out_st;
-  if (image.hasDensity[kDensity144] && (stat(outfile, &out_st) != 0 || S_ISREG(out_st.st_mode))) {
+  if (image.hasDensity[kDensity144] && !shared) {
     if (!density_path(outfile, outfile144)) return kErrOutputOpen;
     if (same_file(outfile144, input)) return kErrSameFile;
+    if (image.hasDensity[kDensity72] && same_files(outfile, outfile144)) return kErrSameOutputs;
     path144 = outfile144;
   }
   const char* const paths[kDensities] = {outfile, path144};
-  if (const char* err = write_outputs(paths, image)) return err;
+  if (const char* err = write_outputs(paths, shared, image)) return err;
   if (image.hasDensity[kDensity144]) std::printf("Wrote the 144 dpi image to %s.\n", path144);
   std::printf("%d glyphs exported.\n\n", image.rangeCount);
   return nullptr;

@@ -13,4 +13,5 @@ const char kUsage[] =
 const char kErrInputOpen[] = "Could not open input file.";
 const char kErrOutputOpen[] = "Could not open output file.";
 const char kErrSameFile[] = "Input and output are the same file.";
+const char kErrSameOutputs[] = "Output and its 144 dpi file are the same file.";
 const char kErrStdout[] = "Could not write standard output.";

@@ -7,6 +7,7 @@ extern const char kUsage[];
 extern const char kErrInputOpen[];
 extern const char kErrOutputOpen[];
 extern const char kErrSameFile[];
+extern const char kErrSameOutputs[];
 // Printed on standard error, since standard output could not take it.
 extern const char kErrStdout[];
 

@@ -348,4 +348,46 @@ TEST(ScanTest, CommandsScriptAndResourceLines) {
   }
 }
 
+// PilRC builds no family of one density and takes no negative id.
+TEST(ScanTest, ResourceLinesPilrcCanBuild) {
+  const struct {
+    const char* name;
+    std::vector<ResourceModel> resources;
+    const char* lines;
+  } kCases[] = {
+      {"72 dpi-only nfnt", {{"nfnt", 7, extended_bytes({72})}},
+       "// nfnt 7 has only a 72 dpi image; PilRC builds it as an NFNT.\nFONT ID 7 FONTID 128 \"font-7.txt\"\n"},
+      {"144 dpi-only font", {{"nfnt", 7, extended_bytes({144})}},
+       "// font-7-144.txt: PilRC cannot build a font that has only a 144 dpi image.\n"},
+      {"negative ids",
+       {{"NFNT", -5, font_bytes()}, {"NFNT", 1000, font_bytes()}, {"NFNT", -6, font_bytes()}},
+       "// Resource id -5, which PilRC cannot take, becomes 1001.\nFONT ID 1001 FONTID 128 \"font--5.txt\"\n"
+       "FONT ID 1000 FONTID 129 \"font-1000.txt\"\n"
+       "// Resource id -6, which PilRC cannot take, becomes 1002.\nFONT ID 1002 FONTID 130 \"font--6.txt\"\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    ASSERT_TRUE(write_file(dir.path() + "/fonts.rsrc", encode_resource_fork(c.resources)));
+    const ScanRun r = shell_in(dir.path(), GLYFEX_SCAN_EXE " --rcp fonts.rsrc");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(r.out.find('\n', r.out.find("choice.")) + 1), c.lines);
+  }
+}
+
+// Started through a symbolic link, the command names the glyfex beside the
+// real program; bytes that are not printable UTF-8 are escaped, and an
+// escaped type keeps the columns in line.
+TEST(ScanTest, ProgramLinkAndEscapedNames) {
+  ScratchDir dir;
+  ASSERT_EQ(symlink(GLYFEX_SCAN_EXE, (dir.path() + "/scan-link").c_str()), 0);
+  ASSERT_TRUE(write_file(dir.path() + "/a\x9b" "1m.prc", encode_prc({{"NF\x01T", 3, {}}, {"NFNT", 1000, font_bytes()}})));
+  const ScanRun r = shell_in(dir.path(), "./scan-link a*.prc");
+  EXPECT_NE(r.out.find("  " GLYFEX_DIR "/glyfex 'a\\2331m.prc' font-1000.txt"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find('\x9b'), std::string::npos);
+  EXPECT_NE(r.out.find("type         id"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("NF\\001T       3"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("NFNT       1000"), std::string::npos) << r.out;
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "cli/messages.h"
+#include "os/path.h"
 #include "text/text_font.h"
 
 bool density_path(const char* path, char (&out)[PATH_MAX]) {
@@ -27,32 +28,6 @@ bool same_file(const char* path, const struct stat& input) {
 }
 
 namespace {
-
-// The length of path's folder part, its last slash included (0 for none).
-int folder_length(const char* path) {
-  const char* slash = std::strrchr(path, '/');
-  return slash == nullptr ? 0 : static_cast<int>(slash - path + 1);
-}
-
-// Copies path to out, then replaces it by the target of each symbolic link
-// it names, so that the rename replaces the file and keeps the link.
-bool follow_links(const char* path, char (&out)[PATH_MAX]) {
-  if (std::snprintf(out, sizeof out, "%s", path) >= static_cast<int>(sizeof out)) return false;
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st;
-    if (lstat(out, &st) != 0 || !S_ISLNK(st.st_mode)) return true;
-    char link[PATH_MAX];
-    const ssize_t n = readlink(out, link, sizeof link - 1);
-    if (n < 0) return false;
-    link[n] = '\0';
-    // A relative target counts from the folder that holds the link.
-    const int dir_len = link[0] == '/' ? 0 : folder_length(out);
-    char next[PATH_MAX];
-    if (std::snprintf(next, sizeof next, "%.*s%s", dir_len, out, link) >= static_cast<int>(sizeof next)) return false;
-    std::memcpy(out, next, sizeof next);
-  }
-  return false;
-}
 
 // Gives the new file the old one's owner and group where that is allowed
 // (root); anyone else keeps the old group when they belong to it.

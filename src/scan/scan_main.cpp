@@ -15,6 +15,7 @@
 
 #include "cli/messages.h"
 #include "font/font_image.h"
+#include "os/path.h"
 #include "scan/font_listing.h"
 #include "scan/resource_scan.h"
 #include "scan/shell_text.h"
@@ -61,11 +62,13 @@ const char* read_whole_file(const char* path, FileBytes* file) {
 }
 
 // The glyfex beside this program when it was started through a path (it
-// then need not be on PATH), else the glyfex that PATH finds.
+// then need not be on PATH), else the glyfex that PATH finds. A symbolic
+// link to the program (~/bin/glyfex-scan) leads to its real file, beside
+// which glyfex was built or installed.
 void program_path(const char* argv0, char (&out)[PATH_MAX]) {
-  const char* slash = std::strrchr(argv0, '/');
-  const int dir_len = slash == nullptr ? 0 : static_cast<int>(slash - argv0 + 1);
-  if (std::snprintf(out, sizeof out, "%.*sglyfex", dir_len, argv0) >= static_cast<int>(sizeof out)) {
+  char real[PATH_MAX];
+  if (std::strchr(argv0, '/') == nullptr || !follow_links(argv0, real) ||
+      std::snprintf(out, sizeof out, "%.*sglyfex", folder_length(real), real) >= static_cast<int>(sizeof out)) {
     std::snprintf(out, sizeof out, "glyfex");
   }
 }
@@ -81,17 +84,22 @@ struct Report {
 void print_listing(const Report& r) {
   put_escaped(stdout, r.file, std::strlen(r.file));
   std::printf(": %s, %zu %s\n\n", r.list->kind, r.list->count, r.list->records ? "records" : "resources");
+  // Escaped bytes widen a type; the column takes the widest.
+  int type_width = 4;
+  for (size_t i = 0; i < r.list->count && !r.list->records; ++i) {
+    type_width = std::max(type_width, type_code_width(r.list->entries[i].type));
+  }
   if (r.list->records) {
     std::printf("%6s  %10s  %10s  %s\n", "record", "offset", "size", "font");
   } else {
-    std::printf("%-4s  %6s  %10s  %10s  %s\n", "type", "id", "offset", "size", "font");
+    std::printf("%-*s  %6s  %10s  %10s  %s\n", type_width, "type", "id", "offset", "size", "font");
   }
   for (size_t i = 0; i < r.listing->count; ++i) {
     const ListingLine& line = r.listing->lines[i];
     const ResourceEntry& e = r.list->entries[line.entry];
     if (!r.list->records) {
       put_type_code(stdout, e.type);
-      std::fputs("  ", stdout);
+      std::printf("%*s", type_width - type_code_width(e.type) + 2, "");
     }
     std::printf("%6ld  %10llu  %10llu", e.id, static_cast<unsigned long long>(line.offset),
                 static_cast<unsigned long long>(line.size));
@@ -145,12 +153,23 @@ void print_script(const Report& r) {
   }
 }
 
-// Records have no resource id; their fonts are given ids from 1000 on.
-constexpr long kFirstRecordFontId = 1000;
+// Records have no resource id; their fonts are given ids from 1000 on, by
+// index. PilRC takes no negative id; such a font gets the first id from
+// 1000 on that no other font has.
+constexpr long kFirstFreeFontId = 1000;
 
-// A font with one 72 dpi image becomes a FONT; one with a 144 dpi image, or
-// an nfnt resource, a FONTFAMILY of the texts of its densities (those of a
-// font that shares its name included).
+bool id_taken(const Report& r, long id) {
+  for (size_t i = 0; i < r.listing->count; ++i) {
+    const ListingLine& line = r.listing->lines[i];
+    if (line.note == nullptr && r.list->entries[line.entry].id == id) return true;
+  }
+  return false;
+}
+
+// A font with one 72 dpi image becomes a FONT; one with both images a
+// FONTFAMILY of their texts (those of a font that shares its name
+// included). PilRC builds no family of one density: a 72 dpi-only nfnt
+// becomes an NFNT, and a font with only a 144 dpi image cannot be built.
 void print_rcp(const Report& r) {
   std::fputs("// The fonts of ", stdout);
   put_escaped(stdout, r.file, std::strlen(r.file));
@@ -158,25 +177,36 @@ void print_rcp(const Report& r) {
              "// FONTID counts from 128, the first font id an application may use;\n"
              "// the real font id is the application's choice.\n",
              stdout);
-  if (r.list->records) std::printf("// Records have no resource id; their fonts get ids from %ld on.\n", kFirstRecordFontId);
+  if (r.list->records) std::printf("// Records have no resource id; their fonts get ids from %ld on.\n", kFirstFreeFontId);
   int font_id = 128;
+  long next_free = kFirstFreeFontId;
   for (size_t i = 0; i < r.listing->count; ++i) {
     const ListingLine& line = r.listing->lines[i];
     if (line.note != nullptr || (line.partner != kNoPartner && line.partner < i)) continue;
     const ResourceEntry& e = r.list->entries[line.entry];
-    const long id = r.list->records ? kFirstRecordFontId + e.id : e.id;
+    long id = r.list->records ? kFirstFreeFontId + e.id : e.id;
+    if (id < 0) {
+      while (id_taken(r, next_free)) ++next_free;
+      id = next_free++;
+      std::printf("// Resource id %ld, which PilRC cannot take, becomes %ld.\n", e.id, id);
+    }
     bool has[kDensities];
     for (int d = 0; d < kDensities; ++d) {
       has[d] = line.hasDensity[d] || (line.partner != kNoPartner && r.listing->lines[line.partner].hasDensity[d]);
     }
-    if (!has[kDensity144] && std::memcmp(e.type, "nfnt", 4) != 0) {
+    if (!has[kDensity72]) {
+      std::printf("// %s-144.txt: PilRC cannot build a font that has only a 144 dpi image.\n", line.name);
+    } else if (!has[kDensity144]) {
+      if (std::memcmp(e.type, "nfnt", 4) == 0) {
+        std::printf("// nfnt %ld has only a 72 dpi image; PilRC builds it as an NFNT.\n", e.id);
+      }
       std::printf("FONT ID %ld FONTID %d \"%s.txt\"\n", id, font_id++, line.name);
-      continue;
+    } else {
+      std::printf("FONTFAMILY ID %ld FONTID %d\nBEGIN\n", id, font_id++);
+      std::printf("  FONT \"%s.txt\" DENSITY 72\n", line.name);
+      std::printf("  FONT \"%s-144.txt\" DENSITY 144\n", line.name);
+      std::puts("END");
     }
-    std::printf("FONTFAMILY ID %ld FONTID %d\nBEGIN\n", id, font_id++);
-    if (has[kDensity72]) std::printf("  FONT \"%s.txt\" DENSITY 72\n", line.name);
-    if (has[kDensity144]) std::printf("  FONT \"%s-144.txt\" DENSITY 144\n", line.name);
-    std::puts("END");
   }
 }
 

@@ -1,19 +1,28 @@
 #include "scan/shell_text.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
 
-// Length of the control sequence at s[i], or 0: one byte for C0 and DEL,
-// two for U+0080..U+009F in UTF-8 (C2 80..C2 9F).
-size_t control_at(const char* s, size_t n, size_t i) {
+// Length of the printable character at s[i], or 0 when its byte is to be
+// escaped: printable ASCII, or a whole, shortest UTF-8 sequence of a code
+// point from U+00A0 on that is no surrogate. Everything else (C0 and C1
+// controls, DEL, stray or cut-off bytes) is escaped byte by byte.
+size_t printable_at(const char* s, size_t n, size_t i) {
   const auto b = static_cast<unsigned char>(s[i]);
-  if (b < 0x20 || b == 0x7F) return 1;
-  if (b == 0xC2 && i + 1 < n) {
-    const auto next = static_cast<unsigned char>(s[i + 1]);
-    if (next >= 0x80 && next <= 0x9F) return 2;
+  if (b < 0x80) return b >= 0x20 && b != 0x7F ? 1 : 0;
+  const size_t len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
+  if (len == 0 || b > 0xF4 || n - i < len) return 0;
+  uint32_t cp = b & (0x7F >> len);
+  for (size_t k = 1; k < len; ++k) {
+    const auto c = static_cast<unsigned char>(s[i + k]);
+    if ((c & 0xC0) != 0x80) return 0;
+    cp = cp << 6 | (c & 0x3F);
   }
-  return 0;
+  const uint32_t shortest[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < shortest[len] || cp < 0xA0 || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
+  return len;
 }
 
 void put_octal(FILE* out, char ch) { std::fprintf(out, "\\%03o", static_cast<unsigned char>(ch)); }
@@ -21,32 +30,35 @@ void put_octal(FILE* out, char ch) { std::fprintf(out, "\\%03o", static_cast<uns
 }  // namespace
 
 bool has_control(const char* s, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
-    if (control_at(s, n, i) != 0) return true;
+  for (size_t i = 0; i < n;) {
+    const size_t k = printable_at(s, n, i);
+    if (k == 0) return true;
+    i += k;
   }
   return false;
 }
 
 void put_escaped(FILE* out, const char* s, size_t n) {
   for (size_t i = 0; i < n;) {
-    size_t k = control_at(s, n, i);
+    const size_t k = printable_at(s, n, i);
     if (k == 0) {
-      std::fputc(s[i++], out);
-      continue;
+      put_octal(out, s[i++]);
+    } else {
+      std::fwrite(s + i, 1, k, out);
+      i += k;
     }
-    for (; k > 0 && i < n; --k) put_octal(out, s[i++]);
   }
 }
 
+int type_code_width(const char type[4]) {
+  int width = 0;
+  for (int i = 0; i < 4; ++i) width += printable_at(type + i, 1, 0) == 1 ? 1 : 4;
+  return width;
+}
+
 void put_type_code(FILE* out, const char type[4]) {
-  for (int i = 0; i < 4; ++i) {
-    const auto b = static_cast<unsigned char>(type[i]);
-    if (b >= 0x20 && b < 0x7F) {
-      std::fputc(b, out);
-    } else {
-      put_octal(out, type[i]);
-    }
-  }
+  // Byte by byte: a type is four single bytes, not UTF-8 text.
+  for (int i = 0; i < 4; ++i) put_escaped(out, type + i, 1);
 }
 
 void put_shell_word(FILE* out, const char* s) {
@@ -82,7 +94,8 @@ void put_shell_assignment(FILE* out, const char* name, const char* s) {
       std::fputs("%%", out);
     } else if (s[i] == '\\') {
       std::fputs("\\\\", out);
-    } else if (control_at(s, n, i) != 0 || static_cast<unsigned char>(s[i]) >= 0x80 || (i == 0 && s[i] == '-')) {
+    } else if (static_cast<unsigned char>(s[i]) < 0x20 || static_cast<unsigned char>(s[i]) >= 0x7F ||
+               (i == 0 && s[i] == '-')) {
       // A leading - would read as an option of printf.
       put_octal(out, s[i]);
     } else {

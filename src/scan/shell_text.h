@@ -6,13 +6,17 @@
 #include <cstddef>
 #include <cstdio>
 
-// True when s holds a byte a terminal may act on: C0 controls, DEL, and
-// the C1 controls as UTF-8 encodes them.
+// True when s holds a byte that is neither printable ASCII nor part of a
+// printable character in valid UTF-8: a control (C0, DEL, C1 in any form)
+// or a byte a terminal might take as the start of one.
 bool has_control(const char* s, size_t n);
 
-// Prints n bytes of s with every control written as a backslash and three
+// Prints n bytes of s with every such byte written as a backslash and three
 // octal digits.
 void put_escaped(FILE* out, const char* s, size_t n);
+
+// The columns put_type_code takes for type: 4 to 16.
+int type_code_width(const char type[4]);
 
 // Prints s as one shell word: as it stands when it is made of harmless
 // characters, else between apostrophes. Controls are escaped as above, so

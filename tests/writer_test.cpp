@@ -128,6 +128,20 @@ const struct {
      kErrFontLocations, ""},
     {"last image ends 128 columns past the row",
      [] { return with_locations(make_font(65, 65, 1, {glyph(65, {"#"})}), {120, 128}, 0); }, kErrFontLocations, ""},
+    {"offset/width table over the location table",
+     [] {
+       FontModel m = make_font(65, 66, 1, {glyph(65, {"#"}), glyph(66, {"#"})});
+       m.owGapWords = -1;
+       return m;
+     },
+     kErrFontOffsetWidths, ""},
+    {"offset/width table wholly before the resource",
+     [] {
+       FontModel m = make_font(65, 65, 1, {glyph(65, {"#"})});
+       m.owBeforeHeader = true;
+       return m;
+     },
+     "", "GLYPH 'A'\n#\n\n"},
     {"last image ends 127 columns past the row",
      [] { return with_locations(make_font(65, 65, 1, {glyph(65, {"#"})}), {120, 127}, 0); }, "",
      "GLYPH 'A'\nWIDTH 1\n-------\n\n"},
@@ -137,7 +151,8 @@ TEST(WriterTest, MissingGlyphAndDamagedLocations) {
   for (const auto& c : kTableCases) {
     SCOPED_TRACE(c.name);
     std::string text;
-    ASSERT_EQ(convert_bytes(encode_font(c.font()), 0, &text), c.message);
+    const FontModel m = c.font();
+    ASSERT_EQ(convert_bytes(encode_font(m), font_offset(m), &text), c.message);
     if (*c.message == '\0') {
       EXPECT_EQ(text.substr(text.find("\n\n") + 2), c.glyphs);
     }

@@ -90,6 +90,7 @@ extern const char kErrFontOutsideFile[];
 extern const char kErrFontHeaderRange[];
 extern const char kErrFontDensity[];
 extern const char kErrFontLocations[];
+extern const char kErrFontOffsetWidths[];
 extern const char kErrInputRead[];
 extern const char kErrFontMemory[];
 

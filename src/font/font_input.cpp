@@ -10,6 +10,7 @@
 const char kErrFontOutsideFile[] = "Font resource lies outside the input file.";
 const char kErrFontHeaderRange[] = "Font header is out of range.";
 const char kErrFontLocations[] = "Font location table is damaged.";
+const char kErrFontOffsetWidths[] = "Font offset/width table is damaged.";
 const char kErrInputRead[] = "Could not read input file.";
 const char kErrFontMemory[] = "Not enough memory for the font image.";
 
@@ -92,6 +93,13 @@ const char* read_glyph_tables(const FontInput& input, long offset, long location
   const bool missing = ow_pos == location_pos + static_cast<long>(count + 2) * 2;
   if (missing && !fits(input, ow_pos + static_cast<long>(count) * 2, 2)) return kErrFontOutsideFile;
   const size_t ow_entries = count + (missing ? 1 : 0);
+  // Compilers put the offset/width table after the header, the strip and
+  // the location table; one reaching into them is what a wrong offset
+  // yields. A table wholly before the resource overlaps nothing.
+  const long front_end = location_pos + static_cast<long>(count + 1) * 2;
+  if (count > 0 && ow_pos < front_end && ow_pos + static_cast<long>(ow_entries) * 2 > offset) {
+    return kErrFontOffsetWidths;
+  }
   image->tablesEnd = ow_pos + static_cast<long>(ow_entries) * 2;
   if (const char* err = read_u16s(input, location_pos, ow_entries + 1, &image->locations[h.firstChar])) return err;
   uint16_t ow[257] = {};

@@ -42,9 +42,10 @@ Shape shape_of(const benchmark::State& state) {
 }
 
 bool read_font(const Shape& s, FontImage* image) {
-  FILE* in = std::fopen(font_file(s).c_str(), "rb");
-  const char* err = in ? read_font_resource(in, header_offset(s), image) : "open";
-  if (in) std::fclose(in);
+  const int fd = open(font_file(s).c_str(), O_RDONLY);
+  ByteSource source{};
+  const char* err = fd >= 0 && file_source(fd, &source) ? read_font_resource(source, header_offset(s), image) : "open";
+  if (fd >= 0) close(fd);
   return err == nullptr;
 }
 

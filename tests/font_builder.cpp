@@ -282,12 +282,8 @@ const char* write_density(const FontImage& image, int density, std::string* text
 }  // namespace
 
 std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text, std::string* text144) {
-  std::vector<uint8_t> copy = bytes;
-  copy.push_back(0);  // fmemopen wants a non-empty buffer
-  FILE* in = fmemopen(copy.data(), bytes.size(), "rb");
   FontImage image;
-  const char* err = read_font_resource(in, offset, &image);
-  std::fclose(in);
+  const char* err = read_font_resource(memory_source(bytes.data(), bytes.size()), offset, &image);
   text->clear();
   if (text144 != nullptr) text144->clear();
   if (err) return err;

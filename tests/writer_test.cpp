@@ -195,12 +195,9 @@ TEST(WriterTest, ThreadedAndSingleThreadedAgree) {
     }
     glyphs.push_back({c, rows, -1, 9, c % 3});
   }
-  std::vector<uint8_t> bytes = encode_font(make_extended(make_font(0, 255, 160, glyphs), {72, 144}));
-  bytes.push_back(0);  // fmemopen wants a non-empty buffer
-  FILE* in = fmemopen(bytes.data(), bytes.size() - 1, "rb");
+  const std::vector<uint8_t> bytes = encode_font(make_extended(make_font(0, 255, 160, glyphs), {72, 144}));
   FontImage image;
-  ASSERT_EQ(read_font_resource(in, 0, &image), nullptr);
-  std::fclose(in);
+  ASSERT_EQ(read_font_resource(memory_source(bytes.data(), bytes.size()), 0, &image), nullptr);
   for (int density : {kDensity72, kDensity144}) {
     std::string texts[2];
     for (int threads = 0; threads < 2; ++threads) {

@@ -8,6 +8,8 @@
 #include <climits>
 #include <cstdio>
 
+#include "font/byte_source.h"
+
 #include "cli/messages.h"
 #include "cli/output_file.h"
 #include "font/font_image.h"
@@ -23,18 +25,15 @@ const char* read_input(const char* infile, const char* outfile, long offset, Fon
   // A socket cannot be opened at all; it is no file to read.
   if (fd < 0) return errno == ENXIO ? kErrInputRead : kErrInputOpen;
   const char* err = nullptr;
-  if (fstat(fd, st) != 0 || !(S_ISREG(st->st_mode) || S_ISBLK(st->st_mode))) {
+  ByteSource source{};
+  if (fstat(fd, st) != 0 || !(S_ISREG(st->st_mode) || S_ISBLK(st->st_mode)) || !file_source(fd, &source)) {
     err = kErrInputRead;
   } else if (same_file(outfile, *st)) {
     err = kErrSameFile;
+  } else {
+    err = read_font_resource(source, offset, image);
   }
-  FILE* in = err == nullptr ? fdopen(fd, "rb") : nullptr;
-  if (in == nullptr) {
-    close(fd);
-    return err != nullptr ? err : kErrInputRead;
-  }
-  err = read_font_resource(in, offset, image);
-  std::fclose(in);
+  close(fd);
   return err;
 }
 

@@ -11,14 +11,14 @@ const char kErrFontDensity[] = "Font density is not supported.";
 
 namespace {
 
-constexpr long kVersionAt = 26;
-constexpr long kDensityListAt = 30;
-constexpr long kDensityEntryBytes = 6;
+constexpr int64_t kVersionAt = 26;
+constexpr int64_t kDensityListAt = 30;
+constexpr int64_t kDensityEntryBytes = 6;
 constexpr int kMaxDensities = 8;
 
 }  // namespace
 
-const char* read_extended_font(const FontInput& input, long offset, FontImage* image) {
+const char* probe_extended_font(const ByteSource& input, int64_t offset, FontImage* image) {
   FontHeader& h = image->header;
   uint8_t bytes[4 + kDensityEntryBytes * kMaxDensities];
   if (!fits(input, offset + kVersionAt, 4)) return kErrFontOutsideFile;
@@ -28,12 +28,12 @@ const char* read_extended_font(const FontInput& input, long offset, FontImage* i
   ReadS16(&c, &version);
   ReadS16(&c, &count);
   if (version != 1 || count < 1 || count > kMaxDensities) return kErrFontHeaderRange;
-  const long list_bytes = kDensityEntryBytes * count;
+  const int64_t list_bytes = kDensityEntryBytes * count;
   if (!fits(input, offset + kDensityListAt, list_bytes)) return kErrFontOutsideFile;
-  if (const char* err = read_at(input, offset + kDensityListAt, bytes + 4, list_bytes)) return err;
+  if (const char* err = read_at(input, offset + kDensityListAt, bytes + 4, static_cast<size_t>(list_bytes))) return err;
 
   // Entries are six bytes, with no padding: read field by field.
-  long strip_pos[kDensities] = {};
+  int64_t strip_pos[kDensities] = {};
   bool listed[kDensities] = {};
   for (int i = 0; i < count; ++i) {
     int16_t dpi = 0;
@@ -43,14 +43,13 @@ const char* read_extended_font(const FontInput& input, long offset, FontImage* i
     const int density = dpi == 72 ? kDensity72 : dpi == 144 ? kDensity144 : -1;
     if (density < 0 || listed[density]) return kErrFontDensity;
     listed[density] = true;
-    strip_pos[density] = offset + static_cast<long>(bits_offset);
+    strip_pos[density] = offset + int64_t{bits_offset};
     if (!fits(input, strip_pos[density], strip_bytes(h, density))) return kErrFontOutsideFile;
   }
-  const long location_pos = offset + kDensityListAt + list_bytes;
+  const int64_t location_pos = offset + kDensityListAt + list_bytes;
   if (const char* err = read_glyph_tables(input, offset, location_pos, image)) return err;
   for (int density = 0; density < kDensities; ++density) {
-    if (!listed[density]) continue;
-    if (const char* err = read_strip(input, strip_pos[density], density, image)) return err;
+    if (listed[density]) note_strip(strip_pos[density], density, image);
   }
   // PilRC sets the bit itself when it builds a family from the texts;
   // left in a text, it would give a different font.

@@ -4,11 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 #include "font/byte_cursor.h"
+#include "font/byte_source.h"
 
 // The thirteen header fields, in file order, in host byte order.
 struct FontHeader {
@@ -65,10 +65,11 @@ struct FontImage {
   bool hasDensity[kDensities] = {};
   std::unique_ptr<uint8_t[], FreeBytes> strips[kDensities];
   size_t stripStride[kDensities] = {};
+  int64_t stripAt[kDensities] = {};  // where each strip lies in the source
   uint16_t locations[258] = {};
   OffsetWidth offsetWidths[257] = {};
-  // The file position just past the offset/width table.
-  long tablesEnd = 0;
+  // The source position just past the offset/width table.
+  int64_t tablesEnd = 0;
 };
 
 // How far past the end of the strip row the last image may reach: the
@@ -94,9 +95,18 @@ extern const char kErrFontOffsetWidths[];
 extern const char kErrInputRead[];
 extern const char kErrFontMemory[];
 
-// Fills image from the font resource that starts offset bytes into in.
-// Everything is checked against the file before it is used; returns one of
-// the messages above on refusal, nullptr on success. Leaves in open.
-const char* read_font_resource(FILE* in, long offset, FontImage* image);
+// Reads the header and both tables of the font resource that starts offset
+// bytes into the source, and checks everything against the source, strips
+// included: what a probe accepts, glyfex converts. Reads a few KiB at most;
+// the strips are not read. Returns one of the messages above on refusal,
+// nullptr on success.
+const char* probe_font(const ByteSource& in, int64_t offset, FontImage* image);
+
+// Reads the strips of a probed font: of each row only the bytes its glyphs
+// reach.
+const char* load_strips(const ByteSource& in, FontImage* image);
+
+// probe_font, then load_strips.
+const char* read_font_resource(const ByteSource& in, int64_t offset, FontImage* image);
 
 #endif

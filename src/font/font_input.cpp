@@ -2,7 +2,6 @@
 #include "font/font_input.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <initializer_list>
 
 #include "font/large_buffer.h"
@@ -14,28 +13,7 @@ const char kErrFontOffsetWidths[] = "Font offset/width table is damaged.";
 const char kErrInputRead[] = "Could not read input file.";
 const char kErrFontMemory[] = "Not enough memory for the font image.";
 
-const char* open_font_input(FILE* in, FontInput* input) {
-  input->in = in;
-  input->size = -1;
-  if (std::fseek(in, 0, SEEK_END) != 0) return kErrInputRead;
-  input->size = std::ftell(in);
-  return input->size < 0 ? kErrInputRead : nullptr;
-}
-
-bool fits(const FontInput& input, long start, uint64_t length) {
-  return start >= 0 && start <= input.size && length <= static_cast<uint64_t>(input.size - start);
-}
-
-// The range was checked against the file size, so a short read means the
-// file shrank meanwhile or could not be read.
-const char* read_at(const FontInput& input, long pos, void* dst, size_t n) {
-  if (n == 0) return nullptr;
-  if (std::fseek(input.in, pos, SEEK_SET) != 0) return kErrInputRead;
-  if (std::fread(dst, 1, n, input.in) == n) return nullptr;
-  return std::ferror(input.in) ? kErrInputRead : kErrFontOutsideFile;
-}
-
-const char* read_font_header(const FontInput& input, long offset, FontHeader* h) {
+const char* read_font_header(const ByteSource& input, int64_t offset, FontHeader* h) {
   uint8_t bytes[kFontHeaderBytes];
   if (!fits(input, offset, sizeof bytes)) return kErrFontOutsideFile;
   if (const char* err = read_at(input, offset, bytes, sizeof bytes)) return err;
@@ -57,7 +35,7 @@ namespace {
 // a compiler lets the last glyph run past it.
 uint32_t last_column(const FontHeader& h) { return static_cast<uint32_t>(row_bytes(h)) * 8 + kMaxColumnsPastRow; }
 
-const char* read_u16s(const FontInput& input, long pos, size_t n, uint16_t* dst) {
+const char* read_u16s(const ByteSource& input, int64_t pos, size_t n, uint16_t* dst) {
   uint8_t bytes[258 * 2];
   if (const char* err = read_at(input, pos, bytes, n * 2)) return err;
   ByteCursor c = MakeCursor(bytes, n * 2);
@@ -78,11 +56,11 @@ bool locations_damaged(const FontImage& image) {
 
 }  // namespace
 
-const char* read_glyph_tables(const FontInput& input, long offset, long location_pos, FontImage* image) {
+const char* read_glyph_tables(const ByteSource& input, int64_t offset, int64_t location_pos, FontImage* image) {
   const FontHeader& h = image->header;
   image->rangeCount = static_cast<int16_t>(h.lastChar - h.firstChar + 1);
   const size_t count = static_cast<size_t>(image->rangeCount);
-  const long ow_pos = offset + 16 + 2L * h.owTLoc;
+  const int64_t ow_pos = offset + 16 + 2 * int64_t{h.owTLoc};
   if (!fits(input, location_pos, (count + 1) * 2)) return kErrFontOutsideFile;
   // An empty range reads no offset/width bytes, wherever the table lies.
   if (count > 0 && !fits(input, ow_pos, count * 2)) return kErrFontOutsideFile;
@@ -90,17 +68,17 @@ const char* read_glyph_tables(const FontInput& input, long offset, long location
   // more location entry, so the offset/width table starts one entry later,
   // and one more offset/width entry.
   // A file that ends before that entry is cut short like any other.
-  const bool missing = ow_pos == location_pos + static_cast<long>(count + 2) * 2;
-  if (missing && !fits(input, ow_pos + static_cast<long>(count) * 2, 2)) return kErrFontOutsideFile;
+  const bool missing = ow_pos == location_pos + static_cast<int64_t>(count + 2) * 2;
+  if (missing && !fits(input, ow_pos + static_cast<int64_t>(count) * 2, 2)) return kErrFontOutsideFile;
   const size_t ow_entries = count + (missing ? 1 : 0);
   // Compilers put the offset/width table after the header, the strip and
   // the location table; one reaching into them is what a wrong offset
   // yields. A table wholly before the resource overlaps nothing.
-  const long front_end = location_pos + static_cast<long>(count + 1) * 2;
-  if (count > 0 && ow_pos < front_end && ow_pos + static_cast<long>(ow_entries) * 2 > offset) {
+  const int64_t front_end = location_pos + static_cast<int64_t>(count + 1) * 2;
+  if (count > 0 && ow_pos < front_end && ow_pos + static_cast<int64_t>(ow_entries) * 2 > offset) {
     return kErrFontOffsetWidths;
   }
-  image->tablesEnd = ow_pos + static_cast<long>(ow_entries) * 2;
+  image->tablesEnd = ow_pos + static_cast<int64_t>(ow_entries) * 2;
   if (const char* err = read_u16s(input, location_pos, ow_entries + 1, &image->locations[h.firstChar])) return err;
   uint16_t ow[257] = {};
   if (const char* err = read_u16s(input, ow_pos, ow_entries, ow)) return err;
@@ -114,26 +92,42 @@ const char* read_glyph_tables(const FontInput& input, long offset, long location
     // Older compilers write an end of 0: the font then has no such glyph.
     image->hasMissingGlyph = start < end && end <= last_column(h);
   }
+  // The tables run forwards, so the last entry read is the furthest column;
+  // only the row bytes up to it are kept.
+  const int last = image->hasMissingGlyph ? h.lastChar + 2 : h.lastChar + 1;
+  const size_t reach = count > 0 || image->hasMissingGlyph ? image->locations[last] : 0;
+  for (int density = 0; density < kDensities; ++density) {
+    const size_t scale = static_cast<size_t>(density_scale(density));
+    const size_t bytes = (reach * scale + 7) / 8;
+    image->stripStride[density] = bytes < row_bytes(h) * scale ? bytes : row_bytes(h) * scale;
+  }
   return nullptr;
 }
 
-const char* read_strip(const FontInput& input, long pos, int density, FontImage* image) {
-  const FontHeader& h = image->header;
-  const size_t scale = static_cast<size_t>(density_scale(density));
-  const size_t row = row_bytes(h) * scale, rows = static_cast<size_t>(h.fRectHeight) * scale;
-  // The tables run forwards, so the last entry read is the furthest column.
-  const int last = image->hasMissingGlyph ? h.lastChar + 2 : h.lastChar + 1;
-  const size_t reach = image->rangeCount > 0 || image->hasMissingGlyph ? (image->locations[last] * scale + 7) / 8 : 0;
-  const size_t kept = reach < row ? reach : row;
+void note_strip(int64_t pos, int density, FontImage* image) {
   image->hasDensity[density] = true;
-  image->stripStride[density] = kept;
-  if (kept == 0 || rows == 0) return nullptr;
-  image->strips[density].reset(static_cast<uint8_t*>(allocate_large(kept * rows)));
-  if (!image->strips[density]) return kErrFontMemory;
-  uint8_t* dst = image->strips[density].get();
-  if (kept == row) return read_at(input, pos, dst, kept * rows);
-  for (size_t r = 0; r < rows; ++r, dst += kept) {
-    if (const char* err = read_at(input, pos + static_cast<long>(r * row), dst, kept)) return err;
+  image->stripAt[density] = pos;
+}
+
+const char* load_strips(const ByteSource& input, FontImage* image) {
+  const FontHeader& h = image->header;
+  for (int density = 0; density < kDensities; ++density) {
+    if (!image->hasDensity[density]) continue;
+    const size_t scale = static_cast<size_t>(density_scale(density));
+    const size_t row = row_bytes(h) * scale, rows = static_cast<size_t>(h.fRectHeight) * scale;
+    const size_t kept = image->stripStride[density];
+    if (kept == 0 || rows == 0) continue;
+    image->strips[density].reset(static_cast<uint8_t*>(allocate_large(kept * rows)));
+    if (!image->strips[density]) return kErrFontMemory;
+    uint8_t* dst = image->strips[density].get();
+    const int64_t pos = image->stripAt[density];
+    if (kept == row) {
+      if (const char* err = read_at(input, pos, dst, kept * rows)) return err;
+      continue;
+    }
+    for (size_t r = 0; r < rows; ++r, dst += kept) {
+      if (const char* err = read_at(input, pos + static_cast<int64_t>(r * row), dst, kept)) return err;
+    }
   }
   return nullptr;
 }

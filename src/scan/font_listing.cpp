@@ -14,9 +14,9 @@ constexpr uint16_t kTablesPadding = 0xFFFF;
 // glyfex's reader on the font at offset: nullptr when glyfex converts it,
 // else the message glyfex would print. Notes the densities and where the
 // font's tables end.
-const char* check_font(FILE* file, uint64_t offset, ListingLine* line, long* tables_end) {
+const char* check_font(const ByteSource& file, uint64_t offset, ListingLine* line, int64_t* tables_end) {
   FontImage image;
-  const char* err = read_font_resource(file, static_cast<long>(offset), &image);
+  const char* err = probe_font(file, static_cast<int64_t>(offset), &image);
   std::copy(image.hasDensity, image.hasDensity + kDensities, line->hasDensity);
   *tables_end = image.tablesEnd;
   return err;
@@ -24,7 +24,7 @@ const char* check_font(FILE* file, uint64_t offset, ListingLine* line, long* tab
 
 // A font in a record may be followed, after its offset/width table and an
 // optional 0xFFFF word, by a second font; returns its offset, or 0.
-uint64_t second_font_at(const uint8_t* data, const ListingLine& first, long tables_end) {
+uint64_t second_font_at(const uint8_t* data, const ListingLine& first, int64_t tables_end) {
   const uint64_t end = first.offset + first.size;
   uint64_t at = static_cast<uint64_t>(tables_end);
   if (at + 2 <= end && data[at] == (kTablesPadding >> 8) && data[at + 1] == (kTablesPadding & 0xFF)) at += 2;
@@ -84,20 +84,20 @@ const char* list_fonts(const uint8_t* data, size_t size, const ResourceList& lis
   listing->lines.reset(static_cast<ListingLine*>(std::calloc(capacity, sizeof(ListingLine))));
   if (!listing->lines) return kErrScanMemory;
   listing->count = 0;
-  // One stream over the whole file serves every font, as glyfex reads it.
-  FILE* file = size > 0 ? fmemopen(const_cast<uint8_t*>(data), size, "rb") : nullptr;
+  // Every font is probed in the whole file, as glyfex reads it.
+  const ByteSource file = memory_source(data, size);
   for (size_t i = 0; i < list.count; ++i) {
     const ResourceEntry& e = list.entries[i];
     ListingLine* line = &listing->lines[listing->count++];
     *line = ListingLine{i, e.offset, e.size, "", {}, {}, kNoPartner};
-    long tables_end = 0;
+    int64_t tables_end = 0;
     if (e.fault != nullptr) {
       line->note = e.fault;
     } else if (is_little_endian_font_type(e.type)) {
       line->note = kNoteLittleEndian;
     } else if (list.records) {
       // A record is a font only if glyfex converts it.
-      if (file == nullptr || check_font(file, e.offset, line, &tables_end) != nullptr) continue;
+      if (check_font(file, e.offset, line, &tables_end) != nullptr) continue;
       line->note = nullptr;
       const uint64_t second = second_font_at(data, *line, tables_end);
       ListingLine next{i, second, line->offset + line->size - second, nullptr, {}, {}, kNoPartner};
@@ -106,9 +106,8 @@ const char* list_fonts(const uint8_t* data, size_t size, const ResourceList& lis
         listing->lines[listing->count++] = next;
       }
     } else if (is_font_type(e.type)) {
-      line->note = file != nullptr ? check_font(file, e.offset, line, &tables_end) : kErrFontOutsideFile;
+      line->note = check_font(file, e.offset, line, &tables_end);
     }
   }
-  if (file != nullptr) std::fclose(file);
   return name_fonts(list, listing);
 }

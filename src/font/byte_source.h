@@ -1,0 +1,31 @@
+// What a font is read from: bytes in memory, or positioned reads of an
+// open file, so that a reader probing a few KiB of a huge file reads those
+// and no more. Positions and sizes are 64-bit.
+#ifndef GLYFEX_FONT_BYTE_SOURCE_H
+#define GLYFEX_FONT_BYTE_SOURCE_H
+
+#include <cstddef>
+#include <cstdint>
+
+struct ByteSource {
+  const uint8_t* bytes;  // the whole input, or nullptr for a file
+  int fd;  // the file, read with positioned reads, when bytes is nullptr
+  uint64_t size;
+};
+
+inline ByteSource memory_source(const uint8_t* bytes, uint64_t size) { return ByteSource{bytes, -1, size}; }
+
+// The file open as fd, its size taken by seeking to its end (which a block
+// device has, though stat gives it none). False when that fails.
+bool file_source(int fd, ByteSource* source);
+
+// True when [start, start + length) lies within the source.
+inline bool fits(const ByteSource& s, int64_t start, uint64_t length) {
+  return start >= 0 && static_cast<uint64_t>(start) <= s.size && length <= s.size - static_cast<uint64_t>(start);
+}
+
+// Reads exactly n bytes at pos, which the caller has checked with fits.
+// Returns nullptr, or the reader's message for a failed or short read.
+const char* read_at(const ByteSource& s, int64_t pos, void* dst, size_t n);
+
+#endif

@@ -106,7 +106,7 @@ void BM_ScanLargeDatabase(benchmark::State& state) {
   const std::vector<uint8_t> file = encode_prc(resources);
   for (auto _ : state) {
     ResourceList list{};
-    if (scan_resources(file.data(), file.size(), false, &list) != nullptr) return state.SkipWithError("not listed");
+    if (scan_resources(memory_source(file.data(), file.size()), false, &list) != nullptr) return state.SkipWithError("not listed");
     benchmark::DoNotOptimize(list.entries.get());
   }
 }

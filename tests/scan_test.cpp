@@ -41,7 +41,7 @@ TEST(ScanTest, ListsEveryResourceWhereItLies) {
     SCOPED_TRACE(c.kind);
     const std::vector<uint8_t> file = c.file();
     ResourceList list;
-    ASSERT_EQ(scan_resources(file.data(), file.size(), false, &list), nullptr);
+    ASSERT_EQ(scan_resources(memory_source(file.data(), file.size()), false, &list), nullptr);
     EXPECT_STREQ(list.kind, c.kind);
     std::vector<ResourceModel> expected = kResources;
     if (c.grouped_by_type) std::swap(expected[2], expected[3]);
@@ -116,7 +116,7 @@ TEST(ScanTest, DamagedAndForeignFiles) {
     std::vector<uint8_t> file = c.file();
     file.reserve(1);
     ResourceList list;
-    EXPECT_EQ(scan_resources(file.data(), file.size(), false, &list), c.message);
+    EXPECT_EQ(scan_resources(memory_source(file.data(), file.size()), false, &list), c.message);
   }
 }
 
@@ -133,7 +133,7 @@ TEST(ScanTest, TruncationsAreDamaged) {
     for (size_t n = header; n < end; ++n) {
       std::vector<uint8_t> cut(file.begin(), file.begin() + static_cast<long>(n));
       ResourceList list;
-      ASSERT_EQ(scan_resources(cut.data(), cut.size(), false, &list), kErrScanDamaged) << n << " of " << file.size();
+      ASSERT_EQ(scan_resources(memory_source(cut.data(), cut.size()), false, &list), kErrScanDamaged) << n << " of " << file.size();
     }
   }
 }
@@ -142,7 +142,7 @@ TEST(ScanTest, ShippedDatabaseHoldsTheShippedFont) {
   const std::string prc_text = read_file(EXAMPLES_DIR "/sample.prc");
   const std::vector<uint8_t> prc(prc_text.begin(), prc_text.end());
   ResourceList list;
-  ASSERT_EQ(scan_resources(prc.data(), prc.size(), false, &list), nullptr);
+  ASSERT_EQ(scan_resources(memory_source(prc.data(), prc.size()), false, &list), nullptr);
   ASSERT_EQ(list.count, 3u);
   const ResourceEntry& font = list.entries[1];
   EXPECT_TRUE(is_font_type(font.type));

@@ -24,10 +24,14 @@ const char* check_font(const ByteSource& file, uint64_t offset, ListingLine* lin
 
 // A font in a record may be followed, after its offset/width table and an
 // optional 0xFFFF word, by a second font; returns its offset, or 0.
-uint64_t second_font_at(const uint8_t* data, const ListingLine& first, int64_t tables_end) {
+uint64_t second_font_at(const ByteSource& file, const ListingLine& first, int64_t tables_end) {
   const uint64_t end = first.offset + first.size;
   uint64_t at = static_cast<uint64_t>(tables_end);
-  if (at + 2 <= end && data[at] == (kTablesPadding >> 8) && data[at + 1] == (kTablesPadding & 0xFF)) at += 2;
+  uint8_t word[2] = {};
+  if (at + 2 <= end && read_at(file, static_cast<int64_t>(at), word, 2) == nullptr &&
+      static_cast<uint16_t>(swap16(word)) == kTablesPadding) {
+    at += 2;
+  }
   return at > first.offset && at < end ? at : 0;
 }
 
@@ -78,14 +82,12 @@ const char* name_fonts(const ResourceList& list, Listing* listing) {
 
 }  // namespace
 
-const char* list_fonts(const uint8_t* data, size_t size, const ResourceList& list, Listing* listing) {
+const char* list_fonts(const ByteSource& file, const ResourceList& list, Listing* listing) {
   // A record may add a line for its second font.
   const size_t capacity = list.count * (list.records ? 2 : 1) + 1;
   listing->lines.reset(static_cast<ListingLine*>(std::calloc(capacity, sizeof(ListingLine))));
   if (!listing->lines) return kErrScanMemory;
   listing->count = 0;
-  // Every font is probed in the whole file, as glyfex reads it.
-  const ByteSource file = memory_source(data, size);
   for (size_t i = 0; i < list.count; ++i) {
     const ResourceEntry& e = list.entries[i];
     ListingLine* line = &listing->lines[listing->count++];
@@ -99,7 +101,7 @@ const char* list_fonts(const uint8_t* data, size_t size, const ResourceList& lis
       // A record is a font only if glyfex converts it.
       if (check_font(file, e.offset, line, &tables_end) != nullptr) continue;
       line->note = nullptr;
-      const uint64_t second = second_font_at(data, *line, tables_end);
+      const uint64_t second = second_font_at(file, *line, tables_end);
       ListingLine next{i, second, line->offset + line->size - second, nullptr, {}, {}, kNoPartner};
       if (second != 0 && check_font(file, second, &next, &tables_end) == nullptr) {
         line->size = second - line->offset;

@@ -33,8 +33,8 @@ extern const char kNoteLittleEndian[];
 
 // One line per entry, and a second line for a record whose font is
 // followed, inside the record, by another font glyfex converts (FontForge
-// stores a 72 dpi font and its 144 dpi font so). Each font is run through
-// glyfex's reader on the whole file, as glyfex would read it.
-const char* list_fonts(const uint8_t* data, size_t size, const ResourceList& list, Listing* listing);
+// stores a 72 dpi font and its 144 dpi font so). Each font is probed by
+// glyfex's reader in the whole file, as glyfex would read it.
+const char* list_fonts(const ByteSource& file, const ResourceList& list, Listing* listing);
 
 #endif

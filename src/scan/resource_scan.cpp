@@ -20,6 +20,17 @@ constexpr size_t kForkHeaderBytes = 16;
 constexpr size_t kMacBinaryHeaderBytes = 128;
 constexpr size_t kTypeEntryBytes = 8;
 constexpr size_t kReferenceBytes = 12;
+// The most a Palm database's header and list can take (65535 entries of 10
+// bytes), and the largest resource map read: its offsets are 16-bit, so a
+// real map is far smaller, and a larger one is not read into memory.
+constexpr size_t kPalmPrefixBytes = kPrcHeaderBytes + 10 * 65535;
+constexpr uint64_t kMaxMapBytes = uint64_t{16} << 20;
+
+// The first bytes of the file, where every kind's header lies.
+struct Prefix {
+  std::unique_ptr<uint8_t[], FreeBytes> bytes;
+  size_t size;
+};
 
 // Room for n entries, allocated once: every n is bounded by the bytes that
 // hold the entries, so a small file cannot ask for a huge list.
@@ -31,7 +42,7 @@ bool allocate(std::unique_ptr<T[], FreeBytes>* array, size_t n) {
 
 // A resource ends where the next one (by offset) begins, the last at the
 // end of the file; the offsets are sorted once for all of them.
-const char* size_by_next_offset(ResourceList* list, size_t file_size) {
+const char* size_by_next_offset(ResourceList* list, uint64_t file_size) {
   std::unique_ptr<uint64_t[], FreeBytes> starts;
   if (!allocate(&starts, list->count)) return kErrScanMemory;
   size_t n = 0;
@@ -72,16 +83,17 @@ const char* palm_header(const uint8_t* data, size_t size, bool resources, uint16
 // a 4-byte offset; an entry ends where the next begins. A resource
 // database's entries are type, id, offset (10 bytes); a record database's
 // offset, attributes and unique id (8 bytes).
-const char* scan_palm(const uint8_t* data, size_t size, bool resources, ResourceList* list) {
+const char* scan_palm(const Prefix& prefix, uint64_t size, bool resources, ResourceList* list) {
+  const uint8_t* data = prefix.bytes.get();
   uint16_t count = 0;
-  if (const char* err = palm_header(data, size, resources, &count)) return err;
+  if (const char* err = palm_header(data, prefix.size, resources, &count)) return err;
   const size_t entry_bytes = resources ? 10 : 8;
   const size_t table_end = kPrcHeaderBytes + entry_bytes * count;
-  if (table_end > size) return kErrScanDamaged;
+  if (table_end > prefix.size) return kErrScanDamaged;
   if (!allocate(&list->entries, count)) return kErrScanMemory;
   list->count = count;
   list->records = !resources;
-  ByteCursor c = MakeCursor(data, size);
+  ByteCursor c = MakeCursor(data, prefix.size);
   Seek(&c, kPrcHeaderBytes);
   // The whole list was checked to fit, so its reads cannot fail.
   for (uint16_t i = 0; i < count; ++i) {
@@ -104,10 +116,10 @@ const char* scan_palm(const uint8_t* data, size_t size, bool resources, Resource
   return size_by_next_offset(list, size);
 }
 
-// One resource fork: its bytes, where it starts in the file, and where its
-// data area lies within it.
+// One resource fork: where it starts in the file, and where its data area
+// lies within it.
 struct Fork {
-  ByteCursor bytes;
+  const ByteSource* file;
   uint64_t base;
   uint64_t data_begin;
   uint64_t data_end;
@@ -126,47 +138,58 @@ void read_reference(ByteCursor* refs, const Fork& fork, const char type[4], Reso
   std::memcpy(e->type, type, 4);
   e->id = id;
   const uint64_t at = fork.data_begin + (attributes_and_offset & 0xFFFFFF);
-  ByteCursor data = fork.bytes;
-  uint32_t length = 0;
+  uint8_t bytes[4];
   e->offset = fork.base + at;
-  if (at + 4 > fork.data_end || !Seek(&data, at) || !ReadU32(&data, &length) || length > fork.data_end - at - 4) {
+  if (at + 4 > fork.data_end || read_at(*fork.file, static_cast<int64_t>(fork.base + at), bytes, 4) != nullptr ||
+      swap32(bytes) > fork.data_end - at - 4) {
     e->fault = kFaultOutside;
     return;
   }
   e->offset += 4;
-  e->size = length;
+  e->size = swap32(bytes);
 }
 
 struct Span {
   uint64_t begin, end;
 };
 
-// The map: a copy of the header, 8 bytes, file attributes, then the offset
-// of the type list. Type entries are type, count - 1 and the offset of their
-// reference list, both offsets counted from the type list. Every reference
-// list lies inside the map after the type list, and no two overlap, so the
-// map's length bounds the number of references.
-const char* scan_fork(const uint8_t* bytes, size_t size, uint64_t base, ResourceList* list) {
-  ByteCursor c = MakeCursor(bytes, size);
-  uint32_t data_offset = 0, map_offset = 0, data_length = 0, map_length = 0;
-  if (!ReadU32(&c, &data_offset) || !ReadU32(&c, &map_offset) || !ReadU32(&c, &data_length) ||
-      !ReadU32(&c, &map_length)) {
+// The header: offsets and lengths of the data area and the map. The map: a
+// copy of the header, 8 bytes, file attributes, then the offset of the type
+// list. Type entries are type, count - 1 and the offset of their reference
+// list, both offsets counted from the type list. Every reference list lies
+// inside the map after the type list, and no two overlap, so the map's
+// length bounds the number of references. Only the header, the map and
+// each resource's length are read.
+const char* scan_fork(const ByteSource& file, uint64_t base, uint64_t size, ResourceList* list) {
+  uint8_t header[kForkHeaderBytes];
+  if (size < kForkHeaderBytes || read_at(file, static_cast<int64_t>(base), header, sizeof header) != nullptr) {
     return kErrScanUnknown;
   }
+  ByteCursor c = MakeCursor(header, sizeof header);
+  uint32_t data_offset = 0, map_offset = 0, data_length = 0, map_length = 0;
+  ReadU32(&c, &data_offset);
+  ReadU32(&c, &map_offset);
+  ReadU32(&c, &data_length);
+  ReadU32(&c, &map_length);
   // A fork's header describes a data area after it and a map after that.
   if (data_offset < kForkHeaderBytes || map_length < 30 || map_offset < uint64_t{data_offset} + data_length) {
     return kErrScanUnknown;
   }
-  const uint64_t map_end = uint64_t{map_offset} + map_length;
-  if (map_end > size) return kErrScanDamaged;
-  const Fork fork{MakeCursor(bytes, size), base, data_offset, uint64_t{data_offset} + data_length};
-  ByteCursor map = MakeCursor(bytes, map_end);  // nothing of the map is read outside it
-  uint16_t type_list = 0, last_type = 0;
-  if (!Seek(&map, map_offset + 24) || !ReadU16(&map, &type_list) || !Seek(&map, map_offset + type_list) ||
-      !ReadU16(&map, &last_type)) {
+  if (uint64_t{map_offset} + map_length > size || map_length > kMaxMapBytes) return kErrScanDamaged;
+  std::unique_ptr<uint8_t[], FreeBytes> map_bytes;
+  if (!allocate(&map_bytes, map_length)) return kErrScanMemory;
+  if (read_at(file, static_cast<int64_t>(base + map_offset), map_bytes.get(), map_length) != nullptr) {
     return kErrScanDamaged;
   }
-  const uint64_t types_at = uint64_t{map_offset} + type_list;
+  const Fork fork{&file, base, data_offset, uint64_t{data_offset} + data_length};
+  // Positions from here on count from the map's start.
+  ByteCursor map = MakeCursor(map_bytes.get(), map_length);
+  const uint64_t map_end = map_length;
+  uint16_t type_list = 0, last_type = 0;
+  if (!Seek(&map, 24) || !ReadU16(&map, &type_list) || !Seek(&map, type_list) || !ReadU16(&map, &last_type)) {
+    return kErrScanDamaged;
+  }
+  const uint64_t types_at = type_list;
   const size_t types = (last_type + 1u) & 0xFFFF;  // 0xFFFF stands for none
   const uint64_t types_end = types_at + 2 + kTypeEntryBytes * types;
   if (types_end > map_end) return kErrScanDamaged;
@@ -209,10 +232,11 @@ const char* scan_fork(const uint8_t* bytes, size_t size, uint64_t base, Resource
 // MacBinary: a 128-byte header, the data fork, then the resource fork,
 // each fork padded to a multiple of 128 bytes. Returns kErrScanUnknown when
 // the header is not MacBinary's or there is no resource fork.
-const char* macbinary_fork(const uint8_t* data, size_t size, uint64_t* fork_at, uint64_t* fork_size) {
-  ByteCursor c = MakeCursor(data, size);
+const char* macbinary_fork(const Prefix& prefix, uint64_t size, uint64_t* fork_at, uint64_t* fork_size) {
+  const uint8_t* data = prefix.bytes.get();
+  ByteCursor c = MakeCursor(data, prefix.size);
   uint32_t data_length = 0, resource_length = 0;
-  if (size < kMacBinaryHeaderBytes || data[0] != 0 || data[1] < 1 || data[1] > 63 || data[74] != 0 ||
+  if (prefix.size < kMacBinaryHeaderBytes || data[0] != 0 || data[1] < 1 || data[1] > 63 || data[74] != 0 ||
       data[82] != 0 || !Seek(&c, 83) || !ReadU32(&c, &data_length) || !ReadU32(&c, &resource_length) ||
       resource_length == 0) {
     return kErrScanUnknown;
@@ -233,7 +257,10 @@ bool is_little_endian_font_type(const char type[4]) {
 // Each kind is tried in turn and the first that reads cleanly wins, so a
 // resource fork is not mistaken for a damaged database or the other way
 // round; a file no kind reads is damaged if any kind recognised it.
-const char* scan_resources(const uint8_t* data, size_t size, bool dfont_name, ResourceList* list) {
+const char* scan_resources(const ByteSource& file, bool dfont_name, ResourceList* list) {
+  Prefix prefix{nullptr, static_cast<size_t>(std::min<uint64_t>(file.size, kPalmPrefixBytes))};
+  if (!allocate(&prefix.bytes, prefix.size)) return kErrScanMemory;
+  if (read_at(file, 0, prefix.bytes.get(), prefix.size) != nullptr) return kErrInputRead;
   bool recognised = false;
   const auto done = [&](const char* err) {
     recognised = recognised || err == kErrScanDamaged;
@@ -243,19 +270,19 @@ const char* scan_resources(const uint8_t* data, size_t size, bool dfont_name, Re
   list->count = 0;
   list->records = false;
   list->kind = "Palm resource database";
-  if (const char* err = scan_palm(data, size, true, list); done(err)) return err;
+  if (const char* err = scan_palm(prefix, file.size, true, list); done(err)) return err;
   uint64_t fork_at = 0, fork_size = 0;
-  const char* err = macbinary_fork(data, size, &fork_at, &fork_size);
+  const char* err = macbinary_fork(prefix, file.size, &fork_at, &fork_size);
   if (err == nullptr) {
     list->kind = "MacBinary file, resource fork";
-    err = scan_fork(data + fork_at, fork_size, fork_at, list);
+    err = scan_fork(file, fork_at, fork_size, list);
   }
   if (done(err)) return err;
   list->kind = dfont_name ? "Macintosh data-fork suitcase (.dfont)" : "Macintosh resource fork";
-  if (const char* err2 = scan_fork(data, size, 0, list); done(err2)) return err2;
+  if (const char* err2 = scan_fork(file, 0, file.size, list); done(err2)) return err2;
   // Tried last: its header is the least distinctive.
   list->kind = "Palm record database";
-  if (const char* err2 = scan_palm(data, size, false, list); done(err2)) return err2;
+  if (const char* err2 = scan_palm(prefix, file.size, false, list); done(err2)) return err2;
   list->records = false;
   return recognised ? kErrScanDamaged : kErrScanUnknown;
 }

@@ -1,6 +1,7 @@
 // Lists the resources of a Palm resource database or a Macintosh resource
 // fork (raw, .dfont, or inside a MacBinary file), or the records of a Palm
-// record database, held in memory.
+// record database. Only the headers and tables are read, never the whole
+// file.
 #ifndef GLYFEX_SCAN_RESOURCE_SCAN_H
 #define GLYFEX_SCAN_RESOURCE_SCAN_H
 
@@ -31,12 +32,12 @@ extern const char kErrScanMemory[];
 extern const char kFaultOutside[];
 extern const char kFaultInList[];
 
-// Fills list from the file's bytes. Every offset and length is checked
-// against size. Returns nullptr, kErrScanUnknown for a file of no known
+// Fills list from the file. Every offset and length is checked against its
+// size. Returns nullptr, kErrScanUnknown for a file of no known
 // kind, kErrScanDamaged for a known kind whose tables do not fit, or
 // kErrScanMemory. An entry whose bytes lie outside the file is listed with
 // its fault set; the entries around it are listed as they are.
-const char* scan_resources(const uint8_t* data, size_t size, bool dfont_name, ResourceList* list);
+const char* scan_resources(const ByteSource& file, bool dfont_name, ResourceList* list);
 
 // True for the resource types that hold a bitmap font glyfex reads.
 bool is_font_type(const char type[4]);

@@ -31,34 +31,19 @@ const char kScanUsage[] =
 
 enum class Mode { kList, kShell, kRcp };
 
-struct FileBytes {
-  std::unique_ptr<uint8_t[], FreeBytes> data;
-  size_t size;
-};
-
-// Returns nullptr, or why the file could not be had. Only regular files
-// are read, judged by what was opened: a directory has no size, and the
-// file is opened without waiting, as a FIFO would wait for a writer.
-const char* read_whole_file(const char* path, FileBytes* file) {
+// Opens the file for positioned reads. Returns nullptr, or why it could
+// not be had. Only regular files are read, judged by what was opened: a
+// directory has no size, and the file is opened without waiting, as a FIFO
+// would wait for a writer.
+const char* open_file(const char* path, ByteSource* file) {
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return kErrInputOpen;
   struct stat st;
-  const char* err = nullptr;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    err = kErrInputRead;
-  } else {
-    file->size = static_cast<size_t>(st.st_size);
-    // One byte more, so that an empty file still has a buffer.
-    file->data.reset(static_cast<uint8_t*>(std::malloc(file->size + 1)));
-    if (!file->data) err = kErrScanMemory;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !file_source(fd, file)) {
+    close(fd);
+    return kErrInputRead;
   }
-  for (size_t done = 0; err == nullptr && done < file->size;) {
-    const ssize_t n = read(fd, file->data.get() + done, file->size - done);
-    if (n <= 0) err = kErrInputRead;
-    done += n > 0 ? static_cast<size_t>(n) : 0;
-  }
-  close(fd);
-  return err;
+  return nullptr;
 }
 
 // The glyfex beside this program when it was started through a path (it
@@ -255,14 +240,12 @@ int main(int argc, char** argv) {
     return finish(1);
   }
   const char* file = argv[argc - 1];
-  FileBytes bytes{nullptr, 0};
-  if (const char* err = read_whole_file(file, &bytes)) return fail(mode, err);
+  ByteSource source{};
+  if (const char* err = open_file(file, &source)) return fail(mode, err);
   ResourceList list{};
-  if (const char* err = scan_resources(bytes.data.get(), bytes.size, ends_with(file, ".dfont"), &list)) {
-    return fail(mode, err);
-  }
+  if (const char* err = scan_resources(source, ends_with(file, ".dfont"), &list)) return fail(mode, err);
   Listing listing{};
-  if (const char* err = list_fonts(bytes.data.get(), bytes.size, list, &listing)) return fail(mode, err);
+  if (const char* err = list_fonts(source, list, &listing)) return fail(mode, err);
   char program[PATH_MAX];
   program_path(argv[0], program);
   const Report report{program, file, &list, &listing};

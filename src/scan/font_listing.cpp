@@ -53,7 +53,14 @@ const char* name_fonts(const ResourceList& list, Listing* listing) {
   if (!order) return kErrScanMemory;
   size_t n = 0;
   for (size_t i = 0; i < listing->count; ++i) {
-    if (lines[i].note == nullptr) order[n++] = i;
+    const ResourceEntry& e = list.entries[lines[i].entry];
+    if (lines[i].note != nullptr) continue;
+    if (e.found) {
+      // Found by its contents: named by where it lies.
+      std::snprintf(lines[i].name, sizeof lines[i].name, "font-at-%llu", static_cast<unsigned long long>(e.offset));
+    } else {
+      order[n++] = i;
+    }
   }
   const auto id = [&](size_t line) { return list.entries[lines[line].entry].id; };
   // By id, and within an id in listing order; a plain sort, which needs no
@@ -88,12 +95,27 @@ const char* list_fonts(const ByteSource& file, const ResourceList& list, Listing
   listing->lines.reset(static_cast<ListingLine*>(std::calloc(capacity, sizeof(ListingLine))));
   if (!listing->lines) return kErrScanMemory;
   listing->count = 0;
+  std::unique_ptr<uint64_t[], FreeBytes> listed;  // offsets with a command, sorted
+  size_t listed_count = 0;
   for (size_t i = 0; i < list.count; ++i) {
     const ResourceEntry& e = list.entries[i];
+    if (e.found && !listed) {
+      // Fonts found by their contents come last; one the file's table
+      // already leads to is not listed twice.
+      listed.reset(static_cast<uint64_t*>(std::calloc(listing->count + 1, sizeof(uint64_t))));
+      if (!listed) return kErrScanMemory;
+      for (size_t k = 0; k < listing->count; ++k) {
+        if (listing->lines[k].note == nullptr) listed[listed_count++] = listing->lines[k].offset;
+      }
+      std::sort(listed.get(), listed.get() + listed_count);
+    }
+    if (e.found && std::binary_search(listed.get(), listed.get() + listed_count, e.offset)) continue;
     ListingLine* line = &listing->lines[listing->count++];
     *line = ListingLine{i, e.offset, e.size, "", {}, {}, kNoPartner};
     int64_t tables_end = 0;
-    if (e.fault != nullptr) {
+    if (e.found) {
+      line->note = check_font(file, e.offset, line, &tables_end);
+    } else if (e.fault != nullptr) {
       line->note = e.fault;
     } else if (is_little_endian_font_type(e.type)) {
       line->note = kNoteLittleEndian;

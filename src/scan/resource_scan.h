@@ -17,6 +17,7 @@ struct ResourceEntry {
   uint64_t offset;  // of the resource's first byte in the file
   uint64_t size;
   const char* fault;  // why the entry's bytes cannot be had, or nullptr
+  bool found;  // a font found by its contents, not through the file's table
 };
 
 struct ResourceList {

@@ -1,0 +1,145 @@
+#include "scan/content_search.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "scan/resource_scan.h"
+
+namespace {
+
+// The header and, in an extended font, its version and density count.
+constexpr size_t kPeekBytes = 30;
+
+int field(const uint8_t* p, int index) { return swap16(p + 2 * index); }
+
+// What the header alone tells, as arithmetic on its bytes: codes within
+// 0 to 255 and at least one, a height and a row length, and an
+// offset/width table that starts where the location table ends (one entry
+// later when there is a missing-character glyph). Most offsets fail at the
+// first test: both codes' high bytes are 0.
+bool header_fits(const uint8_t* p, size_t avail) {
+  if ((p[2] | p[4]) != 0) return false;
+  const bool extended = (field(p, 0) & kFontTypeExtended) != 0;
+  if (extended && avail < kPeekBytes) return false;
+  const int first = p[3], last = p[5], height = field(p, 7), row_words = field(p, 12);
+  if (last < first || height < 1 || row_words < 1) return false;
+  int64_t location_at = 0;
+  if (extended) {
+    const int densities = field(p, 14);
+    if (field(p, 13) != 1 || densities < 1 || densities > 8) return false;
+    location_at = 30 + 6 * densities;
+  } else {
+    location_at = static_cast<int64_t>(kFontHeaderBytes) + 2 * int64_t{height} * row_words;
+  }
+  const int64_t ow_at = 16 + 2 * int64_t{field(p, 8)};
+  const int64_t locations_end = location_at + 2 * (last - first + 2);
+  return ow_at == locations_end || ow_at == locations_end + 2;
+}
+
+// True when some row of a strip has a set pixel in the columns the glyphs
+// cover (from 0 to the last location), reading whole rows a chunk at a time.
+bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, uint8_t* buffer, size_t buffer_bytes) {
+  const FontHeader& h = image.header;
+  const size_t scale = static_cast<size_t>(density_scale(density));
+  const size_t row = row_bytes(h) * scale, rows = static_cast<size_t>(h.fRectHeight) * scale;
+  const size_t kept = image.stripStride[density];
+  const int last = image.hasMissingGlyph ? h.lastChar + 2 : h.lastChar + 1;
+  const size_t columns = std::min<size_t>(image.locations[last] * scale, kept * 8);
+  if (columns == 0) return false;
+  const size_t whole = columns / 8;
+  const uint8_t tail_mask = static_cast<uint8_t>(0xFF00 >> (columns % 8));
+  const size_t rows_per_chunk = std::max<size_t>(1, buffer_bytes / row);
+  for (size_t r = 0; r < rows; r += rows_per_chunk) {
+    const size_t n = std::min(rows_per_chunk, rows - r);
+    const int64_t at = image.stripAt[density] + static_cast<int64_t>(r * row);
+    if (read_at(file, at, buffer, n * row) != nullptr) return false;
+    for (size_t k = 0; k < n; ++k) {
+      const uint8_t* bytes = buffer + k * row;
+      if ((columns % 8 != 0 && (bytes[whole] & tail_mask) != 0) ||
+          std::any_of(bytes, bytes + whole, [](uint8_t b) { return b != 0; })) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool add_found(FoundFonts* found, size_t* capacity, uint64_t offset, uint64_t size) {
+  if (found->count == *capacity) {
+    const size_t more = *capacity == 0 ? 64 : *capacity * 2;
+    auto* grown = static_cast<FoundFont*>(std::realloc(found->fonts.get(), more * sizeof(FoundFont)));
+    if (grown == nullptr) return false;
+    (void)found->fonts.release();
+    found->fonts.reset(grown);
+    *capacity = more;
+  }
+  found->fonts[found->count++] = FoundFont{offset, size};
+  return true;
+}
+
+}  // namespace
+
+bool font_by_contents(const ByteSource& file, uint64_t offset, uint64_t* size) {
+  uint8_t head[kPeekBytes];
+  const size_t avail = static_cast<size_t>(std::min<uint64_t>(kPeekBytes, file.size - std::min(file.size, offset)));
+  if (avail < kFontHeaderBytes || read_at(file, static_cast<int64_t>(offset), head, avail) != nullptr ||
+      !header_fits(head, avail)) {
+    return false;
+  }
+  FontImage image;
+  if (probe_font(file, static_cast<int64_t>(offset), &image) != nullptr) return false;
+  const FontHeader& h = image.header;
+  if (image.locations[h.firstChar] != 0) return false;
+  int64_t end = image.tablesEnd;
+  for (int d = 0; d < kDensities; ++d) {
+    if (image.hasDensity[d]) end = std::max(end, image.stripAt[d] + static_cast<int64_t>(strip_bytes(h, d)));
+  }
+  // Rows are at most 128 KiB; the buffer takes several at a time.
+  constexpr size_t kBufferBytes = size_t{1} << 20;
+  std::unique_ptr<uint8_t[], FreeBytes> buffer(static_cast<uint8_t*>(std::malloc(kBufferBytes)));
+  bool ink = false;
+  for (int d = 0; d < kDensities && buffer && !ink; ++d) {
+    ink = image.hasDensity[d] && strip_has_ink(file, image, d, buffer.get(), kBufferBytes);
+  }
+  *size = static_cast<uint64_t>(end) - offset;
+  return ink;
+}
+
+const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchProgress* progress, FoundFonts* found) {
+  found->count = 0;
+  size_t capacity = 0;
+  std::unique_ptr<uint8_t[], FreeBytes> buffer(static_cast<uint8_t*>(std::malloc(block_bytes + kPeekBytes)));
+  if (!buffer) return kErrScanMemory;
+  uint64_t next = 0;  // the first offset past every font found
+  for (uint64_t pos = 0; pos < file.size; pos += block_bytes) {
+    const size_t starts = static_cast<size_t>(std::min<uint64_t>(block_bytes, file.size - pos));
+    if (next < pos + starts) {
+      // The block and the header bytes of its last offsets.
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(block_bytes + kPeekBytes, file.size - pos));
+      if (const char* err = read_at(file, static_cast<int64_t>(pos), buffer.get(), n)) return err;
+      const size_t scan_end = n >= kFontHeaderBytes ? std::min(starts, n - kFontHeaderBytes + 1) : 0;
+      for (size_t i = next > pos ? static_cast<size_t>(next - pos) : 0; i < scan_end; ++i) {
+        uint64_t size = 0;
+        if (!header_fits(buffer.get() + i, n - i) || !font_by_contents(file, pos + i, &size)) continue;
+        if (!add_found(found, &capacity, pos + i, size)) return kErrScanMemory;
+        next = pos + i + size;
+        if (next >= pos + scan_end) break;
+        i = static_cast<size_t>(next - pos) - 1;
+      }
+    }
+    if (progress != nullptr) progress->report(progress->context, pos + starts, file.size, found->count);
+  }
+  return nullptr;
+}
+
+const char* add_found_entries(const FoundFonts& found, ResourceList* list) {
+  const size_t total = list->count + found.count;
+  auto* grown = static_cast<ResourceEntry*>(std::realloc(list->entries.get(), (total == 0 ? 1 : total) * sizeof(ResourceEntry)));
+  if (grown == nullptr) return kErrScanMemory;
+  (void)list->entries.release();
+  list->entries.reset(grown);
+  for (size_t i = 0; i < found.count; ++i) {
+    list->entries[list->count++] = ResourceEntry{{}, -1, found.fonts[i].offset, found.fonts[i].size, nullptr, true};
+  }
+  return nullptr;
+}

@@ -1,21 +1,37 @@
-// libFuzzer target over the resource scanner and the font listing: the
-// input is the file.
+// libFuzzer target over the resource scanner, the content search and the
+// font listing: the input is the file. A file of no known kind is searched
+// by its contents in 64-byte blocks, so that fonts cross block boundaries.
 #include <cstddef>
 #include <cstdint>
 
+#include "scan/content_search.h"
 #include "scan/font_listing.h"
 #include "scan/resource_scan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const ByteSource file = memory_source(data, size);
   ResourceList list{};
-  if (scan_resources(memory_source(data, size), false, &list) != nullptr) return 0;
+  const char* err = scan_resources(file, false, &list);
+  if (err == kErrScanUnknown || err == kErrScanDamaged) {
+    list = ResourceList{};
+    FoundFonts found{};
+    if (find_fonts(file, 64, nullptr, &found) != nullptr || add_found_entries(found, &list) != nullptr) return 0;
+    for (size_t i = 0; i < found.count; ++i) {
+      // Fonts lie in the file, in order, and do not nest.
+      const FoundFont& f = found.fonts[i];
+      if (f.offset > size || f.size > size - f.offset) __builtin_trap();
+      if (i > 0 && f.offset < found.fonts[i - 1].offset + found.fonts[i - 1].size) __builtin_trap();
+    }
+  } else if (err != nullptr) {
+    return 0;
+  }
   for (size_t i = 0; i < list.count; ++i) {
     const ResourceEntry& e = list.entries[i];
     // Every entry without a fault lies in the file.
     if (e.fault == nullptr && (e.offset > size || e.size > size - e.offset)) __builtin_trap();
   }
   Listing listing{};
-  if (list_fonts(memory_source(data, size), list, &listing) != nullptr) return 0;
+  if (list_fonts(file, list, &listing) != nullptr) return 0;
   for (size_t i = 0; i < listing.count; ++i) {
     const ListingLine& line = listing.lines[i];
     if (line.note == nullptr && (line.offset > size || line.size > size - line.offset)) __builtin_trap();

@@ -40,7 +40,13 @@ int main(int argc, char** argv) {
   const std::vector<uint8_t> hd = encode_font(make_extended(plain, {144}));
   pair.insert(pair.end(), {0xFF, 0xFF});
   pair.insert(pair.end(), hd.begin(), hd.end());
-  ok = ok && write_file(scan + "/prc", encode_prc(resources)) &&
+  // Fonts in bytes of no known kind, for the content search.
+  std::vector<uint8_t> contents(13, 0x5A);
+  for (const std::vector<uint8_t>& font : {encode_font(missing), std::vector<uint8_t>(7, 0),
+                                           encode_font(make_extended(missing, {72, 144}))}) {
+    contents.insert(contents.end(), font.begin(), font.end());
+  }
+  ok = ok && write_file(scan + "/contents", contents) && write_file(scan + "/prc", encode_prc(resources)) &&
        write_file(scan + "/pdb", encode_pdb({encode_font(plain), {'x', 0}, pair})) &&
        write_file(scan + "/fork", encode_resource_fork(resources)) &&
        write_file(scan + "/macbinary", encode_macbinary(encode_resource_fork(resources)));

@@ -1,0 +1,118 @@
+// Fonts found by their contents: every kind of font at odd and even
+// offsets among random bytes and zeros, found exactly and nothing else,
+// whatever the block size; decoys with damaged tables not found; and the
+// scanner on a sparse file larger than its memory limit.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "font_builder.h"
+#include "scan/content_search.h"
+
+namespace {
+
+FontModel plain() { return make_font(65, 67, 2, {{65, {"#-", "-#"}}, {67, {"###", "#-#"}}}); }
+FontModel with_missing() { return make_font(65, 66, 2, {{65, {"#-", "-#"}}, {66, {"##", "-#"}}, {-1, {"#", "#"}}}); }
+
+FontModel damaged(std::vector<uint16_t> locations, int gap = 0) {
+  FontModel m = make_font(65, 66, 1, {{65, {"##"}}, {66, {"##"}}});
+  m.locations = std::move(locations);
+  m.owGapWords = gap;
+  return m;
+}
+
+// A piece of the file: a font (found or a decoy), random bytes or zeros.
+struct Piece {
+  enum { kFound, kDecoy, kRandom, kZeros } what;
+  std::vector<uint8_t> bytes;
+};
+
+Piece found(const FontModel& m) { return {Piece::kFound, encode_font(m)}; }
+Piece decoy(const FontModel& m) { return {Piece::kDecoy, encode_font(m)}; }
+Piece random_bytes(size_t n) {
+  std::mt19937 rng(static_cast<unsigned>(n));
+  std::vector<uint8_t> bytes(n);
+  for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
+  return {Piece::kRandom, bytes};
+}
+Piece zeros(size_t n) { return {Piece::kZeros, std::vector<uint8_t>(n, 0)}; }
+
+TEST(ContentSearchTest, FindsEveryFontAndNothingElse) {
+  const struct {
+    const char* name;
+    std::vector<Piece> pieces;
+  } kCases[] = {
+      {"bare font", {found(plain())}},
+      {"version 1 at odd and even offsets",
+       {random_bytes(7), found(plain()), zeros(9), found(with_missing()), random_bytes(300), found(plain())}},
+      {"extended at both densities and 144 only",
+       {zeros(3), found(make_extended(with_missing(), {72, 144})), random_bytes(11),
+        found(make_extended(plain(), {144})), zeros(40)}},
+      {"a whole database inside",
+       {random_bytes(33), {Piece::kRandom, encode_prc({{"tAIN", 1, {'x', 0}}, {"NFNT", 2, encode_font(plain())}})},
+        random_bytes(5)}},
+      {"decoys",
+       {decoy(damaged({0, 2, 1})), random_bytes(3), decoy(damaged({0, 1, 200})), zeros(4),
+        decoy(damaged({0, 1, 2}, -1)), zeros(6), decoy(damaged({0, 1, 2}, 3)), decoy(damaged({1, 2, 3})),
+        decoy(make_font(65, 65, 2, {{65, {"--", "--"}}})), decoy(make_font(66, 65, 2, {})), zeros(64)}},
+  };
+  for (const auto& c : kCases) {
+    std::vector<uint8_t> file;
+    std::vector<FoundFont> expected;
+    for (const Piece& p : c.pieces) {
+      if (p.what == Piece::kFound) expected.push_back({file.size(), p.bytes.size()});
+      file.insert(file.end(), p.bytes.begin(), p.bytes.end());
+    }
+    if (std::string(c.name) == "a whole database inside") {
+      // Its font lies where the database put it.
+      const std::vector<uint8_t> font = encode_font(plain());
+      const auto at = std::search(file.begin(), file.end(), font.begin(), font.end());
+      expected.push_back({static_cast<uint64_t>(at - file.begin()), font.size()});
+    }
+    // Blocks smaller than a font make fonts cross block boundaries.
+    for (const size_t block : {size_t{7}, size_t{64}, kSearchBlockBytes}) {
+      SCOPED_TRACE(std::string(c.name) + ", block " + std::to_string(block));
+      FoundFonts fonts{};
+      ASSERT_EQ(find_fonts(memory_source(file.data(), file.size()), block, nullptr, &fonts), nullptr);
+      ASSERT_EQ(fonts.count, expected.size());
+      for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(fonts.fonts[i].offset, expected[i].offset);
+        EXPECT_EQ(fonts.fonts[i].size, expected[i].size);
+      }
+    }
+  }
+}
+
+// A sparse file of 256 MiB with one font at 200 MiB, searched under a
+// 64 MiB limit on the scanner's memory; the listing names it.
+TEST(ContentSearchTest, LargeFileInBoundedMemory) {
+  char tmpl[] = "/tmp/glyfex-carve-XXXXXX";
+  const std::string dir = mkdtemp(tmpl);
+  const std::string path = dir + "/dump.bin";
+  const std::vector<uint8_t> font = encode_font(make_extended(with_missing(), {72, 144}));
+  const long at = 200L << 20;
+  ASSERT_TRUE(write_file(path, {}));
+  ASSERT_EQ(truncate(path.c_str(), at), 0);
+  FILE* f = std::fopen(path.c_str(), "ab");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(font.data(), 1, font.size(), f);
+  std::fclose(f);
+  ASSERT_EQ(truncate(path.c_str(), 256L << 20), 0);
+  int status = 0;
+  const std::string out = run_shell("ulimit -v 65536; " GLYFEX_SCAN_EXE " " + path + " 2>&1", &status);
+  std::filesystem::remove_all(dir);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_NE(out.find(": no known kind; 1 font found by its contents\n"), std::string::npos) << out;
+  char line[64];
+  std::snprintf(line, sizeof line, "%10ld  %10zu  ", at, font.size());
+  EXPECT_NE(out.find(line), std::string::npos) << out;
+  EXPECT_NE(out.find(" font-at-" + std::to_string(at) + ".txt " + std::to_string(at) + "\n"), std::string::npos);
+}
+
+}  // namespace

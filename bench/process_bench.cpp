@@ -2,10 +2,13 @@
 // bytes cost without it: large fonts against cat copying glyfex's output to
 // a new file and against one write(2) per 256 KiB from a ready buffer (the
 // floor), and a small font against a minimal C program that prints the same
-// text. Runs alternate, each pair in turn order; reported are medians of
-// times and of the ratios within each pair (which a machine that slows down
-// or speeds up between pairs does not move), and peak resident memory.
-//   process_bench DIR [RUNS]     (DIR is scratch space; RUNS defaults to 9)
+// text; and glyfex-scan searching 256 MiB of random bytes, zeros and text
+// for the fonts in it, against md5sum hashing the same file. Runs
+// alternate, each pair in turn order; reported are medians of times and of
+// the ratios within each pair (which a machine that slows down or speeds up
+// between pairs does not move), and peak resident memory.
+//   process_bench DIR [RUNS [ROWS]]  (DIR is scratch space; RUNS defaults to
+//   9; ROWS is a list of tall, wide, small, search, by default all)
 #include <fcntl.h>
 #include <malloc.h>
 #include <spawn.h>
@@ -17,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -159,6 +163,50 @@ void small(const std::string& dir, int runs) {
               paired(g, m));
 }
 
+// 256 MiB in eight parts, each a third random bytes, a third zeros and a
+// third text, with a font at the start of each part.
+void write_search_file(const std::string& path) {
+  const size_t part = size_t{32} << 20;
+  std::string bytes(part * 8, '\0');
+  uint64_t x = 88172645463325252u;
+  const char text[] = "The quick brown fox jumps over the lazy dog. 0123456789\n";
+  for (size_t p = 0; p < 8; ++p) {
+    char* base = &bytes[p * part];
+    for (size_t i = 0; i < part / 3; ++i) {
+      x ^= x << 13;
+      x ^= x >> 7;
+      x ^= x << 17;
+      base[i] = static_cast<char>(x);
+    }
+    for (size_t i = 2 * (part / 3); i < part; ++i) base[i] = text[i % (sizeof text - 1)];
+    FontModel m = large_font(96, 8, 12);
+    m.owBeforeHeader = false;  // small enough for its tables to follow the strip
+    const std::vector<uint8_t> font = encode_font(m);
+    std::copy(font.begin(), font.end(), base + part / 3 + 4096 + p);
+  }
+  write_file(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+void search(const std::string& dir, int runs) {
+  const std::string in = dir + "/search.bin";
+  write_search_file(in);
+  const std::vector<std::string> scan = {GLYFEX_SCAN_EXE, in}, md5 = {"/usr/bin/md5sum", in};
+  run(scan, dir + "/search.txt");
+  run(md5, "/dev/null");
+  std::vector<Sample> g, m;
+  for (int i = 0; i < runs; ++i) {
+    if (i % 2 == 0) g.push_back(run(scan, "/dev/null"));
+    m.push_back(run(md5, "/dev/null"));
+    if (i % 2 == 1) g.push_back(run(scan, "/dev/null"));
+  }
+  const Sample mg = median(g), mm = median(m);
+  const long rss = run(scan, "/dev/null", true).max_rss_kib;
+  std::printf("search: 256 MiB  glyfex-scan %.1f ms  md5sum %.1f ms  glyfex-scan/md5sum %.2f  peak RSS %.1f MiB\n",
+              mg.ms, mm.ms, paired(g, m), static_cast<double>(rss) / 1024.0);
+}
+
+bool wanted(const char* rows, const char* row) { return rows == nullptr || std::strstr(rows, row) != nullptr; }
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -168,8 +216,10 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
   const int runs = argc > 2 ? static_cast<int>(std::strtol(argv[2], nullptr, 10)) : 9;
-  large(dir, "tall", 256, 64, 2048, runs);
-  large(dir, "wide", 1, 65535, 255, runs);
-  small(dir, runs * 11);
+  const char* rows = argc > 3 ? argv[3] : nullptr;
+  if (wanted(rows, "tall")) large(dir, "tall", 256, 64, 2048, runs);
+  if (wanted(rows, "wide")) large(dir, "wide", 1, 65535, 255, runs);
+  if (wanted(rows, "small")) small(dir, runs * 11);
+  if (wanted(rows, "search")) search(dir, runs);
   return 0;
 }

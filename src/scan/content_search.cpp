@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "scan/resource_scan.h"
 
@@ -9,6 +10,8 @@ namespace {
 
 // The header and, in an extended font, its version and density count.
 constexpr size_t kPeekBytes = 30;
+// What the word-at-a-time test reads past the last of eight offsets.
+constexpr size_t kGroupReach = 33;
 
 int field(const uint8_t* p, int index) { return swap16(p + 2 * index); }
 
@@ -34,6 +37,30 @@ bool header_fits(const uint8_t* p, size_t avail) {
   const int64_t ow_at = 16 + 2 * int64_t{field(p, 8)};
   const int64_t locations_end = location_at + 2 * (last - first + 2);
   return ow_at == locations_end || ow_at == locations_end + 2;
+}
+
+uint64_t load64(const uint8_t* p) {
+  uint64_t v = 0;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+constexpr uint64_t kLowBits = 0x0101010101010101u;
+constexpr uint64_t kHighBits = 0x8080808080808080u;
+
+// Per byte, the high bit set when the byte is not 0 (exactly).
+uint64_t nonzero_bytes(uint64_t v) { return (((v & ~kHighBits) + ~kHighBits) | v) & kHighBits; }
+
+// Per byte, the high bit set when the byte may be 0: every 0 byte is
+// marked, and some bytes above one may be too.
+uint64_t maybe_zero_bytes(uint64_t v) { return (v - kLowBits) & ~v & kHighBits; }
+
+// Not 0 when one of the eight offsets from p on may start a header: both
+// codes' high bytes 0, a height and a row length not 0. Rejects runs of
+// zeros, text and random bytes eight offsets at a time.
+uint64_t header_candidates(const uint8_t* p) {
+  return maybe_zero_bytes(load64(p + 2) | load64(p + 4)) & nonzero_bytes(load64(p + 14) | load64(p + 15)) &
+         nonzero_bytes(load64(p + 24) | load64(p + 25));
 }
 
 // True when some row of a strip has a set pixel in the columns the glyphs
@@ -108,23 +135,40 @@ bool font_by_contents(const ByteSource& file, uint64_t offset, uint64_t* size) {
 const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchProgress* progress, FoundFonts* found) {
   found->count = 0;
   size_t capacity = 0;
-  std::unique_ptr<uint8_t[], FreeBytes> buffer(static_cast<uint8_t*>(std::malloc(block_bytes + kPeekBytes)));
+  std::unique_ptr<uint8_t[], FreeBytes> buffer(static_cast<uint8_t*>(std::malloc(block_bytes + kGroupReach)));
   if (!buffer) return kErrScanMemory;
+  const uint8_t* bytes = buffer.get();
   uint64_t next = 0;  // the first offset past every font found
   for (uint64_t pos = 0; pos < file.size; pos += block_bytes) {
     const size_t starts = static_cast<size_t>(std::min<uint64_t>(block_bytes, file.size - pos));
     if (next < pos + starts) {
-      // The block and the header bytes of its last offsets.
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(block_bytes + kPeekBytes, file.size - pos));
+      // The block and the bytes its last offsets' tests reach.
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(block_bytes + kGroupReach, file.size - pos));
       if (const char* err = read_at(file, static_cast<int64_t>(pos), buffer.get(), n)) return err;
       const size_t scan_end = n >= kFontHeaderBytes ? std::min(starts, n - kFontHeaderBytes + 1) : 0;
-      for (size_t i = next > pos ? static_cast<size_t>(next - pos) : 0; i < scan_end; ++i) {
+      size_t i = next > pos ? static_cast<size_t>(next - pos) : 0;
+      while (i < scan_end) {
+        // Eight offsets at a time while their bytes are all in the buffer.
+        const size_t group = i + kGroupReach <= n ? 8 : 1;
+        if (group == 8 && header_candidates(bytes + i) == 0) {
+          i += 8;
+          continue;
+        }
+        size_t k = 0;
         uint64_t size = 0;
-        if (!header_fits(buffer.get() + i, n - i) || !font_by_contents(file, pos + i, &size)) continue;
-        if (!add_found(found, &capacity, pos + i, size)) return kErrScanMemory;
-        next = pos + i + size;
+        while (k < group && i + k < scan_end &&
+               !(header_fits(bytes + i + k, n - i - k) && font_by_contents(file, pos + i + k, &size))) {
+          ++k;
+        }
+        if (k == group || i + k >= scan_end) {
+          i += group;
+          continue;
+        }
+        if (!add_found(found, &capacity, pos + i + k, size)) return kErrScanMemory;
+        next = pos + i + k + size;
+        // Fonts do not nest: the search goes on after this one.
         if (next >= pos + scan_end) break;
-        i = static_cast<size_t>(next - pos) - 1;
+        i = static_cast<size_t>(next - pos);
       }
     }
     if (progress != nullptr) progress->report(progress->context, pos + starts, file.size, found->count);

@@ -113,12 +113,12 @@ const char* list_fonts(const ByteSource& file, const ResourceList& list, Listing
     ListingLine* line = &listing->lines[listing->count++];
     *line = ListingLine{i, e.offset, e.size, "", {}, {}, kNoPartner};
     int64_t tables_end = 0;
-    if (e.found) {
-      line->note = check_font(file, e.offset, line, &tables_end);
-    } else if (e.fault != nullptr) {
+    if (e.fault != nullptr) {
       line->note = e.fault;
     } else if (is_little_endian_font_type(e.type)) {
       line->note = kNoteLittleEndian;
+    } else if (e.found || is_font_type(e.type)) {
+      line->note = check_font(file, e.offset, line, &tables_end);
     } else if (list.records) {
       // A record is a font only if glyfex converts it.
       if (check_font(file, e.offset, line, &tables_end) != nullptr) continue;
@@ -129,8 +129,6 @@ const char* list_fonts(const ByteSource& file, const ResourceList& list, Listing
         line->size = second - line->offset;
         listing->lines[listing->count++] = next;
       }
-    } else if (is_font_type(e.type)) {
-      line->note = check_font(file, e.offset, line, &tables_end);
     }
   }
   return name_fonts(list, listing);

@@ -17,8 +17,10 @@ void put_line(BlockWriter* w, const char* format, int value) {
   w->used += static_cast<size_t>(n);
 }
 
-// fontType as it stands; the other eight scaled to the density. With no
-// room, only counts the bytes.
+// fontType as it stands; the other eight scaled to the density. Nine lines
+// of at most 24 bytes each fit in 256.
+constexpr size_t kMetricsRoom = 256;
+
 int format_metrics(char* out, size_t room, const FontHeader& h, int scale) {
   return std::snprintf(out, room,
                        "fontType %u\nmaxWidth %d\nkernMax %d\nnDescent %d\nfRectWidth %d\n"
@@ -29,7 +31,7 @@ int format_metrics(char* out, size_t room, const FontHeader& h, int scale) {
 }
 
 void write_metrics(BlockWriter* w, const FontHeader& h, int scale) {
-  w->used += static_cast<size_t>(format_metrics(reserve_bytes(w, 256), 256, h, scale));
+  w->used += static_cast<size_t>(format_metrics(reserve_bytes(w, kMetricsRoom), kMetricsRoom, h, scale));
 }
 
 // Printable ASCII is named by the character itself, except the apostrophe
@@ -77,7 +79,8 @@ void write_glyph(BlockWriter* w, const FontImage& image, int density, int index,
 namespace {
 
 uint64_t line_bytes(const char* format, int value) {
-  return static_cast<uint64_t>(std::snprintf(nullptr, 0, format, value));
+  char line[32];
+  return static_cast<uint64_t>(std::snprintf(line, sizeof line, format, value));
 }
 
 // What write_glyph writes for the glyph at index, counted.
@@ -96,7 +99,8 @@ uint64_t glyph_bytes(const FontImage& image, int density, int index, int name) {
 
 uint64_t text_font_bytes(const FontImage& image, int density) {
   const FontHeader& h = image.header;
-  uint64_t n = static_cast<uint64_t>(format_metrics(nullptr, 0, h, density_scale(density)));
+  char metrics[kMetricsRoom];
+  uint64_t n = static_cast<uint64_t>(format_metrics(metrics, sizeof metrics, h, density_scale(density)));
   for (int code = h.firstChar; code <= h.lastChar; ++code) {
     if (image.locations[code] < image.locations[code + 1]) n += glyph_bytes(image, density, code, code);
   }

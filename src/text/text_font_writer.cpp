@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "font/glyph_walk.h"
 #include "text/block_writer.h"
 #include "text/glyph_render.h"
 #include "text/text_font.h"
@@ -44,23 +45,19 @@ const char* name_format(int code) {
 
 void write_name(BlockWriter* w, int code) { put_line(w, name_format(code), code); }
 
-// index is the glyph's place in both tables: its code, or lastChar + 1 for
-// the missing-character glyph, whose name is -1. The tables hold 72 dpi
-// columns and widths; at a higher density each is scaled, and whether a
-// WIDTH line is written is decided at 72 dpi. The rows go into the blocks
-// as many at a time as the block being filled has room for.
-void write_glyph(BlockWriter* w, const FontImage& image, int density, int index, int name) {
+// The tables hold 72 dpi columns and widths; at a higher density each is
+// scaled, and whether a WIDTH line is written is decided at 72 dpi. The rows
+// go into the blocks as many at a time as the block being filled has room
+// for.
+void write_glyph(BlockWriter* w, const FontImage& image, int density, const Glyph& g) {
   const uint32_t scale = static_cast<uint32_t>(density_scale(density));
-  const uint32_t start = image.locations[index];
-  const uint32_t end = image.locations[index + 1];
-  const OffsetWidth ow = image.offsetWidths[index];
-  write_name(w, name);
-  if (ow.width != static_cast<int64_t>(end - start)) put_line(w, "WIDTH %d\n", ow.width * static_cast<int>(scale));
-  if (ow.offset != 0) put_line(w, "OFFSET %d\n", ow.offset * static_cast<int>(scale));
+  write_name(w, g.code);
+  if (g.widthDiffers) put_line(w, "WIDTH %d\n", g.width * static_cast<int>(scale));
+  if (g.offset != 0) put_line(w, "OFFSET %d\n", g.offset * static_cast<int>(scale));
   // Every column a glyph reaches lies in the kept bytes or past the row.
   const size_t stride = image.stripStride[density];
-  const GlyphColumns columns = place_glyph(static_cast<uint32_t>(stride) * 8, start * scale, (end - start) * scale);
-  const size_t line = static_cast<size_t>(end - start) * scale + 1;
+  const GlyphColumns columns = place_glyph(static_cast<uint32_t>(stride) * 8, g.start * scale, g.columns * scale);
+  const size_t line = static_cast<size_t>(g.columns) * scale + 1;
   const int rows = image.header.fRectHeight * static_cast<int>(scale);
   for (int r = 0; r < rows;) {
     if (room_left(*w) < line) hand_over(w);
@@ -74,37 +71,28 @@ void write_glyph(BlockWriter* w, const FontImage& image, int density, int index,
   w->used += 1;
 }
 
-}  // namespace
-
-namespace {
-
 uint64_t line_bytes(const char* format, int value) {
   char line[32];
   return static_cast<uint64_t>(std::snprintf(line, sizeof line, format, value));
 }
 
-// What write_glyph writes for the glyph at index, counted.
-uint64_t glyph_bytes(const FontImage& image, int density, int index, int name) {
+// What write_glyph writes for the glyph, counted.
+uint64_t glyph_bytes(const FontImage& image, int density, const Glyph& g) {
   const int scale = density_scale(density);
-  const uint32_t start = image.locations[index], end = image.locations[index + 1];
-  const OffsetWidth ow = image.offsetWidths[index];
-  uint64_t n = line_bytes(name_format(name), name);
-  if (ow.width != static_cast<int64_t>(end - start)) n += line_bytes("WIDTH %d\n", ow.width * scale);
-  if (ow.offset != 0) n += line_bytes("OFFSET %d\n", ow.offset * scale);
+  uint64_t n = line_bytes(name_format(g.code), g.code);
+  if (g.widthDiffers) n += line_bytes("WIDTH %d\n", g.width * scale);
+  if (g.offset != 0) n += line_bytes("OFFSET %d\n", g.offset * scale);
   const uint64_t rows = static_cast<uint64_t>(image.header.fRectHeight) * static_cast<uint64_t>(scale);
-  return n + rows * ((end - start) * static_cast<uint64_t>(scale) + 1) + 1;
+  return n + rows * (static_cast<uint64_t>(g.columns) * static_cast<uint64_t>(scale) + 1) + 1;
 }
 
 }  // namespace
 
 uint64_t text_font_bytes(const FontImage& image, int density) {
-  const FontHeader& h = image.header;
   char metrics[kMetricsRoom];
-  uint64_t n = static_cast<uint64_t>(format_metrics(metrics, sizeof metrics, h, density_scale(density)));
-  for (int code = h.firstChar; code <= h.lastChar; ++code) {
-    if (image.locations[code] < image.locations[code + 1]) n += glyph_bytes(image, density, code, code);
-  }
-  if (image.hasMissingGlyph) n += glyph_bytes(image, density, h.lastChar + 1, -1);
+  uint64_t n = static_cast<uint64_t>(format_metrics(metrics, sizeof metrics, image.header, density_scale(density)));
+  Glyph g{};
+  for (int cursor = 0; next_glyph(image, &cursor, &g);) n += glyph_bytes(image, density, g);
   return n;
 }
 
@@ -118,10 +106,8 @@ const char* write_text_font_on(int fd, const FontImage& image, int density, bool
   write_metrics(&w, h, density_scale(density));
   // Stops at the first glyph after a failed write: a full disk will not take
   // the rest either, and the font may describe gigabytes of text.
-  for (int code = h.firstChar; code <= h.lastChar && !w.failed; ++code) {
-    if (image.locations[code] < image.locations[code + 1]) write_glyph(&w, image, density, code, code);
-  }
-  if (image.hasMissingGlyph && !w.failed) write_glyph(&w, image, density, h.lastChar + 1, -1);
+  Glyph g{};
+  for (int cursor = 0; !w.failed && next_glyph(image, &cursor, &g);) write_glyph(&w, image, density, g);
   return close_block_writer(&w) ? nullptr : kErrOutputWrite;
 }
 

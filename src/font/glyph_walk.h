@@ -1,0 +1,40 @@
+// The glyphs of a font as every output sees them: which codes have an
+// image, in code order with the missing-character glyph last, where each
+// image lies, its advance width and offset and when they differ from the
+// defaults, and which of its pixels are set at a density. The text writer,
+// the drawing and the sample line all walk the font through this.
+#ifndef GLYFEX_FONT_GLYPH_WALK_H
+#define GLYFEX_FONT_GLYPH_WALK_H
+
+#include <cstdint>
+
+#include "font/font_image.h"
+
+struct Glyph {
+  int index;  // its place in both tables: the code, or lastChar + 1
+  int code;  // the code, or -1 for the missing-character glyph
+  uint32_t start;  // its first strip column at 72 dpi
+  uint32_t columns;  // its image width at 72 dpi (at least 1)
+  int width;  // the advance width at 72 dpi
+  int offset;  // where the image starts from the pen, at 72 dpi
+  bool widthDiffers;  // the advance width is not the image width
+};
+
+// The glyph at index, whose image must not be empty; code is what to call
+// it.
+Glyph glyph_at(const FontImage& image, int index, int code);
+
+// The next glyph that has an image. cursor starts at 0 and is moved on;
+// false after the last glyph.
+bool next_glyph(const FontImage& image, int* cursor, Glyph* glyph);
+
+// True when the font has an image for code: within the range and not
+// empty.
+bool has_image(const FontImage& image, int code);
+
+// True when the pixel of the glyph at row and column (counted at that
+// density, from its first column) is set. Columns past the strip row are
+// clear.
+bool glyph_pixel(const FontImage& image, int density, const Glyph& g, int row, uint32_t column);
+
+#endif

@@ -3,9 +3,11 @@
 // by its contents in 64-byte blocks, so that fonts cross block boundaries.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "scan/content_search.h"
 #include "scan/font_listing.h"
+#include "scan/listing_writers.h"
 #include "scan/resource_scan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -31,10 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (e.fault == nullptr && (e.offset > size || e.size > size - e.offset)) __builtin_trap();
   }
   Listing listing{};
-  if (list_fonts(file, list, &listing) != nullptr) return 0;
+  listing.program = "glyfex";
+  listing.file = "fuzz";
+  listing.source = file;
+  if (list_fonts(static_cast<ResourceList&&>(list), &listing) != nullptr) return 0;
   for (size_t i = 0; i < listing.count; ++i) {
     const ListingLine& line = listing.lines[i];
-    if (line.note == nullptr && (line.offset > size || line.size > size - line.offset)) __builtin_trap();
+    if (has_command(line) && (line.offset > size || line.size > size - line.offset)) __builtin_trap();
+  }
+  // Every writer runs on every listing.
+  static FILE* null = std::fopen("/dev/null", "w");
+  for (void (*write)(FILE*, const Listing&) :
+       {write_plain_listing, write_shell_script, write_rcp_lines, write_json_listing, write_html_page}) {
+    write(null, listing);
   }
   return 0;
 }

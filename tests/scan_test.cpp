@@ -266,7 +266,7 @@ const struct {
                           {"afnt", 3, font_bytes()},
                           {"afnx", 4, font_bytes()}});
      },
-     {"CMD font-1", kErrFontDensity, kNoteLittleEndian, kNoteLittleEndian}, 0},
+     {"CMD font-1", kErrFontDensity, "little-endian font, not supported", "little-endian font, not supported"}, 0},
     {"record database, a record of two fonts", font_collection,
      {"CMD font-0", "", "CMD font-2", "CMD font-3", "CMD font-3"}, 0},
     {"database entries outside the file and inside the list",

@@ -5,21 +5,37 @@
 #include <cstdlib>
 #include <cstring>
 
-const char kNoteLittleEndian[] = "little-endian font, not supported";
+namespace {
+
+// What the listing shows for each verdict; a refusal shows glyfex's own
+// message.
+const char* const kVerdictTexts[] = {"", nullptr, nullptr, "lies outside the file", "lies inside the resource list",
+                                     "little-endian font, not supported"};
+
+}  // namespace
+
+const char* verdict_text(const ListingLine& line) {
+  return line.verdict == Verdict::kRefused ? line.refusal : kVerdictTexts[static_cast<int>(line.verdict)];
+}
+
+bool found_by_contents(const Listing& listing, const ListingLine& line) {
+  return listing.resources.entries[line.entry].found;
+}
 
 namespace {
 
 constexpr uint16_t kTablesPadding = 0xFFFF;
 
-// glyfex's reader on the font at offset: nullptr when glyfex converts it,
-// else the message glyfex would print. Notes the densities and where the
-// font's tables end.
-const char* check_font(const ByteSource& file, uint64_t offset, ListingLine* line, int64_t* tables_end) {
+// glyfex's reader on the font at offset: the verdict, the densities, the
+// codes of the range and where the font's tables end.
+void check_font(const ByteSource& file, uint64_t offset, ListingLine* line, int64_t* tables_end) {
   FontImage image;
   const char* err = probe_font(file, static_cast<int64_t>(offset), &image);
+  line->verdict = err == nullptr ? Verdict::kConverts : Verdict::kRefused;
+  line->refusal = err;
   std::copy(image.hasDensity, image.hasDensity + kDensities, line->hasDensity);
+  line->rangeCount = image.rangeCount;
   *tables_end = image.tablesEnd;
-  return err;
 }
 
 // A font in a record may be followed, after its offset/width table and an
@@ -47,14 +63,15 @@ bool disjoint(const bool (&a)[kDensities], const bool (&b)[kDensities]) {
 // every text. A font whose densities the font before it with that id lacks
 // (a 144 dpi font after a 72 dpi one) shares its name instead: the two
 // texts then form one family.
-const char* name_fonts(const ResourceList& list, Listing* listing) {
+const char* name_fonts(Listing* listing) {
+  const ResourceList& list = listing->resources;
   ListingLine* lines = listing->lines.get();
   std::unique_ptr<size_t[], FreeBytes> order(static_cast<size_t*>(std::calloc(listing->count + 1, sizeof(size_t))));
   if (!order) return kErrScanMemory;
   size_t n = 0;
   for (size_t i = 0; i < listing->count; ++i) {
     const ResourceEntry& e = list.entries[lines[i].entry];
-    if (lines[i].note != nullptr) continue;
+    if (!has_command(lines[i])) continue;
     if (e.found) {
       // Found by its contents: named by where it lies.
       std::snprintf(lines[i].name, sizeof lines[i].name, "font-at-%llu", static_cast<unsigned long long>(e.offset));
@@ -89,7 +106,54 @@ const char* name_fonts(const ResourceList& list, Listing* listing) {
 
 }  // namespace
 
-const char* list_fonts(const ByteSource& file, const ResourceList& list, Listing* listing) {
+namespace {
+
+// Records have no resource id; their fonts get ids from 1000 on, by index.
+// PilRC takes no negative id; such a font, and one found by its contents,
+// gets the first id from 1000 on that no other font has.
+constexpr long kFirstFreeFontId = 1000;
+
+long own_id(const Listing& listing, const ListingLine& line) {
+  const ResourceEntry& e = listing.resources.entries[line.entry];
+  if (e.found) return -1;
+  return listing.resources.records ? kFirstFreeFontId + e.id : e.id;
+}
+
+bool id_taken(const Listing& listing, long id) {
+  for (size_t i = 0; i < listing.count; ++i) {
+    if (has_command(listing.lines[i]) && own_id(listing, listing.lines[i]) == id) return true;
+  }
+  return false;
+}
+
+// The family's densities and the id of each font with a command; the
+// second font of a family takes the first's.
+void family_and_ids(Listing* listing) {
+  long next_free = kFirstFreeFontId;
+  for (size_t i = 0; i < listing->count; ++i) {
+    ListingLine& line = listing->lines[i];
+    if (!has_command(line)) continue;
+    const ListingLine* partner = line.partner != kNoPartner ? &listing->lines[line.partner] : nullptr;
+    for (int d = 0; d < kDensities; ++d) line.familyDensity[d] = line.hasDensity[d] || (partner && partner->hasDensity[d]);
+    if (partner != nullptr && line.partner < i) {
+      line.fontId = partner->fontId;
+      continue;
+    }
+    line.fontId = own_id(*listing, line);
+    if (line.fontId < 0) {
+      while (id_taken(*listing, next_free)) ++next_free;
+      line.idReplaced = !listing->resources.entries[line.entry].found;
+      line.fontId = next_free++;
+    }
+  }
+}
+
+}  // namespace
+
+const char* list_fonts(ResourceList resources, Listing* listing) {
+  listing->resources = static_cast<ResourceList&&>(resources);
+  const ResourceList& list = listing->resources;
+  const ByteSource& file = listing->source;
   // A record may add a line for its second font.
   const size_t capacity = list.count * (list.records ? 2 : 1) + 1;
   listing->lines.reset(static_cast<ListingLine*>(std::calloc(capacity, sizeof(ListingLine))));
@@ -105,31 +169,39 @@ const char* list_fonts(const ByteSource& file, const ResourceList& list, Listing
       listed.reset(static_cast<uint64_t*>(std::calloc(listing->count + 1, sizeof(uint64_t))));
       if (!listed) return kErrScanMemory;
       for (size_t k = 0; k < listing->count; ++k) {
-        if (listing->lines[k].note == nullptr) listed[listed_count++] = listing->lines[k].offset;
+        if (has_command(listing->lines[k])) listed[listed_count++] = listing->lines[k].offset;
       }
       std::sort(listed.get(), listed.get() + listed_count);
     }
     if (e.found && std::binary_search(listed.get(), listed.get() + listed_count, e.offset)) continue;
     ListingLine* line = &listing->lines[listing->count++];
-    *line = ListingLine{i, e.offset, e.size, "", {}, {}, kNoPartner};
+    *line = ListingLine{i, e.offset, e.size, Verdict::kNoFont, nullptr, {}, {}, 0, {}, kNoPartner, 0, false};
     int64_t tables_end = 0;
     if (e.fault != nullptr) {
-      line->note = e.fault;
+      line->verdict = e.fault == kFaultOutside ? Verdict::kOutside : Verdict::kInsideList;
     } else if (is_little_endian_font_type(e.type)) {
-      line->note = kNoteLittleEndian;
+      line->verdict = Verdict::kLittleEndian;
     } else if (e.found || is_font_type(e.type)) {
-      line->note = check_font(file, e.offset, line, &tables_end);
+      check_font(file, e.offset, line, &tables_end);
     } else if (list.records) {
       // A record is a font only if glyfex converts it.
-      if (check_font(file, e.offset, line, &tables_end) != nullptr) continue;
-      line->note = nullptr;
+      check_font(file, e.offset, line, &tables_end);
+      if (!has_command(*line)) {
+        line->verdict = Verdict::kNoFont;
+        continue;
+      }
       const uint64_t second = second_font_at(file, *line, tables_end);
-      ListingLine next{i, second, line->offset + line->size - second, nullptr, {}, {}, kNoPartner};
-      if (second != 0 && check_font(file, second, &next, &tables_end) == nullptr) {
+      ListingLine next = *line;
+      next.offset = second;
+      next.size = line->offset + line->size - second;
+      if (second != 0) check_font(file, second, &next, &tables_end);
+      if (second != 0 && has_command(next)) {
         line->size = second - line->offset;
         listing->lines[listing->count++] = next;
       }
     }
   }
-  return name_fonts(list, listing);
+  if (const char* err = name_fonts(listing)) return err;
+  family_and_ids(listing);
+  return nullptr;
 }

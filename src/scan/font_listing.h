@@ -1,5 +1,7 @@
-// What the listing says of each entry: for every font, glyfex's own verdict
-// on it and the name of the texts its command writes.
+// The listing of a file, computed once, from which every output of
+// glyfex-scan is written: its entries, and for every font glyfex's own
+// verdict on it, the name of the texts its command writes, the densities of
+// its family and the id PilRC builds it with.
 #ifndef GLYFEX_SCAN_FONT_LISTING_H
 #define GLYFEX_SCAN_FONT_LISTING_H
 
@@ -12,29 +14,56 @@
 
 constexpr size_t kNoPartner = static_cast<size_t>(-1);
 
+// What the listing says of an entry.
+enum class Verdict {
+  kNoFont,  // an entry that holds no font
+  kConverts,  // glyfex converts the font: the line has a command
+  kRefused,  // glyfex refuses the font, with the message in refusal
+  kOutside,  // the entry's bytes lie outside the file
+  kInsideList,  // the entry points into the database's own list
+  kLittleEndian,  // a font made for ARM devices
+};
+
 struct ListingLine {
   size_t entry;  // the resource or record the line is about
   uint64_t offset;
   uint64_t size;
-  // nullptr: glyfex converts the font with the command below; otherwise
-  // what to say instead ("" for an entry that is no font).
-  const char* note;
-  bool hasDensity[kDensities];
+  Verdict verdict;
+  const char* refusal;  // glyfex's message, for kRefused
+  bool hasDensity[kDensities];  // the densities of this font
+  bool familyDensity[kDensities];  // with those of the font sharing its name
+  int rangeCount;  // the codes in the font's range
   char name[48];  // the text is name.txt, its 144 dpi text name-144.txt
   size_t partner;  // the line sharing the name (the other density), or kNoPartner
+  long fontId;  // the id of its FONT line or FONTFAMILY block
+  bool idReplaced;  // fontId replaces an id PilRC cannot take
 };
 
 struct Listing {
+  const char* program;  // the glyfex the commands run
+  const char* file;  // the file as named on the command line
+  ByteSource source;  // the file, for outputs that draw the fonts
+  ResourceList resources;  // kind nullptr: no known kind, searched by contents
+  size_t tableEntries;  // the entries of the file's table; found fonts follow
+  bool searched;  // the contents were searched
   std::unique_ptr<ListingLine[], FreeBytes> lines;
   size_t count;
 };
 
-extern const char kNoteLittleEndian[];
+// The words the listing shows for a verdict: nullptr for a font glyfex
+// converts, "" for an entry that holds none.
+const char* verdict_text(const ListingLine& line);
+
+inline bool has_command(const ListingLine& line) { return line.verdict == Verdict::kConverts; }
+
+// True for a line of a font found by its contents.
+bool found_by_contents(const Listing& listing, const ListingLine& line);
 
 // One line per entry, and a second line for a record whose font is
 // followed, inside the record, by another font glyfex converts (FontForge
 // stores a 72 dpi font and its 144 dpi font so). Each font is probed by
-// glyfex's reader in the whole file, as glyfex would read it.
-const char* list_fonts(const ByteSource& file, const ResourceList& list, Listing* listing);
+// glyfex's reader in the whole file, as glyfex would read it. Takes over
+// the resource list.
+const char* list_fonts(ResourceList resources, Listing* listing);
 
 #endif

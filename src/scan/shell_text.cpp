@@ -25,9 +25,19 @@ size_t printable_at(const char* s, size_t n, size_t i) {
   return len;
 }
 
-void put_octal(FILE* out, char ch) { std::fprintf(out, "\\%03o", static_cast<unsigned char>(ch)); }
+void put_bytes(const TextSink& out, const char* s, size_t n) { out.write(out.context, s, n); }
+
+void put_octal(const TextSink& out, char ch) {
+  char text[5];
+  std::snprintf(text, sizeof text, "\\%03o", static_cast<unsigned char>(ch));
+  put_bytes(out, text, 4);
+}
+
+void write_file(void* context, const char* bytes, size_t n) { std::fwrite(bytes, 1, n, static_cast<FILE*>(context)); }
 
 }  // namespace
+
+TextSink file_sink(FILE* out) { return TextSink{write_file, out}; }
 
 bool has_control(const char* s, size_t n) {
   for (size_t i = 0; i < n;) {
@@ -38,13 +48,13 @@ bool has_control(const char* s, size_t n) {
   return false;
 }
 
-void put_escaped(FILE* out, const char* s, size_t n) {
+void put_escaped(const TextSink& out, const char* s, size_t n) {
   for (size_t i = 0; i < n;) {
     const size_t k = printable_at(s, n, i);
     if (k == 0) {
       put_octal(out, s[i++]);
     } else {
-      std::fwrite(s + i, 1, k, out);
+      put_bytes(out, s + i, k);
       i += k;
     }
   }
@@ -56,51 +66,52 @@ int type_code_width(const char type[4]) {
   return width;
 }
 
-void put_type_code(FILE* out, const char type[4]) {
+void put_type_code(const TextSink& out, const char type[4]) {
   // Byte by byte: a type is four single bytes, not UTF-8 text.
   for (int i = 0; i < 4; ++i) put_escaped(out, type + i, 1);
 }
 
-void put_shell_word(FILE* out, const char* s) {
+void put_shell_word(const TextSink& out, const char* s) {
   const size_t n = std::strlen(s);
   static const char kHarmless[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._/+-";
   if (n > 0 && std::strspn(s, kHarmless) == n) {
-    std::fputs(s, out);
+    put_bytes(out, s, n);
     return;
   }
-  std::fputc('\'', out);
+  put_bytes(out, "'", 1);
   for (size_t i = 0; i < n;) {
     const size_t next = i + 1 + std::strcspn(s + i + 1, "'");
     if (s[i] == '\'') {
-      std::fputs("'\\''", out);
+      put_bytes(out, "'\\''", 4);
       ++i;
       continue;
     }
     put_escaped(out, s + i, next - i);
     i = next;
   }
-  std::fputc('\'', out);
+  put_bytes(out, "'", 1);
 }
 
-void put_shell_assignment(FILE* out, const char* name, const char* s) {
-  std::fprintf(out, "%s=$(printf '", name);
+void put_shell_assignment(FILE* file, const char* name, const char* s) {
+  const TextSink out = file_sink(file);
+  std::fprintf(file, "%s=$(printf '", name);
   const size_t n = std::strlen(s);
   for (size_t i = 0; i < n; ++i) {
     // Inside apostrophes only the apostrophe is special to the shell;
     // printf's format gives % and \ their meaning, and takes \ooo.
     if (s[i] == '\'') {
-      std::fputs("'\\''", out);
+      std::fputs("'\\''", file);
     } else if (s[i] == '%') {
-      std::fputs("%%", out);
+      std::fputs("%%", file);
     } else if (s[i] == '\\') {
-      std::fputs("\\\\", out);
+      std::fputs("\\\\", file);
     } else if (static_cast<unsigned char>(s[i]) < 0x20 || static_cast<unsigned char>(s[i]) >= 0x7F ||
                (i == 0 && s[i] == '-')) {
       // A leading - would read as an option of printf.
       put_octal(out, s[i]);
     } else {
-      std::fputc(s[i], out);
+      std::fputc(s[i], file);
     }
   }
-  std::fprintf(out, "_'); %s=${%s%%_}\n", name, name);
+  std::fprintf(file, "_'); %s=${%s%%_}\n", name, name);
 }

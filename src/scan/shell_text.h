@@ -6,6 +6,15 @@
 #include <cstddef>
 #include <cstdio>
 
+// Where the text goes: bytes handed to a function, such as one that
+// escapes them again for a page.
+struct TextSink {
+  void (*write)(void* context, const char* bytes, size_t n);
+  void* context;
+};
+
+TextSink file_sink(FILE* out);
+
 // True when s holds a byte that is neither printable ASCII nor part of a
 // printable character in valid UTF-8: a control (C0, DEL, C1 in any form)
 // or a byte a terminal might take as the start of one.
@@ -13,7 +22,8 @@ bool has_control(const char* s, size_t n);
 
 // Prints n bytes of s with every such byte written as a backslash and three
 // octal digits.
-void put_escaped(FILE* out, const char* s, size_t n);
+void put_escaped(const TextSink& out, const char* s, size_t n);
+inline void put_escaped(FILE* out, const char* s, size_t n) { put_escaped(file_sink(out), s, n); }
 
 // The columns put_type_code takes for type: 4 to 16.
 int type_code_width(const char type[4]);
@@ -21,11 +31,13 @@ int type_code_width(const char type[4]);
 // Prints s as one shell word: as it stands when it is made of harmless
 // characters, else between apostrophes. Controls are escaped as above, so
 // a word that has any is for reading, not for running.
-void put_shell_word(FILE* out, const char* s);
+void put_shell_word(const TextSink& out, const char* s);
+inline void put_shell_word(FILE* out, const char* s) { put_shell_word(file_sink(out), s); }
 
 // Prints a four-character type code with every byte outside printable
 // ASCII escaped as above: a Mac type may hold any byte.
-void put_type_code(FILE* out, const char type[4]);
+void put_type_code(const TextSink& out, const char type[4]);
+inline void put_type_code(FILE* out, const char type[4]) { put_type_code(file_sink(out), type); }
 
 // Prints a shell assignment that gives the variable the exact bytes of s,
 // controls included, without writing one of them raw:

@@ -1,0 +1,86 @@
+// The listing glyfex-scan prints by default.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "scan/listing_writers.h"
+#include "scan/shell_text.h"
+
+void put_command(const TextSink& out, const Listing& listing, const ListingLine& line) {
+  char rest[80];
+  const int n = std::snprintf(rest, sizeof rest, " %s.txt %llu", line.name, static_cast<unsigned long long>(line.offset));
+  put_shell_word(out, listing.program);
+  out.write(out.context, " ", 1);
+  put_shell_word(out, listing.file);
+  out.write(out.context, rest, static_cast<size_t>(n));
+}
+
+namespace {
+
+// The file's table: every entry, with a command for each font.
+void write_table(FILE* out, const Listing& l) {
+  const ResourceList& list = l.resources;
+  put_escaped(out, l.file, std::strlen(l.file));
+  std::fprintf(out, ": %s, %zu %s\n\n", list.kind, l.tableEntries, list.records ? "records" : "resources");
+  // Escaped bytes widen a type; the column takes the widest.
+  int type_width = 4;
+  for (size_t i = 0; i < l.tableEntries && !list.records; ++i) {
+    type_width = std::max(type_width, type_code_width(list.entries[i].type));
+  }
+  if (list.records) {
+    std::fprintf(out, "%6s  %10s  %10s  %s\n", "record", "offset", "size", "font");
+  } else {
+    std::fprintf(out, "%-*s  %6s  %10s  %10s  %s\n", type_width, "type", "id", "offset", "size", "font");
+  }
+  for (size_t i = 0; i < l.count; ++i) {
+    const ListingLine& line = l.lines[i];
+    const ResourceEntry& e = list.entries[line.entry];
+    if (e.found) continue;
+    if (!list.records) {
+      put_type_code(out, e.type);
+      std::fprintf(out, "%*s", type_width - type_code_width(e.type) + 2, "");
+    }
+    std::fprintf(out, "%6ld  %10llu  %10llu", e.id, static_cast<unsigned long long>(line.offset),
+                 static_cast<unsigned long long>(line.size));
+    const char* words = verdict_text(line);
+    if (words == nullptr) {
+      std::fputs("  ", out);
+      put_command(file_sink(out), l, line);
+    } else if (*words != '\0') {
+      std::fprintf(out, "  %s", words);
+    }
+    std::fputc('\n', out);
+  }
+  std::fputc('\n', out);
+}
+
+// The fonts found by their contents, a line each.
+void write_found(FILE* out, const Listing& l) {
+  size_t found = 0;
+  for (size_t i = 0; i < l.count; ++i) found += found_by_contents(l, l.lines[i]) ? 1 : 0;
+  const char* fonts = found == 1 ? "font" : "fonts";
+  if (l.resources.kind == nullptr) {
+    put_escaped(out, l.file, std::strlen(l.file));
+    std::fprintf(out, ": no known kind; %zu %s found by its contents\n\n", found, fonts);
+  } else {
+    std::fprintf(out, "Found by the file's contents, besides the fonts above: %zu %s\n\n", found, fonts);
+  }
+  if (found == 0) return;
+  std::fprintf(out, "%10s  %10s  %s\n", "offset", "size", "font");
+  for (size_t i = 0; i < l.count; ++i) {
+    const ListingLine& line = l.lines[i];
+    if (!found_by_contents(l, line)) continue;
+    std::fprintf(out, "%10llu  %10llu  ", static_cast<unsigned long long>(line.offset),
+                 static_cast<unsigned long long>(line.size));
+    put_command(file_sink(out), l, line);
+    std::fputc('\n', out);
+  }
+  std::fputc('\n', out);
+}
+
+}  // namespace
+
+void write_plain_listing(FILE* out, const Listing& listing) {
+  if (listing.resources.kind != nullptr) write_table(out, listing);
+  if (listing.searched) write_found(out, listing);
+}

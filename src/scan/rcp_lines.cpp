@@ -1,0 +1,45 @@
+// glyfex-scan --rcp: PilRC resource script lines for the texts.
+#include <cstdio>
+#include <cstring>
+
+#include "scan/listing_writers.h"
+#include "scan/shell_text.h"
+
+// A font with one 72 dpi image becomes a FONT; one with both images a
+// FONTFAMILY of their texts (those of a font that shares its name
+// included). PilRC builds no family of one density: a 72 dpi-only nfnt
+// becomes an NFNT, and a font with only a 144 dpi image cannot be built.
+void write_rcp_lines(FILE* out, const Listing& listing) {
+  std::fputs("// The fonts of ", out);
+  put_escaped(out, listing.file, std::strlen(listing.file));
+  std::fputs(", rebuilt from the texts that glyfex-scan --sh writes.\n"
+             "// FONTID counts from 128, the first font id an application may use;\n"
+             "// the real font id is the application's choice.\n",
+             out);
+  if (listing.resources.records) std::fputs("// Records have no resource id; their fonts get ids from 1000 on.\n", out);
+  for (size_t i = 0; i < listing.count; ++i) {
+    if (!found_by_contents(listing, listing.lines[i])) continue;
+    std::fputs("// Fonts found by their contents have no id; they get free ids from 1000 on.\n", out);
+    break;
+  }
+  int font_id = 128;
+  for (size_t i = 0; i < listing.count; ++i) {
+    const ListingLine& line = listing.lines[i];
+    if (!has_command(line) || (line.partner != kNoPartner && line.partner < i)) continue;
+    const ResourceEntry& e = listing.resources.entries[line.entry];
+    if (line.idReplaced) std::fprintf(out, "// Resource id %ld, which PilRC cannot take, becomes %ld.\n", e.id, line.fontId);
+    if (!line.familyDensity[kDensity72]) {
+      std::fprintf(out, "// %s-144.txt: PilRC cannot build a font that has only a 144 dpi image.\n", line.name);
+    } else if (!line.familyDensity[kDensity144]) {
+      if (std::memcmp(e.type, "nfnt", 4) == 0) {
+        std::fprintf(out, "// nfnt %ld has only a 72 dpi image; PilRC builds it as an NFNT.\n", e.id);
+      }
+      std::fprintf(out, "FONT ID %ld FONTID %d \"%s.txt\"\n", line.fontId, font_id++, line.name);
+    } else {
+      std::fprintf(out, "FONTFAMILY ID %ld FONTID %d\nBEGIN\n", line.fontId, font_id++);
+      std::fprintf(out, "  FONT \"%s.txt\" DENSITY 72\n", line.name);
+      std::fprintf(out, "  FONT \"%s-144.txt\" DENSITY 144\n", line.name);
+      std::fputs("END\n", out);
+    }
+  }
+}

@@ -1,0 +1,46 @@
+// glyfex-scan --sh: the commands as a POSIX shell script.
+#include <cstdio>
+#include <cstring>
+
+#include "scan/listing_writers.h"
+#include "scan/shell_text.h"
+
+namespace {
+
+// A word the script can use as it stands, or "$name" after an assignment
+// that builds a word holding controls without printing them raw.
+void put_script_word(FILE* out, const char* name, const char* s, char (&word)[16]) {
+  if (has_control(s, std::strlen(s))) {
+    put_shell_assignment(out, name, s);
+    std::snprintf(word, sizeof word, "\"$%s\"", name);
+  } else {
+    word[0] = '\0';
+  }
+}
+
+void put_word(FILE* out, const char* word, const char* s) {
+  if (*word != '\0') {
+    std::fputs(word, out);
+  } else {
+    put_shell_word(out, s);
+  }
+}
+
+}  // namespace
+
+void write_shell_script(FILE* out, const Listing& listing) {
+  std::fputs("#!/bin/sh\n# Converts every font of ", out);
+  put_escaped(out, listing.file, std::strlen(listing.file));
+  std::fputs("; written by glyfex-scan --sh.\nset -e\n", out);
+  char program[16], file[16];
+  put_script_word(out, "glyfex", listing.program, program);
+  put_script_word(out, "in", listing.file, file);
+  for (size_t i = 0; i < listing.count; ++i) {
+    const ListingLine& line = listing.lines[i];
+    if (!has_command(line)) continue;
+    put_word(out, program, listing.program);
+    std::fputc(' ', out);
+    put_word(out, file, listing.file);
+    std::fprintf(out, " %s.txt %llu\n", line.name, static_cast<unsigned long long>(line.offset));
+  }
+}

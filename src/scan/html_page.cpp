@@ -1,2 +1,278 @@
+// glyfex-scan --html: one self-contained page (inline CSS and SVG, nothing
+// loaded from anywhere) with the listing and, for every font it gives a
+// command for, the command, the metrics, and for each density a sample line
+// and a sheet of every glyph.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "font/glyph_walk.h"
 #include "scan/listing_writers.h"
-void write_html_page(FILE*, const Listing&) {}
+#include "scan/shell_text.h"
+
+namespace {
+
+// Screen pixels per font pixel: a 72 dpi glyph large enough to read, a
+// 144 dpi glyph at the same size; the sample lines at half that.
+constexpr int kGlyphScale[kDensities] = {4, 2};
+constexpr int kSampleScale[kDensities] = {2, 1};
+constexpr int kDpi[kDensities] = {72, 144};
+
+const char kSampleText[] = "The quick brown fox jumps over the lazy dog. 0123456789";
+
+const char kStyle[] =
+    "body{font:14px/1.4 sans-serif;margin:1.5em;color:#111;background:#fff}"
+    "table{border-collapse:collapse;margin:.5em 0}th,td{padding:1px 8px;text-align:left;vertical-align:top}"
+    "thead th{border-bottom:1px solid #999}td.n{text-align:right}code{font:13px monospace}"
+    "section{margin-top:2em;border-top:2px solid #333}"
+    "svg{shape-rendering:crispEdges;fill:#000}"
+    ".sample{display:block;margin:.5em 0;background:#fff}"
+    ".sheet{display:flex;flex-wrap:wrap;gap:6px;align-items:flex-end}"
+    "figure{margin:0;padding:4px;border:1px solid #ddd}"
+    "figure svg{display:block;background:#e8e8e8}"
+    ".adv{height:2px;background:#c22;margin-top:2px}"
+    "figcaption{font:11px/1.3 monospace;color:#444}";
+
+// Writes bytes with the characters HTML gives a meaning escaped.
+void write_html(void* context, const char* bytes, size_t n) {
+  auto* out = static_cast<FILE*>(context);
+  for (size_t i = 0; i < n; ++i) {
+    switch (bytes[i]) {
+      case '&': std::fputs("&amp;", out); break;
+      case '<': std::fputs("&lt;", out); break;
+      case '>': std::fputs("&gt;", out); break;
+      case '"': std::fputs("&quot;", out); break;
+      default: std::fputc(bytes[i], out);
+    }
+  }
+}
+
+TextSink html_sink(FILE* out) { return TextSink{write_html, out}; }
+
+// A name from the file, controls and stray bytes escaped, then made safe
+// for the page.
+void put_name(FILE* out, const char* s) { put_escaped(html_sink(out), s, std::strlen(s)); }
+
+void write_table(FILE* out, const Listing& l) {
+  const ResourceList& list = l.resources;
+  std::fprintf(out, "<p>%s, %zu %s</p>\n<table class=\"listing\"><thead><tr>", list.kind, l.tableEntries,
+               list.records ? "records" : "resources");
+  std::fputs(list.records ? "<th>record</th>" : "<th>type</th><th>id</th>", out);
+  std::fputs("<th>offset</th><th>size</th><th>font</th></tr></thead><tbody>\n", out);
+  for (size_t i = 0; i < l.count; ++i) {
+    const ListingLine& line = l.lines[i];
+    const ResourceEntry& e = list.entries[line.entry];
+    if (e.found) continue;
+    std::fputs("<tr>", out);
+    if (!list.records) {
+      std::fputs("<td><code>", out);
+      put_type_code(html_sink(out), e.type);
+      std::fputs("</code></td>", out);
+    }
+    std::fprintf(out, "<td class=\"n\">%ld</td><td class=\"n\">%llu</td><td class=\"n\">%llu</td><td>", e.id,
+                 static_cast<unsigned long long>(line.offset), static_cast<unsigned long long>(line.size));
+    const char* words = verdict_text(line);
+    if (words == nullptr) {
+      std::fputs("<code>", out);
+      put_command(html_sink(out), l, line);
+      std::fputs("</code>", out);
+    } else {
+      write_html(out, words, std::strlen(words));
+    }
+    std::fputs("</td></tr>\n", out);
+  }
+  std::fputs("</tbody></table>\n", out);
+}
+
+void write_found(FILE* out, const Listing& l) {
+  size_t found = 0;
+  for (size_t i = 0; i < l.count; ++i) found += found_by_contents(l, l.lines[i]) ? 1 : 0;
+  std::fprintf(out, "<p>%s%zu %s found by %s contents</p>\n", l.resources.kind == nullptr ? "No known kind; " : "",
+               found, found == 1 ? "font" : "fonts", l.resources.kind == nullptr ? "its" : "the file's");
+  if (found == 0) return;
+  std::fputs("<table class=\"found\"><thead><tr><th>offset</th><th>size</th><th>font</th></tr></thead><tbody>\n", out);
+  for (size_t i = 0; i < l.count; ++i) {
+    const ListingLine& line = l.lines[i];
+    if (!found_by_contents(l, line)) continue;
+    std::fprintf(out, "<tr><td class=\"n\">%llu</td><td class=\"n\">%llu</td><td><code>",
+                 static_cast<unsigned long long>(line.offset), static_cast<unsigned long long>(line.size));
+    put_command(html_sink(out), l, line);
+    std::fputs("</code></td></tr>\n", out);
+  }
+  std::fputs("</tbody></table>\n", out);
+}
+
+void write_metrics(FILE* out, const FontHeader& h) {
+  const struct {
+    const char* name;
+    int value;
+  } metrics[] = {{"fontType", static_cast<uint16_t>(h.fontType)},
+                 {"maxWidth", h.maxWidth},
+                 {"kernMax", h.kernMax},
+                 {"nDescent", h.nDescent},
+                 {"fRectWidth", h.fRectWidth},
+                 {"fRectHeight", h.fRectHeight},
+                 {"ascent", h.ascent},
+                 {"descent", h.descent},
+                 {"leading", h.leading}};
+  std::fputs("<table class=\"metrics\"><tbody>\n", out);
+  for (const auto& m : metrics) std::fprintf(out, "<tr><th>%s</th><td class=\"n\">%d</td></tr>\n", m.name, m.value);
+  std::fputs("</tbody></table>\n", out);
+}
+
+// The id of a glyph's path, which the sample line uses again.
+void glyph_id(char (&id)[40], size_t line, int density, const Glyph& g) {
+  if (g.code < 0) {
+    std::snprintf(id, sizeof id, "g%zu-%d-m", line, kDpi[density]);
+  } else {
+    std::snprintf(id, sizeof id, "g%zu-%d-%d", line, kDpi[density], g.code);
+  }
+}
+
+// Exactly the set pixels, as runs of unit squares on integer coordinates.
+void write_path(FILE* out, const FontImage& image, int density, const Glyph& g, const char* id) {
+  const int scale = density_scale(density);
+  const int rows = image.header.fRectHeight * scale;
+  const uint32_t columns = g.columns * static_cast<uint32_t>(scale);
+  std::fprintf(out, "<path id=\"%s\" d=\"", id);
+  for (int r = 0; r < rows; ++r) {
+    for (uint32_t x = 0; x < columns;) {
+      if (!glyph_pixel(image, density, g, r, x)) {
+        ++x;
+        continue;
+      }
+      uint32_t run = 1;
+      while (x + run < columns && glyph_pixel(image, density, g, r, x + run)) ++run;
+      std::fprintf(out, "M%u %dh%uv1h-%uz", x, r, run, run);
+      x += run;
+    }
+  }
+  std::fputs("\"/>", out);
+}
+
+// The glyph drawn for c: its own image, the missing-character glyph for a
+// code the font lacks (outside the range, or marked missing by an
+// offset/width entry of -1, -1), or nothing. Sets the glyph to draw and
+// returns whether there is one; advance is the pen's move.
+bool sample_glyph(const FontImage& image, int c, Glyph* g, int* advance) {
+  const FontHeader& h = image.header;
+  const bool in_range = c >= h.firstChar && c <= h.lastChar;
+  const OffsetWidth ow = in_range ? image.offsetWidths[c] : OffsetWidth{-1, -1};
+  if (in_range && !(ow.offset == -1 && ow.width == -1)) {
+    *advance = ow.width;
+    if (!has_image(image, c)) return false;
+    *g = glyph_at(image, c, c);
+    return true;
+  }
+  *advance = 0;
+  if (!image.hasMissingGlyph) return false;
+  *g = glyph_at(image, h.lastChar + 1, -1);
+  *advance = g->width;
+  return true;
+}
+
+// The sample text set as Palm OS sets it: each image at the pen plus its
+// offset, the pen then moved on by the width.
+void write_sample(FILE* out, const FontImage& image, int density, size_t line) {
+  const int scale = density_scale(density);
+  const int height = image.header.fRectHeight * scale;
+  int pen = 0, left = 0, right = 0;
+  for (const char* p = kSampleText; *p != '\0'; ++p) {
+    Glyph g{};
+    int advance = 0;
+    if (sample_glyph(image, static_cast<unsigned char>(*p), &g, &advance)) {
+      left = std::min(left, pen + g.offset * scale);
+      right = std::max(right, pen + (g.offset + static_cast<int>(g.columns)) * scale);
+    }
+    pen += advance * scale;
+  }
+  right = std::max(right, pen);
+  const int width = std::max(right - left, 1);
+  std::fprintf(out, "<svg class=\"sample\" data-sample data-density=\"%d\" viewBox=\"%d 0 %d %d\" width=\"%d\" height=\"%d\">",
+               kDpi[density], left, width, std::max(height, 1), width * kSampleScale[density],
+               std::max(height, 1) * kSampleScale[density]);
+  pen = 0;
+  for (const char* p = kSampleText; *p != '\0'; ++p) {
+    Glyph g{};
+    int advance = 0;
+    if (sample_glyph(image, static_cast<unsigned char>(*p), &g, &advance)) {
+      char id[40];
+      glyph_id(id, line, density, g);
+      std::fprintf(out, "<use href=\"#%s\" x=\"%d\"/>", id, pen + g.offset * scale);
+    }
+    pen += advance * scale;
+  }
+  std::fputs("</svg>\n", out);
+}
+
+// Every glyph with an image, the code in decimal and hex, the character
+// where it is printable, and under the cell a line from the pen to the
+// pen moved on by the width.
+void write_sheet(FILE* out, const FontImage& image, int density, size_t line) {
+  const int scale = density_scale(density), pixels = kGlyphScale[density];
+  const int height = image.header.fRectHeight * scale;
+  std::fputs("<div class=\"sheet\">\n", out);
+  Glyph g{};
+  for (int cursor = 0; next_glyph(image, &cursor, &g);) {
+    const int columns = static_cast<int>(g.columns) * scale;
+    char id[40];
+    glyph_id(id, line, density, g);
+    std::fprintf(out, "<figure><svg data-code=\"%d\" data-density=\"%d\" viewBox=\"0 0 %d %d\" width=\"%d\" height=\"%d\">",
+                 g.code, kDpi[density], columns, height, columns * pixels, height * pixels);
+    write_path(out, image, density, g, id);
+    std::fprintf(out, "</svg><div class=\"adv\" style=\"margin-left:%dpx;width:%dpx\"></div><figcaption>",
+                 -g.offset * scale * pixels, std::max(g.width, 0) * scale * pixels);
+    if (g.code < 0) {
+      std::fputs("missing", out);
+    } else {
+      std::fprintf(out, "%d 0x%02X", g.code, g.code);
+      if (g.code >= 33 && g.code <= 126) {
+        std::fputc(' ', out);
+        const char c = static_cast<char>(g.code);
+        write_html(out, &c, 1);
+      }
+    }
+    std::fprintf(out, "<br>width %d offset %d</figcaption></figure>\n", g.width * scale, g.offset * scale);
+  }
+  std::fputs("</div>\n", out);
+}
+
+void write_font(FILE* out, const Listing& l, size_t index) {
+  const ListingLine& line = l.lines[index];
+  std::fprintf(out, "<section class=\"font\" data-offset=\"%llu\" id=\"font-%zu\">\n<h2>",
+               static_cast<unsigned long long>(line.offset), index);
+  write_html(out, line.name, std::strlen(line.name));
+  std::fputs(".txt</h2>\n<p><code>", out);
+  put_command(html_sink(out), l, line);
+  std::fputs("</code></p>\n", out);
+  FontImage image;
+  if (const char* err = read_font_resource(l.source, static_cast<int64_t>(line.offset), &image)) {
+    std::fprintf(out, "<p>%s</p>\n</section>\n", err);
+    return;
+  }
+  write_metrics(out, image.header);
+  for (int d = 0; d < kDensities; ++d) {
+    if (!image.hasDensity[d]) continue;
+    std::fprintf(out, "<h3>%d dpi</h3>\n", kDpi[d]);
+    // The sample line uses the paths of the sheet below it.
+    write_sample(out, image, d, index);
+    write_sheet(out, image, d, index);
+  }
+  std::fputs("</section>\n", out);
+}
+
+}  // namespace
+
+void write_html_page(FILE* out, const Listing& l) {
+  std::fputs("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Fonts of ", out);
+  put_name(out, l.file);
+  std::fprintf(out, "</title>\n<style>%s</style>\n</head>\n<body>\n<h1>Fonts of <code>", kStyle);
+  put_name(out, l.file);
+  std::fputs("</code></h1>\n", out);
+  if (l.resources.kind != nullptr) write_table(out, l);
+  if (l.searched) write_found(out, l);
+  for (size_t i = 0; i < l.count; ++i) {
+    if (has_command(l.lines[i])) write_font(out, l, i);
+  }
+  std::fputs("</body>\n</html>\n", out);
+}

@@ -1,2 +1,121 @@
+// glyfex-scan --json: the listing as one JSON document, an entry a line.
+// Strings are the file's bytes: valid UTF-8 as it stands, with the escapes
+// JSON requires for ", \ and controls; every byte that is not part of valid
+// UTF-8 becomes a lone low surrogate, "\udc" and the byte in hex (as
+// Python's surrogateescape decodes such names), so that no byte is lost.
+#include <cstdio>
+#include <cstring>
+
 #include "scan/listing_writers.h"
-void write_json_listing(FILE*, const Listing&) {}
+#include "scan/shell_text.h"
+
+namespace {
+
+void put_json_string(FILE* out, const char* s, size_t n) {
+  std::fputc('"', out);
+  for (size_t i = 0; i < n;) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    const size_t k = printable_at(s, n, i);
+    if (b == '"' || b == '\\') {
+      std::fprintf(out, "\\%c", b);
+      ++i;
+    } else if (k > 0) {
+      std::fwrite(s + i, 1, k, out);
+      i += k;
+    } else if (b < 0x80) {
+      std::fprintf(out, "\\u%04x", b);
+      ++i;
+    } else if (b == 0xC2 && i + 1 < n && (static_cast<unsigned char>(s[i + 1]) & 0xE0) == 0x80) {
+      // A C1 control, validly encoded.
+      std::fprintf(out, "\\u%04x", static_cast<unsigned char>(s[i + 1]));
+      i += 2;
+    } else {
+      std::fprintf(out, "\\udc%02x", b);
+      ++i;
+    }
+  }
+  std::fputc('"', out);
+}
+
+void put_json_text(FILE* out, const char* s) { put_json_string(out, s, std::strlen(s)); }
+
+void put_font(FILE* out, const Listing& l, const ListingLine& line) {
+  if (line.verdict != Verdict::kConverts) {
+    std::fputs(", \"font\": {\"refused\": ", out);
+    put_json_text(out, verdict_text(line));
+    std::fputs("}", out);
+    return;
+  }
+  char text[64], offset[24];
+  std::snprintf(offset, sizeof offset, "%llu", static_cast<unsigned long long>(line.offset));
+  std::fputs(", \"font\": {\"command\": [", out);
+  put_json_text(out, l.program);
+  std::fputs(", ", out);
+  put_json_text(out, l.file);
+  std::snprintf(text, sizeof text, "%s.txt", line.name);
+  std::fputs(", ", out);
+  put_json_text(out, text);
+  std::fprintf(out, ", \"%s\"], \"texts\": [", offset);
+  // The texts the command writes: the 72 dpi one and the -144 one.
+  const char* separator = "";
+  for (int d = 0; d < kDensities; ++d) {
+    if (!line.hasDensity[d]) continue;
+    std::snprintf(text, sizeof text, d == kDensity72 ? "%s.txt" : "%s-144.txt", line.name);
+    std::fputs(separator, out);
+    put_json_text(out, text);
+    separator = ", ";
+  }
+  std::fputs("], \"densities\": [", out);
+  separator = "";
+  for (int d = 0; d < kDensities; ++d) {
+    if (line.hasDensity[d]) std::fprintf(out, "%s%d", separator, d == kDensity72 ? 72 : 144);
+    if (line.hasDensity[d]) separator = ", ";
+  }
+  std::fprintf(out, "], \"glyphs\": %d}", line.rangeCount);
+}
+
+bool is_font_line(const Listing& l, const ListingLine& line) {
+  return line.verdict == Verdict::kConverts || line.verdict == Verdict::kRefused ||
+         line.verdict == Verdict::kLittleEndian || found_by_contents(l, line);
+}
+
+}  // namespace
+
+void write_json_listing(FILE* out, const Listing& l) {
+  const ResourceList& list = l.resources;
+  std::fputs("{\"file\": ", out);
+  put_json_text(out, l.file);
+  std::fputs(", \"kind\": ", out);
+  if (list.kind != nullptr) {
+    put_json_text(out, list.kind);
+  } else {
+    std::fputs("null", out);
+  }
+  std::fprintf(out, ", \"searched\": %s, \"entries\": [", l.searched ? "true" : "false");
+  for (size_t i = 0; i < l.count; ++i) {
+    const ListingLine& line = l.lines[i];
+    const ResourceEntry& e = list.entries[line.entry];
+    std::fputs(i == 0 ? "\n" : ",\n", out);
+    std::fputs("{\"type\": ", out);
+    if (e.found || list.records) {
+      std::fputs("null", out);
+    } else {
+      put_json_string(out, e.type, 4);
+    }
+    if (e.found) {
+      std::fputs(", \"id\": null", out);
+    } else {
+      std::fprintf(out, ", \"id\": %ld", e.id);
+    }
+    std::fprintf(out, ", \"offset\": %llu, \"size\": %llu, \"fault\": ", static_cast<unsigned long long>(line.offset),
+                 static_cast<unsigned long long>(line.size));
+    if (e.fault != nullptr) {
+      put_json_text(out, e.fault);
+    } else {
+      std::fputs("null", out);
+    }
+    if (is_font_line(l, line)) put_font(out, l, line);
+    std::fputs("}", out);
+  }
+  std::fputs("\n]}\n", out);
+}

@@ -3,12 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
-namespace {
-
-// Length of the printable character at s[i], or 0 when its byte is to be
-// escaped: printable ASCII, or a whole, shortest UTF-8 sequence of a code
-// point from U+00A0 on that is no surrogate. Everything else (C0 and C1
-// controls, DEL, stray or cut-off bytes) is escaped byte by byte.
+// Everything printable_at does not accept (C0 and C1 controls, DEL, stray
+// or cut-off bytes) is escaped byte by byte.
 size_t printable_at(const char* s, size_t n, size_t i) {
   const auto b = static_cast<unsigned char>(s[i]);
   if (b < 0x80) return b >= 0x20 && b != 0x7F ? 1 : 0;
@@ -24,6 +20,8 @@ size_t printable_at(const char* s, size_t n, size_t i) {
   if (cp < shortest[len] || cp < 0xA0 || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
   return len;
 }
+
+namespace {
 
 void put_bytes(const TextSink& out, const char* s, size_t n) { out.write(out.context, s, n); }
 

@@ -15,6 +15,11 @@ struct TextSink {
 
 TextSink file_sink(FILE* out);
 
+// The length of the printable character at s[i] (of n bytes): printable
+// ASCII, or a whole, shortest UTF-8 sequence of a code point from U+00A0
+// on that is no surrogate; 0 when the byte is none of these.
+size_t printable_at(const char* s, size_t n, size_t i);
+
 // True when s holds a byte that is neither printable ASCII nor part of a
 // printable character in valid UTF-8: a control (C0, DEL, C1 in any form)
 // or a byte a terminal might take as the start of one.

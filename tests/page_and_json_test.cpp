@@ -1,0 +1,189 @@
+// glyfex-scan --html and --json, run as processes: each glyph's SVG holds
+// exactly the pixels the text writer draws, the sample line sets text as
+// Palm OS does, the page validates, and the JSON's commands are the
+// script's.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "font_builder.h"
+#include "text_parser.h"
+
+namespace {
+
+struct Scratch {
+  Scratch() {
+    char tmpl[] = "/tmp/glyfex-page-XXXXXX";
+    path = mkdtemp(tmpl);
+  }
+  ~Scratch() { std::filesystem::remove_all(path); }
+  std::string path;
+};
+
+std::string scan(const std::string& dir, const std::string& args, int* status = nullptr) {
+  int ignored = 0;
+  return run_shell("cd '" + dir + "' && " GLYFEX_SCAN_EXE " " + args + " 2>/dev/null", status ? status : &ignored);
+}
+
+// The value of attribute name in the tag that starts at pos.
+std::string attribute(const std::string& page, size_t pos, const std::string& name) {
+  const size_t end = page.find('>', pos);
+  const size_t at = page.find(" " + name + "=\"", pos);
+  if (at == std::string::npos || at > end) return "";
+  const size_t begin = at + name.size() + 3;
+  return page.substr(begin, page.find('"', begin) - begin);
+}
+
+// The rows of a glyph's SVG, drawn back from its path's runs.
+std::vector<std::string> svg_rows(const std::string& page, int code, int density) {
+  const std::string tag = "<svg data-code=\"" + std::to_string(code) + "\" data-density=\"" + std::to_string(density) + "\"";
+  const size_t pos = page.find(tag);
+  if (pos == std::string::npos) return {"no such glyph"};
+  int w = 0, h = 0;
+  if (std::sscanf(attribute(page, pos, "viewBox").c_str(), "0 0 %d %d", &w, &h) != 2) return {"no viewBox"};
+  std::vector<std::string> rows(static_cast<size_t>(h), std::string(static_cast<size_t>(w), '-'));
+  const std::string d = attribute(page, page.find("<path", pos), "d");
+  unsigned x = 0, run = 0, back = 0;
+  int y = 0, consumed = 0;
+  for (const char* p = d.c_str(); std::sscanf(p, "M%u %dh%uv1h-%uz%n", &x, &y, &run, &back, &consumed) == 4; p += consumed) {
+    for (unsigned k = 0; k < run; ++k) rows.at(static_cast<size_t>(y)).at(x + k) = '#';
+  }
+  return rows;
+}
+
+TEST(PageTest, GlyphsAreTheTextWritersPixels) {
+  Scratch dir;
+  // A missing glyph, and a last glyph whose columns run past the strip row.
+  FontModel m = make_font(65, 67, 3, {{65, {"#-#", "-#-", "#-#"}}, {66, {"##", "#-", "##"}}, {67, {"#", "#", "#"}},
+                                      {-1, {"###", "#-#", "###"}}});
+  m.locations.back() = static_cast<uint16_t>(m.header.rowWords * 16 + 5);
+  m.offsetWidths.back().width = 8;
+  const std::vector<uint8_t> bytes = encode_font(make_extended(m, {72, 144}));
+  ASSERT_TRUE(write_file(dir.path + "/font.bin", bytes));
+  const std::string page = scan(dir.path, "--html font.bin");
+  std::string texts[2];
+  ASSERT_EQ(convert_bytes(bytes, 0, &texts[0], &texts[1]), "");
+  for (int d = 0; d < 2; ++d) {
+    ParsedFont parsed;
+    ASSERT_EQ(parse_text_font(texts[d], &parsed), "");
+    ASSERT_EQ(parsed.glyphs.size(), 4u);
+    for (const ParsedGlyph& g : parsed.glyphs) {
+      SCOPED_TRACE(std::to_string(g.code) + " at " + std::to_string(d == 0 ? 72 : 144));
+      EXPECT_EQ(svg_rows(page, g.code, d == 0 ? 72 : 144), g.rows);
+    }
+  }
+}
+
+// The x of every image the sample line places, in order.
+std::vector<std::string> pen_positions(const std::string& page, int density) {
+  const size_t start = page.find("<svg class=\"sample\" data-sample data-density=\"" + std::to_string(density) + "\"");
+  const size_t end = page.find("</svg>", start);
+  std::vector<std::string> placed;
+  for (size_t at = page.find("<use", start); at < end; at = page.find("<use", at + 1)) {
+    const std::string href = attribute(page, at, "href");
+    placed.push_back(href.substr(href.rfind('-') + 1) + "@" + attribute(page, at, "x"));
+  }
+  return placed;
+}
+
+TEST(PageTest, SampleLineSetsTextAsPalmOs) {
+  Scratch dir;
+  // 'T' (84) drawn 1 left of the pen, width 3; 'h' (104) width 2 offset 1;
+  // 'e' (101) marked missing; space (32) no image, width 2; codes outside
+  // 32..104 missing. The sample's first word: "The", then a space.
+  std::vector<GlyphModel> glyphs = {{84, {"###"}, -1, 3, -1}, {104, {"##"}, -1, 2, 1}, {32, {""}, -1, 2, 0},
+                                    {-1, {"#-#-"}, -1, 5, 0}};
+  FontModel m = make_font(32, 104, 1, glyphs);
+  m.offsetWidths[101 - 32] = {-1, -1};
+  ASSERT_TRUE(write_file(dir.path + "/font.bin", encode_font(m)));
+  const std::string page = scan(dir.path, "--html font.bin");
+  const std::vector<std::string> placed = pen_positions(page, 72);
+  ASSERT_GE(placed.size(), 4u) << page;
+  // T at 0 - 1; h at 3 + 1; e (missing) at 5; the space draws nothing and
+  // moves the pen from 10 to 12, where 'q' (outside the range) is missing.
+  EXPECT_EQ(std::vector<std::string>(placed.begin(), placed.begin() + 4),
+            (std::vector<std::string>{"84@-1", "104@4", "m@5", "m@12"}));
+  EXPECT_NE(page.find("viewBox=\"-1 0 "), std::string::npos);
+  // Without a missing glyph, missing codes draw nothing and move nothing:
+  // the next image is the 'h' of "the", after six spaces.
+  m = make_font(32, 104, 1, {glyphs[0], glyphs[1], glyphs[2]});
+  ASSERT_TRUE(write_file(dir.path + "/font.bin", encode_font(m)));
+  const std::vector<std::string> bare = pen_positions(scan(dir.path, "--html font.bin"), 72);
+  ASSERT_GE(bare.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(bare.begin(), bare.begin() + 3), (std::vector<std::string>{"84@-1", "104@4", "104@18"}));
+}
+
+// The page of a whole application validates, and a font of 256 glyphs at
+// both densities stays well under 1 MB.
+TEST(PageTest, ValidatesAndStaysSmall) {
+  Scratch dir;
+  std::vector<GlyphModel> glyphs;
+  for (int c = 0; c < 256; ++c) {
+    std::vector<std::string> rows(12);
+    for (int r = 0; r < 12; ++r) rows[r] = std::string(static_cast<size_t>(3 + c % 6), (r + c) % 3 ? '#' : '-');
+    glyphs.push_back({c, rows});
+  }
+  ASSERT_TRUE(write_file(dir.path + "/big.bin", encode_font(make_extended(make_font(0, 255, 12, glyphs), {72, 144}))));
+  const std::string page = scan(dir.path, "--html big.bin > big.html && wc -c < big.html");
+  EXPECT_LT(std::stol(page), 1000000L);
+  ASSERT_TRUE(write_file(dir.path + "/app.prc", encode_prc({{"tAIN", 1, {'x', 0}},
+                                                            {"NFNT", 2, encode_font(make_font(65, 65, 1, {{65, {"#"}}}))},
+                                                            {"NFNT", 3, std::vector<uint8_t>(30, 0)}})));
+  int status = 0;
+  scan(dir.path, "--html app.prc > app.html", &status);
+  EXPECT_EQ(status, 0);
+  if (std::system("command -v tidy >/dev/null 2>&1") != 0) GTEST_SKIP() << "tidy not installed: pages not validated";
+  for (const char* name : {"big.html", "app.html"}) {
+    SCOPED_TRACE(name);
+    const std::string report = run_shell("cd '" + dir.path + "' && tidy -q -e " + name + " 2>&1", &status);
+    EXPECT_EQ(status, 0) << report;
+  }
+}
+
+// The JSON parses, and its commands are the script's, for a database, a
+// record database, a file searched by its contents and one with an entry
+// outside it.
+TEST(JsonTest, CommandsAreTheScripts) {
+  if (std::system("command -v jq >/dev/null 2>&1") != 0) GTEST_SKIP() << "jq not installed";
+  Scratch dir;
+  const std::vector<uint8_t> font = encode_font(make_font(65, 66, 2, {{65, {"#-", "-#"}}, {66, {"##", "#-"}}}));
+  std::vector<uint8_t> dump = font;
+  dump.insert(dump.begin(), 100, 0x33);
+  std::vector<uint8_t> outside = encode_prc({{"NFNT", 7, font}, {"NFNT", 8, font}});
+  outside[78 + 10 + 6] = 0x7F;  // the second entry's offset far past the end
+  const struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    int status;
+  } kFiles[] = {{"app.prc", encode_prc({{"tAIN", 1, {'x', 0}}, {"NFNT", 1000, font}}), 0},
+                {"fonts.pdb", encode_pdb({font, {'n', 0}, font}), 0},
+                {"dump.bin", dump, 0},
+                {"bad.prc", outside, 1}};
+  for (const auto& f : kFiles) {
+    SCOPED_TRACE(f.name);
+    ASSERT_TRUE(write_file(dir.path + "/" + f.name, f.bytes));
+    int status = 0;
+    const std::string commands =
+        scan(dir.path, std::string("--json ") + f.name + " | jq -r '.entries[].font.command // empty | join(\" \")'",
+             &status);
+    EXPECT_EQ(status, 0);
+    const std::string script = scan(dir.path, std::string("--sh ") + f.name + " | grep -v '^#\\|^set'");
+    EXPECT_EQ(commands, script);
+    EXPECT_NE(commands, "");
+    scan(dir.path, std::string("--json ") + f.name + " > out.json", &status);
+    EXPECT_EQ(status, f.status);
+  }
+  // A name that is not UTF-8 keeps its bytes as escapes, and still parses.
+  ASSERT_TRUE(write_file(dir.path + "/a\xff.bin", dump));
+  EXPECT_NE(scan(dir.path, "--json a*.bin").find("{\"file\": \"a\\udcff.bin\""), std::string::npos);
+  int status = 0;
+  scan(dir.path, "--json a*.bin | jq . >/dev/null", &status);
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace

@@ -82,7 +82,7 @@ TEST(ExtendedTest, NameOfThe144Text) {
   } kNames[] = {{"font.txt", "font-144.txt"}, {"fonts/font", "fonts/font-144"}, {"x.tar.gz", "x.tar-144.gz"},
                 {".hidden", ".hidden-144"},   {"a.d/b", "a.d/b-144"},         {"/dir/.f.txt", "/dir/.f-144.txt"}};
   for (const auto& n : kNames) {
-    char out[PATH_MAX];
+    char out[kMaxPath];
     ASSERT_TRUE(density_path(n.path, out));
     EXPECT_STREQ(out, n.name);
   }

@@ -237,6 +237,7 @@ std::vector<uint8_t> encode_macbinary(const std::vector<uint8_t>& fork) {
   return out;
 }
 
+#ifndef _WIN32
 std::string run_shell(const std::string& command, int* status) {
   FILE* p = popen(command.c_str(), "r");
   std::string out;
@@ -246,6 +247,7 @@ std::string run_shell(const std::string& command, int* status) {
   *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   return out;
 }
+#endif
 
 std::string read_file(const std::string& path) {
   std::string bytes;
@@ -264,17 +266,25 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
   return (std::fclose(f) == 0) && written;
 }
 
+std::string text_written(const std::function<const char*(OsFile)>& write, const char** err) {
+  char name[kMaxPath];
+  OsFile file = kNoFile;
+  *err = "no scratch file";
+  if (os_create_temp("./text", nullptr, name, &file) != OsError::kNone) return "";
+  *err = write(file);
+  os_close_written(file);
+  std::string text = read_file(name);
+  os_remove(name);
+  return text;
+}
+
 namespace {
-// The text of one density, through a memory file as glyfex writes a file.
+// The text of one density, through a file as glyfex writes one.
 const char* write_density(const FontImage& image, int density, std::string* text) {
   text->clear();
   if (!image.hasDensity[density]) return nullptr;
-  const int fd = memfd_create("glyfex-text", 0);
-  const char* err = write_text_font(fd, image, density);
-  lseek(fd, 0, SEEK_SET);
-  char buf[65536];
-  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text->append(buf, static_cast<size_t>(n));
-  close(fd);
+  const char* err = nullptr;
+  *text = text_written([&](OsFile file) { return write_text_font(file, image, density); }, &err);
   // Every text converted in the tests checks the count made beforehand.
   if (err == nullptr && text->size() != text_font_bytes(image, density)) return "text size differs from its count";
   return err;

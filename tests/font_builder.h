@@ -3,10 +3,12 @@
 #define GLYFEX_TESTS_FONT_BUILDER_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "font/font_image.h"
+#include "os/os.h"
 
 // One glyph: its rows drawn with '#' and '-' (all the same length), or, for a
 // font with no rows, just its image width. Width and offset bytes default to
@@ -56,8 +58,12 @@ std::vector<uint8_t> encode_font(const FontModel& m);
 void put16(std::vector<uint8_t>* bytes, size_t pos, int value);
 
 // Runs a shell command; returns what it printed and sets *status to its
-// exit status (-1 when it did not exit).
+// exit status (-1 when it did not exit). POSIX only.
 std::string run_shell(const std::string& command, int* status);
+
+// Runs write on a new scratch file in the current folder and returns what
+// it wrote; *err receives write's result.
+std::string text_written(const std::function<const char*(OsFile)>& write, const char** err);
 
 // The whole file at path; empty when it cannot be read.
 std::string read_file(const std::string& path);

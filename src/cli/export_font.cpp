@@ -1,18 +1,12 @@
 #include "cli/export_font.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
 #include <cstdio>
-
-#include "font/byte_source.h"
 
 #include "cli/messages.h"
 #include "cli/output_file.h"
+#include "font/byte_source.h"
 #include "font/font_image.h"
+#include "os/os.h"
 #include "text/text_font.h"
 
 namespace {
@@ -20,20 +14,21 @@ namespace {
 // The input is opened without waiting (a FIFO would wait for a writer) and
 // then judged by what was opened, not by its path: only regular files and
 // block devices have a size and can be read at an offset.
-const char* read_input(const char* infile, const char* outfile, long offset, FontImage* image, struct stat* st) {
-  const int fd = open(infile, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+const char* read_input(const char* infile, const char* outfile, long offset, FontImage* image, OsFileInfo* info) {
+  OsFile file = kNoFile;
+  const OsError opened = os_open_input(infile, &file, info);
   // A socket cannot be opened at all; it is no file to read.
-  if (fd < 0) return errno == ENXIO ? kErrInputRead : kErrInputOpen;
+  if (opened != OsError::kNone) return opened == OsError::kNotAFile ? kErrInputRead : kErrInputOpen;
   const char* err = nullptr;
   ByteSource source{};
-  if (fstat(fd, st) != 0 || !(S_ISREG(st->st_mode) || S_ISBLK(st->st_mode)) || !file_source(fd, &source)) {
+  if (!(info->kind == OsKind::kRegular || info->kind == OsKind::kBlockDevice) || !file_source(file, &source)) {
     err = kErrInputRead;
-  } else if (same_file(outfile, *st)) {
+  } else if (same_file(outfile, *info)) {
     err = kErrSameFile;
   } else {
     err = read_font_resource(source, offset, image);
   }
-  close(fd);
+  os_close(file);
   return err;
 }
 
@@ -80,7 +75,7 @@ const char* write_texts(Outputs* o, const FontImage& image, bool in_place) {
     if ((f.kind == OutputKind::kInPlace) != in_place) continue;
     const char* write_err = err;
     for (int d = 0; d < kDensities && write_err == nullptr; ++d) {
-      if (o->of[d] == i) write_err = write_text_font(f.fd, image, d);
+      if (o->of[d] == i) write_err = write_text_font(f.file, image, d);
     }
     const char* close_err = close_output(&f, write_err);
     if (err == nullptr) err = close_err;
@@ -116,13 +111,13 @@ const char* write_outputs(const char* const (&paths)[kDensities], bool shared, c
 
 const char* export_font(const char* infile, const char* outfile, long offset) {
   FontImage image;
-  struct stat input;
+  OsFileInfo input{};
   if (const char* err = read_input(infile, outfile, offset, &image, &input)) return err;
   // The 144 dpi text goes beside a text file. An output that is no file
   // that could be replaced takes it after the 72 dpi text instead of a new
   // file beside it such as /dev/null-144 or /dev/stdout-144.
   const bool shared = is_standard_output(outfile) || is_special_file(outfile);
-  char outfile144[PATH_MAX];
+  char outfile144[kMaxPath];
   const char* path144 = outfile;
   if (image.hasDensity[kDensity144] && !shared) {
     if (!density_path(outfile, outfile144)) return kErrOutputOpen;

@@ -5,6 +5,7 @@
 
 #include "cli/export_font.h"
 #include "cli/messages.h"
+#include "os/os.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ int finish(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  os_start_program(&argc, &argv);
   std::fputs(kBanner, stdout);
   if (argc != 3 && argc != 4) {
     std::fputs(kUsage, stdout);

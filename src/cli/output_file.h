@@ -3,35 +3,37 @@
 // well; an existing file whose folder refuses new files is written over in
 // place, once room for the whole text is secured; standard output's own
 // file goes through standard output; devices and FIFOs are written
-// directly.
+// directly. A new file not yet in place is removed when the process is
+// interrupted.
 #ifndef GLYFEX_CLI_OUTPUT_FILE_H
 #define GLYFEX_CLI_OUTPUT_FILE_H
 
-#include <sys/stat.h>
-
-#include <climits>
 #include <cstdint>
+
+#include "os/os.h"
 
 enum class OutputKind { kStdout, kDirect, kReplace, kInPlace };
 
 struct OutputFile {
-  int fd;
+  OsFile file;
   OutputKind kind;
   uint64_t bytes;  // the text's size
-  int64_t oldBytes;  // kInPlace: the file's size before room was reserved
+  uint64_t oldBytes;  // kInPlace: the file's size before room was reserved
   bool committed;  // kReplace: renamed over the target
-  char target[PATH_MAX];  // the output path with symbolic links followed
-  char temp[PATH_MAX];  // kReplace: the new file
-  char backup[PATH_MAX];  // a second name of the replaced file, or ""
+  char target[kMaxPath];  // the output path with symbolic links followed
+  char temp[kMaxPath];  // kReplace: the new file
+  char backup[kMaxPath];  // a second name of the replaced file, or ""
+  int tempSlot;  // what removes temp on an interrupt, or -1
+  int backupSlot;  // the same for backup
 };
 
 // The name of the 144 dpi text beside the text at path: "-144" goes before
 // the extension of the last path component (font.txt gives font-144.txt,
 // x.tar.gz x.tar-144.gz, .hidden .hidden-144). False when it is too long.
-bool density_path(const char* path, char (&out)[PATH_MAX]);
+bool density_path(const char* path, char (&out)[kMaxPath]);
 
-// True when path names the file the input is (same device and inode).
-bool same_file(const char* path, const struct stat& input);
+// True when path names the file described by input.
+bool same_file(const char* path, const OsFileInfo& input);
 
 // True when both paths exist and name one file.
 bool same_files(const char* a, const char* b);

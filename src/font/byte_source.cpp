@@ -1,16 +1,12 @@
 #include "font/byte_source.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "font/font_image.h"
 
-bool file_source(int fd, ByteSource* source) {
-  const off_t end = lseek(fd, 0, SEEK_END);
-  *source = ByteSource{nullptr, fd, end < 0 ? 0 : static_cast<uint64_t>(end)};
-  return end >= 0;
+bool file_source(OsFile file, ByteSource* source) {
+  *source = ByteSource{nullptr, file, 0};
+  return os_file_size(file, &source->size);
 }
 
 // The range was checked against the size, so a short read means the file
@@ -23,13 +19,12 @@ const char* read_at(const ByteSource& s, int64_t pos, void* dst, size_t n) {
   }
   auto* out = static_cast<uint8_t*>(dst);
   while (n > 0) {
-    const ssize_t got = pread(s.fd, out, n, static_cast<off_t>(pos));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return kErrInputRead;
+    size_t got = 0;
+    if (!os_read_at(s.file, static_cast<uint64_t>(pos), out, n, &got)) return kErrInputRead;
     if (got == 0) return kErrFontOutsideFile;
     out += got;
-    pos += got;
-    n -= static_cast<size_t>(got);
+    pos += static_cast<int64_t>(got);
+    n -= got;
   }
   return nullptr;
 }

@@ -7,17 +7,19 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "os/os.h"
+
 struct ByteSource {
   const uint8_t* bytes;  // the whole input, or nullptr for a file
-  int fd;  // the file, read with positioned reads, when bytes is nullptr
+  OsFile file;  // the file, read with positioned reads, when bytes is nullptr
   uint64_t size;
 };
 
-inline ByteSource memory_source(const uint8_t* bytes, uint64_t size) { return ByteSource{bytes, -1, size}; }
+inline ByteSource memory_source(const uint8_t* bytes, uint64_t size) { return ByteSource{bytes, kNoFile, size}; }
 
-// The file open as fd, its size taken by seeking to its end (which a block
-// device has, though stat gives it none). False when that fails.
-bool file_source(int fd, ByteSource* source);
+// The open file, its size taken by seeking to its end. False when that
+// fails.
+bool file_source(OsFile file, ByteSource* source);
 
 // True when [start, start + length) lies within the source.
 inline bool fits(const ByteSource& s, int64_t start, uint64_t length) {

@@ -9,6 +9,7 @@
 
 #include "font/byte_cursor.h"
 #include "font/byte_source.h"
+#include "os/os.h"
 
 // The thirteen header fields, in file order, in host byte order.
 struct FontHeader {
@@ -48,6 +49,11 @@ struct FreeBytes {
   void operator()(void* p) const { std::free(p); }
 };
 
+// For what os_allocate_large gave.
+struct FreeLarge {
+  void operator()(void* p) const { os_free_large(p); }
+};
+
 // Both tables are indexed by character code. Only the entries of the
 // header's range are filled, and those of the missing-character glyph at
 // index lastChar + 1 when the font has one; the reader checks that the
@@ -63,7 +69,7 @@ struct FontImage {
   // columns reach are kept, stripStride of them, so that a long row with
   // narrow glyphs costs what the glyphs do.
   bool hasDensity[kDensities] = {};
-  std::unique_ptr<uint8_t[], FreeBytes> strips[kDensities];
+  std::unique_ptr<uint8_t[], FreeLarge> strips[kDensities];
   size_t stripStride[kDensities] = {};
   int64_t stripAt[kDensities] = {};  // where each strip lies in the source
   uint16_t locations[258] = {};

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "font/large_buffer.h"
+#include "os/os.h"
 
 const char kErrFontOutsideFile[] = "Font resource lies outside the input file.";
 const char kErrFontHeaderRange[] = "Font header is out of range.";
@@ -117,7 +117,7 @@ const char* load_strips(const ByteSource& input, FontImage* image) {
     const size_t row = row_bytes(h) * scale, rows = static_cast<size_t>(h.fRectHeight) * scale;
     const size_t kept = image->stripStride[density];
     if (kept == 0 || rows == 0) continue;
-    image->strips[density].reset(static_cast<uint8_t*>(allocate_large(kept * rows)));
+    image->strips[density].reset(static_cast<uint8_t*>(os_allocate_large(kept * rows)));
     if (!image->strips[density]) return kErrFontMemory;
     uint8_t* dst = image->strips[density].get();
     const int64_t pos = image->stripAt[density];

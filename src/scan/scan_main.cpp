@@ -4,18 +4,12 @@
 // ready glyfex command for every font; or the same listing as a shell
 // script, PilRC lines, a page or JSON. This file holds the command line and
 // the file; the listing and its writers live beside it.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "cli/messages.h"
 #include "font/font_image.h"
-#include "os/path.h"
+#include "os/os.h"
 #include "scan/content_search.h"
 #include "scan/font_listing.h"
 #include "scan/listing_writers.h"
@@ -58,11 +52,11 @@ const OutputForm kForms[] = {
 // directory has no size, and the file is opened without waiting, as a FIFO
 // would wait for a writer.
 const char* open_file(const char* path, ByteSource* file) {
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return kErrInputOpen;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !file_source(fd, file)) {
-    close(fd);
+  OsFile f = kNoFile;
+  OsFileInfo info{};
+  if (os_open_input(path, &f, &info) != OsError::kNone) return kErrInputOpen;
+  if (info.kind != OsKind::kRegular || !file_source(f, file)) {
+    os_close(f);
     return kErrInputRead;
   }
   return nullptr;
@@ -72,10 +66,10 @@ const char* open_file(const char* path, ByteSource* file) {
 // then need not be on PATH), else the glyfex that PATH finds. A symbolic
 // link to the program (~/bin/glyfex-scan) leads to its real file, beside
 // which glyfex was built or installed.
-void program_path(const char* argv0, char (&out)[PATH_MAX]) {
-  char real[PATH_MAX];
-  if (std::strchr(argv0, '/') == nullptr || !follow_links(argv0, real) ||
-      std::snprintf(out, sizeof out, "%.*sglyfex", folder_length(real), real) >= static_cast<int>(sizeof out)) {
+void program_path(const char* argv0, char (&out)[kMaxPath]) {
+  char real[kMaxPath];
+  if (os_folder_length(argv0) == 0 || !os_follow_links(argv0, real) ||
+      std::snprintf(out, sizeof out, "%.*sglyfex", os_folder_length(real), real) >= static_cast<int>(sizeof out)) {
     std::snprintf(out, sizeof out, "glyfex");
   }
 }
@@ -115,16 +109,10 @@ struct Progress {
   double last;
 };
 
-double now_seconds() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
 void report_progress(void* context, uint64_t searched, uint64_t size, size_t found) {
   auto* p = static_cast<Progress*>(context);
   if (!p->terminal) return;
-  const double t = now_seconds();
+  const double t = os_seconds();
   if (t - p->start < 1.0 || t - p->last < 0.2) return;
   p->last = t;
   p->shown = true;
@@ -170,7 +158,7 @@ const char* scan_file(const char* path, bool carve, Listing* listing) {
   listing->tableEntries = list.count;
   listing->searched = carve;
   if (carve) {
-    Progress progress{isatty(STDERR_FILENO) == 1, false, now_seconds(), 0};
+    Progress progress{os_stderr_is_terminal(), false, os_seconds(), 0};
     const SearchProgress reporter{report_progress, &progress};
     FoundFonts found{};
     const char* err = find_fonts(listing->source, kSearchBlockBytes, &reporter, &found);
@@ -185,6 +173,7 @@ const char* scan_file(const char* path, bool carve, Listing* listing) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  os_start_program(&argc, &argv);
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::fputs(kScanUsage, stdout);
     return finish(0);
@@ -195,7 +184,7 @@ int main(int argc, char** argv) {
     std::fputs(kScanUsage, stdout);
     return finish(1);
   }
-  char program[PATH_MAX];
+  char program[kMaxPath];
   program_path(argv[0], program);
   Listing listing{};
   listing.program = program;

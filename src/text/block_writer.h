@@ -1,15 +1,14 @@
 // Hands text to a file in fixed-size blocks. The first block is filled
 // alone; once it is full, and when the process may run on two CPUs, a
 // second thread writes the finished blocks of a ring while the caller fills
-// the next ones, each thread on a CPU of its own; otherwise the caller
-// writes each block as it fills. A small text thus costs one block.
+// the next ones; otherwise the caller writes each block as it fills. A
+// small text thus costs one block.
 #ifndef GLYFEX_TEXT_BLOCK_WRITER_H
 #define GLYFEX_TEXT_BLOCK_WRITER_H
 
-#include <pthread.h>
-#include <sched.h>
-
 #include <cstddef>
+
+#include "os/os.h"
 
 // A block holds more than the widest glyph row at 144 dpi (131070 columns
 // and a line feed); the ring is one huge page.
@@ -17,7 +16,7 @@ constexpr size_t kBlockBytes = 256 * 1024;
 constexpr int kRingBlocks = 8;
 
 struct BlockWriter {
-  int fd;
+  OsFile file;
   bool mayStartThread;
   bool threaded;  // the writer thread runs
   bool failed;  // a write failed: the caller may stop filling blocks
@@ -26,12 +25,11 @@ struct BlockWriter {
   char* current;  // the block being filled
   int filling;  // its place in the ring
   size_t used;  // bytes of it filled
-  cpu_set_t callerCpus;  // the caller's CPUs before it was kept to one
   // Shared with the writer thread, under lock.
-  pthread_t thread;
-  pthread_mutex_t lock;
-  pthread_cond_t filled;  // a block was handed over, or the text ended
-  pthread_cond_t emptied;  // a block was written
+  OsThread thread;
+  OsLock lock;
+  OsCondition filled;  // a block was handed over, or the text ended
+  OsCondition emptied;  // a block was written
   size_t lengths[kRingBlocks];
   int nextToWrite;
   int full;  // blocks handed over and not yet written
@@ -41,7 +39,7 @@ struct BlockWriter {
 
 // Allocates the first block; false when there is no memory for it.
 // threads false keeps everything on the caller's thread (for tests).
-bool open_block_writer(BlockWriter* w, int fd, bool threads);
+bool open_block_writer(BlockWriter* w, OsFile file, bool threads);
 
 // Room for n more bytes (n <= kBlockBytes) in the block being filled,
 // handing the block over first when it lacks the room.

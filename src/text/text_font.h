@@ -5,15 +5,16 @@
 #include <cstdint>
 
 #include "font/font_image.h"
+#include "os/os.h"
 
 extern const char kErrOutputWrite[];
 
 // Writes the text of one density of the font (which it must have): the
 // metrics block, then a glyph block for every code of the range whose image
 // is not empty, then the missing-character glyph if the font has one, to
-// the file descriptor fd. Returns kErrOutputWrite when a write fails,
-// nullptr otherwise. Does not close fd.
-const char* write_text_font(int fd, const FontImage& image, int density);
+// the file. Returns kErrOutputWrite when a write fails, nullptr otherwise.
+// Does not close the file.
+const char* write_text_font(OsFile file, const FontImage& image, int density);
 
 // The exact number of bytes write_text_font writes for that density, known
 // before anything is written, so that room for the text can be secured.
@@ -21,6 +22,6 @@ uint64_t text_font_bytes(const FontImage& image, int density);
 
 // The same, with the blocks written on a second thread where that helps
 // (threads true, what write_text_font does) or all on the caller's thread.
-const char* write_text_font_on(int fd, const FontImage& image, int density, bool threads);
+const char* write_text_font_on(OsFile file, const FontImage& image, int density, bool threads);
 
 #endif

@@ -96,10 +96,10 @@ uint64_t text_font_bytes(const FontImage& image, int density) {
   return n;
 }
 
-const char* write_text_font_on(int fd, const FontImage& image, int density, bool threads) {
+const char* write_text_font_on(OsFile file, const FontImage& image, int density, bool threads) {
   const FontHeader& h = image.header;
   BlockWriter w;
-  if (!open_block_writer(&w, fd, threads)) {
+  if (!open_block_writer(&w, file, threads)) {
     close_block_writer(&w);
     return kErrFontMemory;
   }
@@ -111,6 +111,6 @@ const char* write_text_font_on(int fd, const FontImage& image, int density, bool
   return close_block_writer(&w) ? nullptr : kErrOutputWrite;
 }
 
-const char* write_text_font(int fd, const FontImage& image, int density) {
-  return write_text_font_on(fd, image, density, true);
+const char* write_text_font(OsFile file, const FontImage& image, int density) {
+  return write_text_font_on(file, image, density, true);
 }

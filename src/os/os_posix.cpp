@@ -1,0 +1,339 @@
+// The operating system interface on POSIX systems. Linux-only calls (CPU
+// affinity, huge pages) sit behind __linux__ with plain fallbacks.
+#ifndef _WIN32
+
+#include <errno.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#ifdef __linux__
+#include <sched.h>
+#endif
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <new>
+
+#include "os/os.h"
+
+namespace {
+
+int fd_of(OsFile f) { return static_cast<int>(f.handle); }
+OsFile file_of(int fd) { return OsFile{fd}; }
+
+OsError error_of(int e) {
+  switch (e) {
+    case ENOENT:
+    case ENOTDIR:
+      return OsError::kNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return OsError::kNoPermission;
+    case ENOSPC:
+    case EDQUOT:
+      return OsError::kNoRoom;
+    case ENXIO:
+      return OsError::kNotAFile;
+    default:
+      return OsError::kOther;
+  }
+}
+
+OsFileInfo info_of(const struct stat& st) {
+  OsKind kind = OsKind::kOther;
+  if (S_ISREG(st.st_mode)) kind = OsKind::kRegular;
+  if (S_ISBLK(st.st_mode)) kind = OsKind::kBlockDevice;
+  if (S_ISDIR(st.st_mode)) kind = OsKind::kDirectory;
+  return OsFileInfo{kind,
+                    static_cast<uint64_t>(st.st_dev),
+                    static_cast<uint64_t>(st.st_ino),
+                    static_cast<uint64_t>(st.st_size),
+                    static_cast<uint32_t>(st.st_mode & 07777),
+                    static_cast<uint32_t>(st.st_uid),
+                    static_cast<uint32_t>(st.st_gid)};
+}
+
+bool write_all(OsFile file, const void* bytes, size_t n) {
+  const auto* p = static_cast<const char*>(bytes);
+  while (n > 0) {
+    const ssize_t done = write(fd_of(file), p, n);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    p += done;
+    n -= static_cast<size_t>(done);
+  }
+  return true;
+}
+
+bool replace(const char* from, const char* to) { return rename(from, to) == 0; }
+
+constexpr size_t kHugePage = size_t{2} << 20;
+
+// A buffer of 1 MiB or more is rounded up to whole 2 MiB huge pages, lies on
+// their boundaries and asks the kernel for them: one page fault instead of
+// 512 when a page is filled, and one TLB entry for what the renderer reads
+// row by row.
+void* allocate_large(size_t bytes) {
+  if (bytes < kHugePage / 2) return std::malloc(bytes);
+  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = std::aligned_alloc(kHugePage, rounded);
+#ifdef MADV_HUGEPAGE
+  // Only advice: where huge pages are off, the buffer works as it is.
+  if (p != nullptr) madvise(p, rounded, MADV_HUGEPAGE);
+#endif
+  return p;
+}
+
+}  // namespace
+
+OsCalls os_calls = {write_all, replace, allocate_large};
+
+void os_free_large(void* p) { std::free(p); }
+
+OsError os_open_input(const char* path, OsFile* file, OsFileInfo* info) {
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return error_of(errno);
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    close(fd);
+    return OsError::kOther;
+  }
+  *file = file_of(fd);
+  *info = info_of(st);
+  return OsError::kNone;
+}
+
+bool os_file_size(OsFile file, uint64_t* size) {
+  const off_t end = lseek(fd_of(file), 0, SEEK_END);
+  *size = end < 0 ? 0 : static_cast<uint64_t>(end);
+  return end >= 0;
+}
+
+bool os_read_at(OsFile file, uint64_t pos, void* dst, size_t n, size_t* got) {
+  for (;;) {
+    const ssize_t done = pread(fd_of(file), dst, n, static_cast<off_t>(pos));
+    if (done < 0 && errno == EINTR) continue;
+    *got = done < 0 ? 0 : static_cast<size_t>(done);
+    return done >= 0;
+  }
+}
+
+void os_close(OsFile file) {
+  if (is_open(file)) close(fd_of(file));
+}
+
+bool os_stat(const char* path, OsFileInfo* info) {
+  struct stat st;
+  if (stat(path, &st) != 0) return false;
+  *info = info_of(st);
+  return true;
+}
+
+bool os_standard_output_info(OsFileInfo* info) {
+  struct stat st;
+  if (fstat(STDOUT_FILENO, &st) != 0) return false;
+  *info = info_of(st);
+  return true;
+}
+
+OsFile os_standard_output() { return file_of(STDOUT_FILENO); }
+
+bool os_may_write(const char* path) { return access(path, W_OK) == 0; }
+
+bool os_may_replace(const char* target, const OsFileInfo& info) {
+  char folder[kMaxPath];
+  const int n = os_folder_length(target);
+  std::snprintf(folder, sizeof folder, "%.*s", n, n == 0 ? "." : target);
+  struct stat dir;
+  if (stat(folder, &dir) != 0 || (dir.st_mode & S_ISVTX) == 0) return true;
+  const uid_t me = geteuid();
+  return me == 0 || info.owner == me || dir.st_uid == me;
+}
+
+int os_folder_length(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash == nullptr ? 0 : static_cast<int>(slash - path + 1);
+}
+
+bool os_follow_links(const char* path, char (&out)[kMaxPath]) {
+  if (std::snprintf(out, sizeof out, "%s", path) >= static_cast<int>(sizeof out)) return false;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(out, &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    char link[kMaxPath];
+    const ssize_t n = readlink(out, link, sizeof link - 1);
+    if (n < 0) return false;
+    link[n] = '\0';
+    // A relative target counts from the folder that holds the link.
+    const int dir_len = link[0] == '/' ? 0 : os_folder_length(out);
+    char next[kMaxPath];
+    if (std::snprintf(next, sizeof next, "%.*s%s", dir_len, out, link) >= static_cast<int>(sizeof next)) return false;
+    std::memcpy(out, next, sizeof next);
+  }
+  return false;
+}
+
+OsError os_create_temp(const char* target, const OsFileInfo* existing, char (&name)[kMaxPath], OsFile* file) {
+  if (std::snprintf(name, sizeof name, "%.*s.glyfex-XXXXXX", os_folder_length(target), target) >=
+      static_cast<int>(sizeof name)) {
+    return OsError::kNotFound;
+  }
+  const int fd = mkostemp(name, O_CLOEXEC);
+  if (fd < 0) return error_of(errno);
+  mode_t mode = 0;
+  if (existing != nullptr) {
+    // The old file's owner and group where that is allowed (root); anyone
+    // else keeps the old group when they belong to it.
+    if ((existing->owner != geteuid() || existing->group != getegid()) &&
+        fchown(fd, existing->owner, existing->group) != 0 && fchown(fd, static_cast<uid_t>(-1), existing->group) != 0) {
+      errno = 0;
+    }
+    mode = existing->mode;
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  // After fchown, which may clear the set-id bits.
+  (void)fchmod(fd, mode);
+  *file = file_of(fd);
+  return OsError::kNone;
+}
+
+OsError os_open_existing(const char* path, OsFile* file) {
+  const int fd = open(path, O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return error_of(errno);
+  *file = file_of(fd);
+  return OsError::kNone;
+}
+
+OsError os_open_device(const char* path, OsFile* file) {
+  const int fd = open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return error_of(errno);
+  *file = file_of(fd);
+  return OsError::kNone;
+}
+
+bool os_reserve(OsFile file, uint64_t size) {
+  return size == 0 || posix_fallocate(fd_of(file), 0, static_cast<off_t>(size)) == 0;
+}
+
+bool os_set_size(OsFile file, uint64_t size) { return ftruncate(fd_of(file), static_cast<off_t>(size)) == 0; }
+
+bool os_close_written(OsFile file) { return close(fd_of(file)) == 0; }
+
+bool os_replace(const char* from, const char* to) { return os_calls.replace(from, to); }
+
+bool os_link(const char* existing, const char* name) { return link(existing, name) == 0; }
+
+bool os_remove(const char* path) { return unlink(path) == 0; }
+
+// --- Threads ----------------------------------------------------------------
+
+namespace {
+
+static_assert(sizeof(pthread_t) <= sizeof(OsThread::opaque), "pthread_t fits");
+static_assert(sizeof(pthread_mutex_t) <= sizeof(OsLock::opaque), "pthread_mutex_t fits");
+static_assert(sizeof(pthread_cond_t) <= sizeof(OsCondition::opaque), "pthread_cond_t fits");
+
+pthread_t* thread_of(OsThread* t) { return std::launder(reinterpret_cast<pthread_t*>(t->opaque)); }
+pthread_mutex_t* mutex_of(OsLock* l) { return std::launder(reinterpret_cast<pthread_mutex_t*>(l->opaque)); }
+pthread_cond_t* cond_of(OsCondition* c) { return std::launder(reinterpret_cast<pthread_cond_t*>(c->opaque)); }
+
+}  // namespace
+
+int os_cpus_allowed() {
+#ifdef __linux__
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return CPU_COUNT(&allowed);
+#endif
+  const long n = sysconf(_SC_NPROCESSORS_ONLN);
+  return n > 0 ? static_cast<int>(n) : 1;
+}
+
+bool os_start_thread(OsThread* thread, void* (*run)(void*), void* arg) {
+  return pthread_create(new (thread->opaque) pthread_t, nullptr, run, arg) == 0;
+}
+
+void os_join_thread(OsThread* thread) { pthread_join(*thread_of(thread), nullptr); }
+
+void os_lock_init(OsLock* lock) { pthread_mutex_init(new (lock->opaque) pthread_mutex_t, nullptr); }
+void os_lock_destroy(OsLock* lock) { pthread_mutex_destroy(mutex_of(lock)); }
+void os_lock(OsLock* lock) { pthread_mutex_lock(mutex_of(lock)); }
+void os_unlock(OsLock* lock) { pthread_mutex_unlock(mutex_of(lock)); }
+void os_condition_init(OsCondition* condition) { pthread_cond_init(new (condition->opaque) pthread_cond_t, nullptr); }
+void os_condition_destroy(OsCondition* condition) { pthread_cond_destroy(cond_of(condition)); }
+void os_wait(OsCondition* condition, OsLock* lock) { pthread_cond_wait(cond_of(condition), mutex_of(lock)); }
+void os_signal(OsCondition* condition) { pthread_cond_signal(cond_of(condition)); }
+
+// --- Interrupts and the console ------------------------------------------
+
+namespace {
+
+// The files to remove when interrupted, kept ready, so that the handler
+// only calls unlink, which is safe in a signal handler.
+constexpr int kInterruptSlots = 8;
+char interrupt_paths[kInterruptSlots][kMaxPath];
+volatile sig_atomic_t interrupt_used[kInterruptSlots];
+bool handlers_installed = false;
+
+extern "C" void on_interrupt(int sig) {
+  for (int i = 0; i < kInterruptSlots; ++i) {
+    if (interrupt_used[i]) unlink(interrupt_paths[i]);
+  }
+  // The handler was reset to the default on entry: the signal, delivered
+  // again once this returns, ends the process as it would have.
+  raise(sig);
+}
+
+// A signal ignored when the program started (nohup) stays ignored.
+void install_handlers() {
+  handlers_installed = true;
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction old {};
+    if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = on_interrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(sig, &action, nullptr);
+  }
+}
+
+}  // namespace
+
+int os_remove_on_interrupt(const char* path) {
+  if (!handlers_installed) install_handlers();
+  for (int i = 0; i < kInterruptSlots; ++i) {
+    if (interrupt_used[i]) continue;
+    std::snprintf(interrupt_paths[i], kMaxPath, "%s", path);
+    interrupt_used[i] = 1;
+    return i;
+  }
+  return -1;
+}
+
+void os_forget_on_interrupt(int slot) {
+  if (slot >= 0 && slot < kInterruptSlots) interrupt_used[slot] = 0;
+}
+
+bool os_stderr_is_terminal() { return isatty(STDERR_FILENO) == 1; }
+
+double os_seconds() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+void os_start_program(int*, char***) {}
+
+#endif

@@ -1,0 +1,1 @@
+// The Windows side is filled in below.

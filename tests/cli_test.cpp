@@ -16,15 +16,6 @@
 #include "font_builder.h"
 #include "text/text_font.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define GLYFEX_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define GLYFEX_ASAN 1
-#endif
-
 namespace {
 
 struct Outcome {
@@ -33,16 +24,10 @@ struct Outcome {
 };
 
 // Runs glyfex with args, never longer than 20 s, and with no allocation over
-// limit_mib when a limit is given. AddressSanitizer reserves far more address
-// space than a ulimit allows, so there its allocator enforces the limit.
-// A wrapper, if given, is a command glyfex runs under.
+// limit_mib when a limit is given. A wrapper, if given, is a command glyfex
+// runs under.
 Outcome run_glyfex(const std::vector<std::string>& args, long limit_mib = 0, const char* wrapper = "") {
-  std::string cmd;
-#ifdef GLYFEX_ASAN
-  if (limit_mib) cmd = "ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=" + std::to_string(limit_mib) + " ";
-#else
-  if (limit_mib) cmd = "ulimit -v " + std::to_string(limit_mib * 1024) + "; ";
-#endif
+  std::string cmd = limit_mib ? memory_limit(limit_mib) : "";
   cmd += std::string("timeout 20 ") + wrapper + " " GLYFEX_EXE;
   for (const std::string& a : args) cmd += " '" + a + "'";
   Outcome r{0, ""};

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <sys/mman.h>
+#ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include "text/text_font.h"
 
@@ -225,14 +225,14 @@ std::vector<uint8_t> encode_resource_fork(const std::vector<ResourceModel>& reso
 }
 
 std::vector<uint8_t> encode_macbinary(const std::vector<uint8_t>& fork) {
-  std::vector<uint8_t> out(128, 0);
+  std::vector<uint8_t> out(128 + fork.size(), 0);
+  std::copy(fork.begin(), fork.end(), out.begin() + 128);
   const char name[] = "Glyfex test";
   out[1] = sizeof name - 1;
   std::copy(name, name + sizeof name - 1, out.begin() + 2);
   std::copy_n("FFILDMOV", 8, out.begin() + 65);
   put16(&out, 87, static_cast<int>(fork.size() >> 16));
   put16(&out, 89, static_cast<int>(fork.size() & 0xFFFF));
-  out.insert(out.end(), fork.begin(), fork.end());
   out.resize((out.size() + 127) / 128 * 128, 0);
   return out;
 }
@@ -264,6 +264,23 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
   if (!f) return false;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   return (std::fclose(f) == 0) && written;
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GLYFEX_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define GLYFEX_ASAN 1
+#endif
+
+std::string memory_limit(long mib) {
+#ifdef GLYFEX_ASAN
+  return "ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=" + std::to_string(mib) + " ";
+#else
+  return "ulimit -v " + std::to_string(mib * 1024) + "; ";
+#endif
 }
 
 std::string text_written(const std::function<const char*(OsFile)>& write, const char** err) {

@@ -61,6 +61,11 @@ void put16(std::vector<uint8_t>* bytes, size_t pos, int value);
 // exit status (-1 when it did not exit). POSIX only.
 std::string run_shell(const std::string& command, int* status);
 
+// A shell prefix that keeps the command's memory under mib MiB: a ulimit,
+// or under AddressSanitizer (which reserves far more address space than a
+// ulimit allows) its allocator's own limit on each allocation.
+std::string memory_limit(long mib);
+
 // Runs write on a new scratch file in the current folder and returns what
 // it wrote; *err receives write's result.
 std::string text_written(const std::function<const char*(OsFile)>& write, const char** err);

@@ -1,1 +1,378 @@
-// The Windows side is filled in below.
+// The operating system interface on Windows: the wide-character API
+// throughout, paths converted from UTF-8 at each call. A file is the same
+// file when its volume serial number and file index are.
+#ifdef _WIN32
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+// After windows.h, which these need.
+#include <fcntl.h>
+#include <io.h>
+#include <malloc.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "os/os.h"
+
+namespace {
+
+HANDLE handle_of(OsFile f) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(f.handle)); }
+OsFile file_of(HANDLE h) { return OsFile{static_cast<int64_t>(reinterpret_cast<intptr_t>(h))}; }
+
+// A UTF-8 path as the wide-character API takes it.
+struct WidePath {
+  wchar_t text[kMaxPath];
+};
+
+bool widen(const char* path, WidePath* out) {
+  return MultiByteToWideChar(CP_UTF8, 0, path, -1, out->text, static_cast<int>(kMaxPath)) > 0;
+}
+
+OsError error_of(DWORD e) {
+  switch (e) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      return OsError::kNotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION:
+      return OsError::kNoPermission;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return OsError::kNoRoom;
+    default:
+      return OsError::kOther;
+  }
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Devices and pipes have no identity: each is told apart from every file
+// and from each other.
+uint64_t next_device_index = 0;
+
+bool info_of(HANDLE h, OsFileInfo* info) {
+  *info = OsFileInfo{OsKind::kOther, ~uint64_t{0}, ++next_device_index, 0, 0666, 0, 0};
+  if (GetFileType(h) != FILE_TYPE_DISK) return true;
+  BY_HANDLE_FILE_INFORMATION by{};
+  if (!GetFileInformationByHandle(h, &by)) return false;
+  info->kind = (by.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? OsKind::kDirectory : OsKind::kRegular;
+  info->volume = by.dwVolumeSerialNumber;
+  info->index = (uint64_t{by.nFileIndexHigh} << 32) | by.nFileIndexLow;
+  info->size = (uint64_t{by.nFileSizeHigh} << 32) | by.nFileSizeLow;
+  info->mode = (by.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+  return true;
+}
+
+HANDLE open_path(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+  WidePath wide;
+  if (!widen(path, &wide)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return INVALID_HANDLE_VALUE;
+  }
+  return CreateFileW(wide.text, access, share, nullptr, disposition, flags, nullptr);
+}
+
+bool write_all(OsFile file, const void* bytes, size_t n) {
+  const auto* p = static_cast<const char*>(bytes);
+  while (n > 0) {
+    const DWORD chunk = n > (DWORD{1} << 30) ? (DWORD{1} << 30) : static_cast<DWORD>(n);
+    DWORD done = 0;
+    if (!WriteFile(handle_of(file), p, chunk, &done, nullptr) || done == 0) return false;
+    p += done;
+    n -= done;
+  }
+  return true;
+}
+
+bool replace(const char* from, const char* to) {
+  WidePath a, b;
+  return widen(from, &a) && widen(to, &b) &&
+         MoveFileExW(a.text, b.text, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// Windows' aligned memory, which only _aligned_free releases.
+void* allocate_large(size_t bytes) { return _aligned_malloc(bytes == 0 ? 1 : bytes, 64); }
+
+}  // namespace
+
+OsCalls os_calls = {write_all, replace, allocate_large};
+
+void os_free_large(void* p) { _aligned_free(p); }
+
+OsError os_open_input(const char* path, OsFile* file, OsFileInfo* info) {
+  const HANDLE h = open_path(path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+  if (h == INVALID_HANDLE_VALUE) return error_of(GetLastError());
+  if (!info_of(h, info)) {
+    CloseHandle(h);
+    return OsError::kOther;
+  }
+  *file = file_of(h);
+  return OsError::kNone;
+}
+
+bool os_file_size(OsFile file, uint64_t* size) {
+  LARGE_INTEGER n{};
+  const bool ok = GetFileSizeEx(handle_of(file), &n) != 0;
+  *size = ok ? static_cast<uint64_t>(n.QuadPart) : 0;
+  return ok;
+}
+
+bool os_read_at(OsFile file, uint64_t pos, void* dst, size_t n, size_t* got) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(pos);
+  at.OffsetHigh = static_cast<DWORD>(pos >> 32);
+  DWORD done = 0;
+  const DWORD chunk = n > (DWORD{1} << 30) ? (DWORD{1} << 30) : static_cast<DWORD>(n);
+  if (!ReadFile(handle_of(file), dst, chunk, &done, &at)) {
+    *got = 0;
+    return GetLastError() == ERROR_HANDLE_EOF;
+  }
+  *got = done;
+  return true;
+}
+
+void os_close(OsFile file) {
+  if (is_open(file)) CloseHandle(handle_of(file));
+}
+
+bool os_stat(const char* path, OsFileInfo* info) {
+  HANDLE h = open_path(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+  // Devices such as CON open only for reading or writing.
+  if (h == INVALID_HANDLE_VALUE) h = open_path(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING, 0);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = info_of(h, info);
+  CloseHandle(h);
+  return ok;
+}
+
+bool os_standard_output_info(OsFileInfo* info) { return info_of(GetStdHandle(STD_OUTPUT_HANDLE), info); }
+
+OsFile os_standard_output() { return file_of(GetStdHandle(STD_OUTPUT_HANDLE)); }
+
+bool os_may_write(const char* path) {
+  WidePath wide;
+  if (!widen(path, &wide)) return false;
+  const DWORD attributes = GetFileAttributesW(wide.text);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+}
+
+bool os_may_replace(const char*, const OsFileInfo&) { return true; }
+
+int os_folder_length(const char* path) {
+  int length = 0;
+  for (int i = 0; path[i] != '\0'; ++i) {
+    if (path[i] == '/' || path[i] == '\\' || (i == 1 && path[i] == ':')) length = i + 1;
+  }
+  return length;
+}
+
+// Symbolic links are rare on Windows and need rights to make; a path is
+// taken as it stands.
+bool os_follow_links(const char* path, char (&out)[kMaxPath]) {
+  return std::snprintf(out, sizeof out, "%s", path) < static_cast<int>(sizeof out);
+}
+
+OsError os_create_temp(const char* target, const OsFileInfo*, char (&name)[kMaxPath], OsFile* file) {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  static uint64_t seed = GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 20);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[7];
+    for (char& c : suffix) {
+      seed = seed * 6364136223846793005u + 1442695040888963407u;
+      c = kLetters[(seed >> 33) % (sizeof kLetters - 1)];
+    }
+    suffix[6] = '\0';
+    if (std::snprintf(name, sizeof name, "%.*s.glyfex-%s", os_folder_length(target), target, suffix) >=
+        static_cast<int>(sizeof name)) {
+      return OsError::kNotFound;
+    }
+    // Shared for deletion, so that an interrupt can remove it while open.
+    const HANDLE h = open_path(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+    if (h != INVALID_HANDLE_VALUE) {
+      *file = file_of(h);
+      return OsError::kNone;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS) return error_of(GetLastError());
+  }
+  return OsError::kOther;
+}
+
+OsError os_open_existing(const char* path, OsFile* file) {
+  const HANDLE h = open_path(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0);
+  if (h == INVALID_HANDLE_VALUE) return error_of(GetLastError());
+  *file = file_of(h);
+  return OsError::kNone;
+}
+
+OsError os_open_device(const char* path, OsFile* file) {
+  const HANDLE h = open_path(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING, 0);
+  if (h == INVALID_HANDLE_VALUE) return error_of(GetLastError());
+  *file = file_of(h);
+  return OsError::kNone;
+}
+
+bool os_reserve(OsFile file, uint64_t size) {
+  FILE_ALLOCATION_INFO room{};
+  room.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+  return size == 0 || SetFileInformationByHandle(handle_of(file), FileAllocationInfo, &room, sizeof room) != 0;
+}
+
+bool os_set_size(OsFile file, uint64_t size) {
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(size);
+  return SetFilePointerEx(handle_of(file), at, nullptr, FILE_BEGIN) && SetEndOfFile(handle_of(file));
+}
+
+bool os_close_written(OsFile file) { return CloseHandle(handle_of(file)) != 0; }
+
+bool os_replace(const char* from, const char* to) { return os_calls.replace(from, to); }
+
+bool os_link(const char* existing, const char* name) {
+  WidePath a, b;
+  return widen(existing, &a) && widen(name, &b) && CreateHardLinkW(b.text, a.text, nullptr) != 0;
+}
+
+bool os_remove(const char* path) {
+  WidePath wide;
+  return widen(path, &wide) && DeleteFileW(wide.text) != 0;
+}
+
+// --- Threads ----------------------------------------------------------------
+
+namespace {
+
+struct ThreadStart {
+  void* (*run)(void*);
+  void* arg;
+};
+
+DWORD WINAPI thread_main(LPVOID p) {
+  const ThreadStart start = *static_cast<ThreadStart*>(p);
+  std::free(p);
+  start.run(start.arg);
+  return 0;
+}
+
+static_assert(sizeof(HANDLE) <= sizeof(OsThread::opaque), "HANDLE fits");
+static_assert(sizeof(SRWLOCK) <= sizeof(OsLock::opaque), "SRWLOCK fits");
+static_assert(sizeof(CONDITION_VARIABLE) <= sizeof(OsCondition::opaque), "CONDITION_VARIABLE fits");
+
+HANDLE* thread_of(OsThread* t) { return std::launder(reinterpret_cast<HANDLE*>(t->opaque)); }
+SRWLOCK* lock_of(OsLock* l) { return std::launder(reinterpret_cast<SRWLOCK*>(l->opaque)); }
+CONDITION_VARIABLE* cond_of(OsCondition* c) { return std::launder(reinterpret_cast<CONDITION_VARIABLE*>(c->opaque)); }
+
+}  // namespace
+
+int os_cpus_allowed() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 1;
+  int n = 0;
+  for (; process != 0; process &= process - 1) ++n;
+  return n > 0 ? n : 1;
+}
+
+bool os_start_thread(OsThread* thread, void* (*run)(void*), void* arg) {
+  auto* start = static_cast<ThreadStart*>(std::malloc(sizeof(ThreadStart)));
+  if (start == nullptr) return false;
+  *start = ThreadStart{run, arg};
+  HANDLE* h = new (thread->opaque) HANDLE(CreateThread(nullptr, 0, thread_main, start, 0, nullptr));
+  if (*h == nullptr) std::free(start);
+  return *h != nullptr;
+}
+
+void os_join_thread(OsThread* thread) {
+  WaitForSingleObject(*thread_of(thread), INFINITE);
+  CloseHandle(*thread_of(thread));
+}
+
+void os_lock_init(OsLock* lock) { InitializeSRWLock(new (lock->opaque) SRWLOCK); }
+void os_lock_destroy(OsLock*) {}
+void os_lock(OsLock* lock) { AcquireSRWLockExclusive(lock_of(lock)); }
+void os_unlock(OsLock* lock) { ReleaseSRWLockExclusive(lock_of(lock)); }
+void os_condition_init(OsCondition* condition) { InitializeConditionVariable(new (condition->opaque) CONDITION_VARIABLE); }
+void os_condition_destroy(OsCondition*) {}
+void os_wait(OsCondition* condition, OsLock* lock) {
+  SleepConditionVariableSRW(cond_of(condition), lock_of(lock), INFINITE, 0);
+}
+void os_signal(OsCondition* condition) { WakeConditionVariable(cond_of(condition)); }
+
+// --- Interrupts and the console ------------------------------------------
+
+namespace {
+
+constexpr int kInterruptSlots = 8;
+WidePath interrupt_paths[kInterruptSlots];
+volatile LONG interrupt_used[kInterruptSlots];
+bool handler_installed = false;
+
+// Runs on a thread of its own when Ctrl-C or Ctrl-Break is pressed or the
+// console is closed; the files, opened shared for deletion, go when the
+// process ends, and the default handler then ends it.
+BOOL WINAPI on_interrupt(DWORD) {
+  for (int i = 0; i < kInterruptSlots; ++i) {
+    if (interrupt_used[i]) DeleteFileW(interrupt_paths[i].text);
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+int os_remove_on_interrupt(const char* path) {
+  if (!handler_installed) handler_installed = SetConsoleCtrlHandler(on_interrupt, TRUE) != 0;
+  for (int i = 0; i < kInterruptSlots; ++i) {
+    if (interrupt_used[i] || !widen(path, &interrupt_paths[i])) continue;
+    InterlockedExchange(&interrupt_used[i], 1);
+    return i;
+  }
+  return -1;
+}
+
+void os_forget_on_interrupt(int slot) {
+  if (slot >= 0 && slot < kInterruptSlots) InterlockedExchange(&interrupt_used[slot], 0);
+}
+
+bool os_stderr_is_terminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+double os_seconds() {
+  LARGE_INTEGER count{}, frequency{};
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// The arguments from the wide command line as UTF-8, and standard output
+// in binary mode, so that texts through it have the same line ends.
+void os_start_program(int* argc, char*** argv) {
+  int n = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
+  if (wide != nullptr) {
+    auto** args = static_cast<char**>(std::calloc(static_cast<size_t>(n) + 1, sizeof(char*)));
+    for (int i = 0; args != nullptr && i < n; ++i) {
+      const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+      args[i] = static_cast<char*>(std::malloc(static_cast<size_t>(bytes > 0 ? bytes : 1)));
+      if (args[i] == nullptr) return;
+      args[i][0] = '\0';
+      WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, args[i], bytes, nullptr, nullptr);
+    }
+    if (args != nullptr) {
+      *argc = n;
+      *argv = args;
+    }
+    LocalFree(wide);
+  }
+  _setmode(_fileno(stdout), _O_BINARY);
+  SetConsoleOutputCP(CP_UTF8);
+}
+
+#endif

@@ -81,7 +81,7 @@ bool is_font_line(const Listing& l, const ListingLine& line) {
 
 }  // namespace
 
-void write_json_listing(FILE* out, const Listing& l) {
+const char* write_json_listing(FILE* out, const Listing& l) {
   const ResourceList& list = l.resources;
   std::fputs("{\"file\": ", out);
   put_json_text(out, l.file);
@@ -118,4 +118,5 @@ void write_json_listing(FILE* out, const Listing& l) {
     std::fputs("}", out);
   }
   std::fputs("\n]}\n", out);
+  return nullptr;
 }

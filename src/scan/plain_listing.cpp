@@ -80,7 +80,8 @@ void write_found(FILE* out, const Listing& l) {
 
 }  // namespace
 
-void write_plain_listing(FILE* out, const Listing& listing) {
+const char* write_plain_listing(FILE* out, const Listing& listing) {
   if (listing.resources.kind != nullptr) write_table(out, listing);
   if (listing.searched) write_found(out, listing);
+  return nullptr;
 }

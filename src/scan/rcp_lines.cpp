@@ -9,7 +9,7 @@
 // FONTFAMILY of their texts (those of a font that shares its name
 // included). PilRC builds no family of one density: a 72 dpi-only nfnt
 // becomes an NFNT, and a font with only a 144 dpi image cannot be built.
-void write_rcp_lines(FILE* out, const Listing& listing) {
+const char* write_rcp_lines(FILE* out, const Listing& listing) {
   std::fputs("// The fonts of ", out);
   put_escaped(out, listing.file, std::strlen(listing.file));
   std::fputs(", rebuilt from the texts that glyfex-scan --sh writes.\n"
@@ -42,4 +42,5 @@ void write_rcp_lines(FILE* out, const Listing& listing) {
       std::fputs("END\n", out);
     }
   }
+  return nullptr;
 }

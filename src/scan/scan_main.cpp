@@ -1,8 +1,8 @@
-// glyfex-scan [--carve] [--sh | --rcp | --html | --json] FILE: lists the
+// glyfex-scan [--carve] [--sh | --cmd | --rcp | --html | --json] FILE: lists the
 // resources in a Palm resource database or a Macintosh resource fork, or
 // the fonts found by their contents in a file of any other kind, with a
 // ready glyfex command for every font; or the same listing as a shell
-// script, PilRC lines, a page or JSON. This file holds the command line and
+// script, a batch file, PilRC lines, a page or JSON. This file holds the command line and
 // the file; the listing and its writers live beside it.
 #include <cstdio>
 #include <cstring>
@@ -24,6 +24,7 @@ const char kScanUsage[] =
     "any other file, with the glyfex command for each font.\n\n"
     " usage:  glyfex-scan [--carve] file\n"
     "         glyfex-scan [--carve] --sh file    a shell script that converts every font\n"
+    "         glyfex-scan [--carve] --cmd file   the same as a batch file for cmd.exe\n"
     "         glyfex-scan [--carve] --rcp file   PilRC lines that rebuild the fonts\n"
     "         glyfex-scan [--carve] --html file  a page that draws every font\n"
     "         glyfex-scan [--carve] --json file  the listing as JSON\n"
@@ -37,14 +38,14 @@ const char kErrScanNoFont[] =
 // standard error, and a script that fails.
 struct OutputForm {
   const char* option;
-  void (*write)(FILE* out, const Listing& listing);
+  const char* (*write)(FILE* out, const Listing& listing);
   const char* failure;  // printed on standard output after an error, or nullptr
 };
 
 const OutputForm kForms[] = {
     {nullptr, write_plain_listing, nullptr},      {"--sh", write_shell_script, "exit 1\n"},
-    {"--rcp", write_rcp_lines, nullptr},          {"--html", write_html_page, nullptr},
-    {"--json", write_json_listing, nullptr},
+    {"--cmd", write_cmd_script, "@exit /b 1\r\n"}, {"--rcp", write_rcp_lines, nullptr},
+    {"--html", write_html_page, nullptr},         {"--json", write_json_listing, nullptr},
 };
 
 // Opens the file for positioned reads. Returns nullptr, or why it could
@@ -203,6 +204,6 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, " %ld %s\n", e.id, e.fault);
     }
   }
-  form->write(stdout, listing);
+  if (const char* err = form->write(stdout, listing)) return fail(*form, err);
   return finish(status);
 }

@@ -1,0 +1,45 @@
+// glyfex-scan --cmd: the commands as a batch file for cmd.exe, each word in
+// double quotes and each command followed by || exit /b 1. cmd gives %, !
+// (with delayed expansion) and ^ their meaning even inside quotes, and a
+// quote cannot stand inside a quoted word, so a name holding one of them or
+// a control is refused rather than printed half-quoted.
+#include <cstdio>
+#include <cstring>
+
+#include "scan/listing_writers.h"
+
+const char kErrCmdName[] = "A file name holds a character cmd.exe cannot pass safely (%, !, ^, \" or a control).";
+
+namespace {
+
+bool cmd_safe(const char* s) {
+  for (const char* p = s; *p != '\0'; ++p) {
+    const auto b = static_cast<unsigned char>(*p);
+    if (b < 0x20 || b == 0x7F || std::strchr("%!^\"", b) != nullptr) return false;
+  }
+  return true;
+}
+
+bool has_non_ascii(const char* s) {
+  for (const char* p = s; *p != '\0'; ++p) {
+    if (static_cast<unsigned char>(*p) >= 0x80) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+const char* write_cmd_script(FILE* out, const Listing& listing) {
+  if (!cmd_safe(listing.program) || !cmd_safe(listing.file)) return kErrCmdName;
+  std::fputs("@echo off\r\nrem Converts every font of the file; written by glyfex-scan --cmd.\r\n", out);
+  // Names outside ASCII are written in UTF-8, which cmd reads in code page
+  // 65001.
+  if (has_non_ascii(listing.program) || has_non_ascii(listing.file)) std::fputs("chcp 65001 >nul\r\n", out);
+  for (size_t i = 0; i < listing.count; ++i) {
+    const ListingLine& line = listing.lines[i];
+    if (!has_command(line)) continue;
+    std::fprintf(out, "\"%s\" \"%s\" \"%s.txt\" %llu || exit /b 1\r\n", listing.program, listing.file, line.name,
+                 static_cast<unsigned long long>(line.offset));
+  }
+  return nullptr;
+}

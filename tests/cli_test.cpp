@@ -1,8 +1,12 @@
 // The glyfex command run as a real process: console texts, exit status,
 // which files it touches, and every refusal.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -447,6 +451,65 @@ TEST(CliTest, ExtendedFontWritesBothTexts) {
   write_file(named, encode_font(make_extended(m, {144})));
   r = run_glyfex({named, dir() + "/hd.nfnt"});
   EXPECT_EQ(r.out, error_text(kErrSameFile));
+}
+
+// A font whose one glyph is 16000 columns by 2048 rows: 33 MB of text,
+// long enough to be interrupted. Its offset/width table comes first, and
+// the header at 2.
+bool write_wide_font(const std::string& path) {
+  std::vector<uint8_t> bytes(2 + 26, 0);
+  for (int field : {kFirst, kLast}) put16(&bytes, 2 + 2 * field, 65);
+  put16(&bytes, 2 + 2 * kHeight, 2048);
+  put16(&bytes, 2 + 2 * kOwTLoc, -9);  // back to byte 0
+  put16(&bytes, 2 + 2 * kRowWords, 1000);
+  bytes.resize(bytes.size() + size_t{2048} * 2000, 0x5A);
+  bytes.insert(bytes.end(), {0, 0, 0x3E, 0x80});  // locations 0 and 16000
+  return write_file(path, bytes);
+}
+
+// Interrupted by Ctrl-C, kill or a closed terminal at a few moments, a
+// conversion leaves the old output, or the whole new one when it finished
+// first, and never its temporary file.
+TEST(CliTest, InterruptedConversionLeavesNoTemporaryFile) {
+  const std::string base = dir() + "/interrupt", in = base + "/wide.bin", out = base + "/out.txt";
+  mkdir(base.c_str(), 0700);
+  ASSERT_TRUE(write_wide_font(in));
+  int interrupted = 0;
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const useconds_t after : {1000u, 5000u, 15000u}) {
+      SCOPED_TRACE(std::to_string(sig) + " after " + std::to_string(after) + " us");
+      write_file(out, {'o', 'l', 'd'});
+      posix_spawnattr_t attr;
+      posix_spawnattr_init(&attr);
+      sigset_t defaults;
+      sigemptyset(&defaults);
+      for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&defaults, s);
+      posix_spawnattr_setsigdefault(&attr, &defaults);
+      posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+      posix_spawn_file_actions_t actions;
+      posix_spawn_file_actions_init(&actions);
+      posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+      const char* argv[] = {GLYFEX_EXE, in.c_str(), out.c_str(), "2", nullptr};
+      pid_t pid = -1;
+      ASSERT_EQ(posix_spawn(&pid, GLYFEX_EXE, &actions, &attr, const_cast<char**>(argv), environ), 0);
+      posix_spawn_file_actions_destroy(&actions);
+      posix_spawnattr_destroy(&attr);
+      usleep(after);
+      kill(pid, sig);
+      int status = 0;
+      waitpid(pid, &status, 0);
+      // Ended by the signal, or finished before it; either way the output
+      // is the old text or the whole new one, never a part.
+      interrupted += WIFSIGNALED(status) && WTERMSIG(status) == sig ? 1 : 0;
+      struct stat st {};
+      ASSERT_EQ(stat(out.c_str(), &st), 0);
+      EXPECT_TRUE(st.st_size == 3 || st.st_size == 103 + 10 + 8 + 2048 * 16001 + 1) << st.st_size;
+      int ls = 0;
+      EXPECT_EQ(run_shell("ls -A " + base, &ls), "out.txt\nwide.bin\n");
+    }
+  }
+  EXPECT_GT(interrupted, 0);
+  EXPECT_TRUE(read_file(out) == "old" || read_file(out).rfind("fontType 0\n", 0) == 0);
 }
 
 TEST(CliTest, ShippedExamplesConvertToTheirTexts) {

@@ -4,6 +4,15 @@
 
 namespace {
 
+// A hint to load memory ahead of its use, where the compiler has one.
+inline void prefetch(const void* p) {
+#if defined(__GNUC__) || defined(__clang__)
+  __builtin_prefetch(p);
+#else
+  (void)p;
+#endif
+}
+
 // The eight pixels of one strip byte, leftmost (most significant) first.
 struct PixelTable {
   char pixels[256][8];
@@ -39,7 +48,7 @@ namespace {
 // when they cross it.
 char* render_lit(const uint8_t* byte, const GlyphColumns& g, size_t ahead, char* out) {
   const uint32_t shift = g.shift;
-  if (ahead > 0 && g.groups > 0) __builtin_prefetch(byte + ahead);
+  if (ahead > 0 && g.groups > 0) prefetch(byte + ahead);
   if (shift == 0) {
     for (uint32_t i = 0; i < g.groups; ++i, out += 8) std::memcpy(out, kPixelTable.pixels[byte[i]], 8);
   } else {

@@ -14,7 +14,7 @@ namespace {
 // The input is opened without waiting (a FIFO would wait for a writer) and
 // then judged by what was opened, not by its path: only regular files and
 // block devices have a size and can be read at an offset.
-const char* read_input(const char* infile, const char* outfile, long offset, FontImage* image, OsFileInfo* info) {
+const char* read_input(const char* infile, const char* outfile, int64_t offset, FontImage* image, OsFileInfo* info) {
   OsFile file = kNoFile;
   const OsError opened = os_open_input(infile, &file, info);
   // A socket cannot be opened at all; it is no file to read.
@@ -109,7 +109,7 @@ const char* write_outputs(const char* const (&paths)[kDensities], bool shared, c
 
 }  // namespace
 
-const char* export_font(const char* infile, const char* outfile, long offset) {
+const char* export_font(const char* infile, const char* outfile, int64_t offset) {
   FontImage image;
   OsFileInfo input{};
   if (const char* err = read_input(infile, outfile, offset, &image, &input)) return err;

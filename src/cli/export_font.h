@@ -2,10 +2,12 @@
 #ifndef GLYFEX_CLI_EXPORT_FONT_H
 #define GLYFEX_CLI_EXPORT_FONT_H
 
+#include <cstdint>
+
 // Reads the font resource at offset in infile, then writes outfile and
 // prints the summary line. The input is read completely and checked before
 // the output is opened, so a refused input leaves outfile as it was.
 // Returns nullptr on success, else a fixed message text.
-const char* export_font(const char* infile, const char* outfile, long offset);
+const char* export_font(const char* infile, const char* outfile, int64_t offset);
 
 #endif

@@ -1,5 +1,6 @@
 // glyfex infile outfile {offset}
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,12 +15,12 @@ namespace {
 // overflowing: a huge offset just lies past the end of the file. After the
 // blanks and the sign, 0x or 0X and a hex digit start a hexadecimal number,
 // as offsets are often read off a hex dump.
-long parse_offset(const char* text) {
+int64_t parse_offset(const char* text) {
   const char* p = text;
   while (std::isspace(static_cast<unsigned char>(*p))) ++p;
   if (*p == '+' || *p == '-') ++p;
   const bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && std::isxdigit(static_cast<unsigned char>(p[2]));
-  return std::strtol(text, nullptr, hex ? 16 : 10);
+  return std::strtoll(text, nullptr, hex ? 16 : 10);
 }
 
 // Everything printed goes to standard output; when that fails, the run
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return finish(1);
   }
-  const long offset = argc == 4 ? parse_offset(argv[3]) : 0;
+  const int64_t offset = argc == 4 ? parse_offset(argv[3]) : 0;
   if (const char* err = export_font(argv[1], argv[2], offset)) {
     std::printf("ERROR: %s\n\n", err);
     return finish(1);

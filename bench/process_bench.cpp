@@ -8,7 +8,7 @@
 // the ratios within each pair (which a machine that slows down or speeds up
 // between pairs does not move), and peak resident memory.
 //   process_bench DIR [RUNS [ROWS]]  (DIR is scratch space; RUNS defaults to
-//   9; ROWS is a list of tall, wide, small, search, by default all)
+//   9; ROWS is a list of tall, wide, narrow, small, search, by default all)
 #include <fcntl.h>
 #include <malloc.h>
 #include <spawn.h>
@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -119,11 +120,35 @@ void write_small_font(const std::string& path) {
   write_file(path, encode_font(make_font('0', ':', 11, glyphs)));
 }
 
+// Runs a and b in alternating pairs, each pair in turn order; before each
+// run, before() removes what the run will create. Returns both sample sets.
+void alternate(int runs, const std::function<Sample()>& a, const std::function<Sample()>& b, std::vector<Sample>* as,
+               std::vector<Sample>* bs) {
+  for (int i = 0; i < runs; ++i) {
+    if (i % 2 == 0) as->push_back(a());
+    bs->push_back(b());
+    if (i % 2 == 1) as->push_back(a());
+  }
+}
+
+void report(const char* row, const char* name, const std::vector<Sample>& g, const std::vector<Sample>& c) {
+  std::printf("  %-18s glyfex %6.1f ms  cat %6.1f ms  glyfex/cat %.2f\n", row, median(g).ms, median(c).ms, paired(g, c));
+  (void)name;
+}
+
+// glyfex against cat of its text: to a new file, to /dev/null (the cost of
+// rendering against the cost of reading the same bytes), and to a new file
+// with both kept to one CPU.
 void large(const std::string& dir, const char* name, int glyphs, int columns, int rows, int runs) {
   const std::string in = dir + "/" + name + ".bin", out = dir + "/" + name + ".txt", copy = dir + "/copy.txt";
   const std::string offset = std::to_string(write_font(in, glyphs, columns, rows));
   const std::vector<std::string> glyfex = {GLYFEX_EXE, in, out, offset};
   run(glyfex, "/dev/null");  // the input and the binary in the page cache
+  const std::vector<std::string> one_cpu = {"/usr/bin/taskset", "-c", "0"};
+  const auto on_one_cpu = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), one_cpu.begin(), one_cpu.end());
+    return args;
+  };
   std::vector<Sample> g, c, f;
   for (int i = 0; i < runs; ++i) {
     const auto run_glyfex = [&] {
@@ -136,12 +161,29 @@ void large(const std::string& dir, const char* name, int glyphs, int columns, in
     f.push_back(write_floor(out, copy));
     if (i % 2 == 1) run_glyfex();
   }
-  const Sample mg = median(g), mc = median(c), mf = median(f);
   const long rss = run(glyfex, "/dev/null", true).max_rss_kib;
-  std::printf("%-4s %dx%dx%d %5.1f MB  glyfex %5.1f ms  cat %5.1f ms  floor %5.1f ms  glyfex/cat %.2f  "
-              "floor/cat %.2f  glyfex/floor %.2f  peak RSS %.1f MiB\n",
-              name, glyphs, columns, rows, static_cast<double>(read_file(out).size()) / 1e6, mg.ms, mc.ms, mf.ms,
-              paired(g, c), paired(f, c), paired(g, f), static_cast<double>(rss) / 1024.0);
+  std::printf("%-4s %dx%dx%d %5.1f MB  floor %5.1f ms  floor/cat %.2f  glyfex/floor %.2f  peak RSS %.1f MiB\n", name,
+              glyphs, columns, rows, static_cast<double>(read_file(out).size()) / 1e6, median(f).ms, paired(f, c),
+              paired(g, f), static_cast<double>(rss) / 1024.0);
+  report("new file", name, g, c);
+  std::vector<Sample> rg, rc;
+  alternate(
+      runs, [&] { return run({GLYFEX_EXE, in, "/dev/null", offset}, "/dev/null"); },
+      [&] { return run({"/bin/cat", out}, "/dev/null"); }, &rg, &rc);
+  report("render (/dev/null)", name, rg, rc);
+  std::vector<Sample> og, oc;
+  alternate(
+      runs,
+      [&] {
+        unlink(out.c_str());
+        return run(on_one_cpu(glyfex), "/dev/null");
+      },
+      [&] {
+        unlink(copy.c_str());
+        return run(on_one_cpu({"/bin/cat", out}), copy);
+      },
+      &og, &oc);
+  report("one CPU, new file", name, og, oc);
 }
 
 void small(const std::string& dir, int runs) {
@@ -219,6 +261,7 @@ int main(int argc, char** argv) {
   const char* rows = argc > 3 ? argv[3] : nullptr;
   if (wanted(rows, "tall")) large(dir, "tall", 256, 64, 2048, runs);
   if (wanted(rows, "wide")) large(dir, "wide", 1, 65535, 255, runs);
+  if (wanted(rows, "narrow")) large(dir, "narrow", 256, 8, 8192, runs);
   if (wanted(rows, "small")) small(dir, runs * 11);
   if (wanted(rows, "search")) search(dir, runs);
   return 0;

@@ -1,6 +1,6 @@
 // The operating system as glyfex sees it: files read at positions, outputs
-// written to a new file and put in place, file identity, a second thread,
-// large buffers, interrupts and the console. One implementation for POSIX
+// written to a new file and put in place, file identity, large buffers,
+// interrupts and the console. One implementation for POSIX
 // (os_posix.cpp) and one for Windows (os_win.cpp); nothing above this
 // header includes a system header. Paths are UTF-8; positions and sizes
 // are 64-bit.
@@ -119,39 +119,11 @@ extern OsCalls os_calls;
 // Writes all n bytes; false when a write fails.
 inline bool os_write_all(OsFile file, const void* bytes, size_t n) { return os_calls.write_all(file, bytes, n); }
 
-// A buffer for the strips and the writer's blocks: bytes of memory, or
+// A buffer for the strips: bytes of memory, or
 // nullptr. Large ones lie on huge-page boundaries where the system has
 // them. Released by os_free_large only.
 inline void* os_allocate_large(size_t bytes) { return os_calls.allocate_large(bytes); }
 void os_free_large(void* p);
-
-// --- Threads ----------------------------------------------------------------
-
-// Storage for the system's own thread, lock and condition.
-struct OsThread {
-  alignas(8) unsigned char opaque[16];
-};
-struct OsLock {
-  alignas(8) unsigned char opaque[64];
-};
-struct OsCondition {
-  alignas(8) unsigned char opaque[64];
-};
-
-// How many CPUs this process may run on.
-int os_cpus_allowed();
-
-bool os_start_thread(OsThread* thread, void* (*run)(void*), void* arg);
-void os_join_thread(OsThread* thread);
-
-void os_lock_init(OsLock* lock);
-void os_lock_destroy(OsLock* lock);
-void os_lock(OsLock* lock);
-void os_unlock(OsLock* lock);
-void os_condition_init(OsCondition* condition);
-void os_condition_destroy(OsCondition* condition);
-void os_wait(OsCondition* condition, OsLock* lock);
-void os_signal(OsCondition* condition);
 
 // --- Interrupts and the console ------------------------------------------
 

@@ -1,25 +1,19 @@
-// The operating system interface on POSIX systems. Linux-only calls (CPU
-// affinity, huge pages) sit behind __linux__ with plain fallbacks.
+// The operating system interface on POSIX systems. Linux-only calls (huge
+// pages) sit behind their own macros, with plain fallbacks.
 #ifndef _WIN32
 
 #include <errno.h>
 #include <fcntl.h>
-#include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
-#ifdef __linux__
-#include <sched.h>
-#endif
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <new>
 
 #include "os/os.h"
 
@@ -235,45 +229,6 @@ bool os_replace(const char* from, const char* to) { return os_calls.replace(from
 bool os_link(const char* existing, const char* name) { return link(existing, name) == 0; }
 
 bool os_remove(const char* path) { return unlink(path) == 0; }
-
-// --- Threads ----------------------------------------------------------------
-
-namespace {
-
-static_assert(sizeof(pthread_t) <= sizeof(OsThread::opaque), "pthread_t fits");
-static_assert(sizeof(pthread_mutex_t) <= sizeof(OsLock::opaque), "pthread_mutex_t fits");
-static_assert(sizeof(pthread_cond_t) <= sizeof(OsCondition::opaque), "pthread_cond_t fits");
-
-pthread_t* thread_of(OsThread* t) { return std::launder(reinterpret_cast<pthread_t*>(t->opaque)); }
-pthread_mutex_t* mutex_of(OsLock* l) { return std::launder(reinterpret_cast<pthread_mutex_t*>(l->opaque)); }
-pthread_cond_t* cond_of(OsCondition* c) { return std::launder(reinterpret_cast<pthread_cond_t*>(c->opaque)); }
-
-}  // namespace
-
-int os_cpus_allowed() {
-#ifdef __linux__
-  cpu_set_t allowed;
-  CPU_ZERO(&allowed);
-  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return CPU_COUNT(&allowed);
-#endif
-  const long n = sysconf(_SC_NPROCESSORS_ONLN);
-  return n > 0 ? static_cast<int>(n) : 1;
-}
-
-bool os_start_thread(OsThread* thread, void* (*run)(void*), void* arg) {
-  return pthread_create(new (thread->opaque) pthread_t, nullptr, run, arg) == 0;
-}
-
-void os_join_thread(OsThread* thread) { pthread_join(*thread_of(thread), nullptr); }
-
-void os_lock_init(OsLock* lock) { pthread_mutex_init(new (lock->opaque) pthread_mutex_t, nullptr); }
-void os_lock_destroy(OsLock* lock) { pthread_mutex_destroy(mutex_of(lock)); }
-void os_lock(OsLock* lock) { pthread_mutex_lock(mutex_of(lock)); }
-void os_unlock(OsLock* lock) { pthread_mutex_unlock(mutex_of(lock)); }
-void os_condition_init(OsCondition* condition) { pthread_cond_init(new (condition->opaque) pthread_cond_t, nullptr); }
-void os_condition_destroy(OsCondition* condition) { pthread_cond_destroy(cond_of(condition)); }
-void os_wait(OsCondition* condition, OsLock* lock) { pthread_cond_wait(cond_of(condition), mutex_of(lock)); }
-void os_signal(OsCondition* condition) { pthread_cond_signal(cond_of(condition)); }
 
 // --- Interrupts and the console ------------------------------------------
 

@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "os/os.h"
 
@@ -244,65 +243,6 @@ bool os_remove(const char* path) {
   WidePath wide;
   return widen(path, &wide) && DeleteFileW(wide.text) != 0;
 }
-
-// --- Threads ----------------------------------------------------------------
-
-namespace {
-
-struct ThreadStart {
-  void* (*run)(void*);
-  void* arg;
-};
-
-DWORD WINAPI thread_main(LPVOID p) {
-  const ThreadStart start = *static_cast<ThreadStart*>(p);
-  std::free(p);
-  start.run(start.arg);
-  return 0;
-}
-
-static_assert(sizeof(HANDLE) <= sizeof(OsThread::opaque), "HANDLE fits");
-static_assert(sizeof(SRWLOCK) <= sizeof(OsLock::opaque), "SRWLOCK fits");
-static_assert(sizeof(CONDITION_VARIABLE) <= sizeof(OsCondition::opaque), "CONDITION_VARIABLE fits");
-
-HANDLE* thread_of(OsThread* t) { return std::launder(reinterpret_cast<HANDLE*>(t->opaque)); }
-SRWLOCK* lock_of(OsLock* l) { return std::launder(reinterpret_cast<SRWLOCK*>(l->opaque)); }
-CONDITION_VARIABLE* cond_of(OsCondition* c) { return std::launder(reinterpret_cast<CONDITION_VARIABLE*>(c->opaque)); }
-
-}  // namespace
-
-int os_cpus_allowed() {
-  DWORD_PTR process = 0, system = 0;
-  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 1;
-  int n = 0;
-  for (; process != 0; process &= process - 1) ++n;
-  return n > 0 ? n : 1;
-}
-
-bool os_start_thread(OsThread* thread, void* (*run)(void*), void* arg) {
-  auto* start = static_cast<ThreadStart*>(std::malloc(sizeof(ThreadStart)));
-  if (start == nullptr) return false;
-  *start = ThreadStart{run, arg};
-  HANDLE* h = new (thread->opaque) HANDLE(CreateThread(nullptr, 0, thread_main, start, 0, nullptr));
-  if (*h == nullptr) std::free(start);
-  return *h != nullptr;
-}
-
-void os_join_thread(OsThread* thread) {
-  WaitForSingleObject(*thread_of(thread), INFINITE);
-  CloseHandle(*thread_of(thread));
-}
-
-void os_lock_init(OsLock* lock) { InitializeSRWLock(new (lock->opaque) SRWLOCK); }
-void os_lock_destroy(OsLock*) {}
-void os_lock(OsLock* lock) { AcquireSRWLockExclusive(lock_of(lock)); }
-void os_unlock(OsLock* lock) { ReleaseSRWLockExclusive(lock_of(lock)); }
-void os_condition_init(OsCondition* condition) { InitializeConditionVariable(new (condition->opaque) CONDITION_VARIABLE); }
-void os_condition_destroy(OsCondition*) {}
-void os_wait(OsCondition* condition, OsLock* lock) {
-  SleepConditionVariableSRW(cond_of(condition), lock_of(lock), INFINITE, 0);
-}
-void os_signal(OsCondition* condition) { WakeConditionVariable(cond_of(condition)); }
 
 // --- Interrupts and the console ------------------------------------------
 

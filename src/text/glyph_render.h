@@ -21,7 +21,8 @@ GlyphColumns place_glyph(uint32_t row_bits, uint32_t start, uint32_t width);
 
 // Renders rows strip rows of row_bytes each, starting at row, as the glyph's
 // columns followed by a line feed; returns the end of what it wrote. When
-// the glyph lies wholly past the row's end the rows need not exist.
+// the glyph lies wholly past the row's end the rows need not exist. It may
+// write up to 16 bytes past its end, which must be writable.
 char* render_rows(const uint8_t* row, size_t row_bytes, int rows, const GlyphColumns& g, char* out);
 
 #endif

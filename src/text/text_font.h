@@ -20,8 +20,5 @@ const char* write_text_font(OsFile file, const FontImage& image, int density);
 // before anything is written, so that room for the text can be secured.
 uint64_t text_font_bytes(const FontImage& image, int density);
 
-// The same, with the blocks written on a second thread where that helps
-// (threads true, what write_text_font does) or all on the caller's thread.
-const char* write_text_font_on(OsFile file, const FontImage& image, int density, bool threads);
 
 #endif

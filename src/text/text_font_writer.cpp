@@ -96,10 +96,10 @@ uint64_t text_font_bytes(const FontImage& image, int density) {
   return n;
 }
 
-const char* write_text_font_on(OsFile file, const FontImage& image, int density, bool threads) {
+const char* write_text_font(OsFile file, const FontImage& image, int density) {
   const FontHeader& h = image.header;
   BlockWriter w;
-  if (!open_block_writer(&w, file, threads)) {
+  if (!open_block_writer(&w, file)) {
     close_block_writer(&w);
     return kErrFontMemory;
   }
@@ -111,6 +111,3 @@ const char* write_text_font_on(OsFile file, const FontImage& image, int density,
   return close_block_writer(&w) ? nullptr : kErrOutputWrite;
 }
 
-const char* write_text_font(OsFile file, const FontImage& image, int density) {
-  return write_text_font_on(file, image, density, true);
-}

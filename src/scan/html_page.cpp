@@ -159,10 +159,9 @@ bool sample_glyph(const FontImage& image, int c, Glyph* g, int* advance) {
   const bool in_range = c >= h.firstChar && c <= h.lastChar;
   const OffsetWidth ow = in_range ? image.offsetWidths[c] : OffsetWidth{-1, -1};
   if (in_range && !(ow.offset == -1 && ow.width == -1)) {
-    *advance = ow.width;
-    if (!has_image(image, c)) return false;
     *g = glyph_at(image, c, c);
-    return true;
+    *advance = g->width;
+    return has_image(image, c);
   }
   *advance = 0;
   if (!image.hasMissingGlyph) return false;

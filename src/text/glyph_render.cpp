@@ -74,10 +74,10 @@ namespace {
 // bytes shifted by the glyph's bit alignment, a chunk at a time. While
 // eight whole columns remain inside the row, the second byte an unaligned
 // group reaches into lies inside the row too; the last columns reach into
-// the next byte only when they cross it. The glyph's columns come by value:
-// stores through out may alias any object, and would otherwise make the
-// compiler read them again each time.
-char* render_lit(const uint8_t* byte, const GlyphColumns g, size_t ahead, char* out) {
+// the next byte only when they cross it. The glyph's columns are copied to
+// locals: stores through out may alias any object, and would otherwise make
+// the compiler read them again each time.
+char* render_lit(const uint8_t* byte, const GlyphColumns& g, size_t ahead, char* out) {
   const uint32_t shift = g.shift, groups = g.groups, tail = g.tail;
   if (ahead > 0 && groups > 0) prefetch(byte + ahead);
   if (shift == 0) {

@@ -287,7 +287,9 @@ std::string text_written(const std::function<const char*(OsFile)>& write, const 
   char name[kMaxPath];
   OsFile file = kNoFile;
   *err = "no scratch file";
-  if (os_create_temp("./text", nullptr, name, &file) != OsError::kNone) return "";
+  int slot = -1;
+  if (os_create_temp("./text", nullptr, name, &file, &slot) != OsError::kNone) return "";
+  os_forget_on_interrupt(slot);
   *err = write(file);
   os_close_written(file);
   std::string text = read_file(name);

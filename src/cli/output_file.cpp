@@ -83,10 +83,9 @@ const char* open_output(const char* path, uint64_t bytes, OutputFile* out) {
   if (exists && !os_may_write(path)) return kErrOutputOpen;
   if (!os_follow_links(path, out->target)) return kErrOutputOpen;
   if (exists && !os_may_replace(out->target, info)) return open_in_place(path, info.size, out);
-  const OsError err = os_create_temp(out->target, exists ? &info : nullptr, out->temp, &out->file);
+  const OsError err = os_create_temp(out->target, exists ? &info : nullptr, out->temp, &out->file, &out->tempSlot);
   if (err == OsError::kNone) {
     out->kind = OutputKind::kReplace;
-    out->tempSlot = os_remove_on_interrupt(out->temp);
     return nullptr;
   }
   out->temp[0] = '\0';
@@ -117,16 +116,19 @@ const char* commit_output(OutputFile* out, bool keep_old) {
   if (out->kind != OutputKind::kReplace) return nullptr;
   OsFileInfo old{};
   if (keep_old && os_stat(out->target, &old)) {
-    // A free name, then the old file's second name under it.
+    // A free name, then the old file's second name under it; the name is
+    // removed on an interrupt from the start.
     OsFile free_name = kNoFile;
-    const bool linked = os_create_temp(out->target, nullptr, out->backup, &free_name) == OsError::kNone &&
-                        os_close_written(free_name) && os_remove(out->backup) && os_link(out->target, out->backup);
+    const bool named = os_create_temp(out->target, nullptr, out->backup, &free_name, &out->backupSlot) == OsError::kNone;
+    const bool linked =
+        named && os_close_written(free_name) && os_remove(out->backup) && os_link(out->target, out->backup);
     if (!linked) {
+      if (named) (void)os_remove(out->backup);
       out->backup[0] = '\0';
+      forget_slot(&out->backupSlot);
       discard_output(out);
       return kErrOutputWrite;
     }
-    out->backupSlot = os_remove_on_interrupt(out->backup);
   }
   if (!os_replace(out->temp, out->target)) {
     drop_backup(out);

@@ -80,8 +80,11 @@ bool os_follow_links(const char* path, char (&out)[kMaxPath]);
 
 // Creates a new file named .glyfex-XXXXXX in the folder of target; name
 // receives its path. Its permission bits and owner are the existing file's
-// (where allowed), or what creating a file would give.
-OsError os_create_temp(const char* target, const OsFileInfo* existing, char (&name)[kMaxPath], OsFile* file);
+// (where allowed), or what creating a file would give. The file is removed
+// if the process is interrupted before os_forget_on_interrupt(*slot): no
+// interrupt can fall between its creation and that promise.
+OsError os_create_temp(const char* target, const OsFileInfo* existing, char (&name)[kMaxPath], OsFile* file,
+                       int* slot);
 
 // Opens an existing file for writing over it, without truncating it.
 OsError os_open_existing(const char* path, OsFile* file);
@@ -127,11 +130,9 @@ void os_free_large(void* p);
 
 // --- Interrupts and the console ------------------------------------------
 
-// Removes path if the process is interrupted (Ctrl-C, kill, a closed
-// terminal; Ctrl-C or Ctrl-Break on Windows) before os_forget_on_interrupt
-// is called with what this returned; the process then ends as the
-// interrupt would have ended it. Returns -1 when no room is left.
-int os_remove_on_interrupt(const char* path);
+// An interrupt (Ctrl-C, kill, a closed terminal; Ctrl-C or Ctrl-Break on
+// Windows) removes the files os_create_temp promised to remove and ends
+// the process as the interrupt would have. This takes a promise back.
 void os_forget_on_interrupt(int slot);
 
 bool os_stderr_is_terminal();

@@ -175,13 +175,27 @@ bool os_follow_links(const char* path, char (&out)[kMaxPath]) {
   return false;
 }
 
-OsError os_create_temp(const char* target, const OsFileInfo* existing, char (&name)[kMaxPath], OsFile* file) {
+namespace {
+int remove_on_interrupt(const char* path);
+sigset_t interrupt_signals();
+}  // namespace
+
+OsError os_create_temp(const char* target, const OsFileInfo* existing, char (&name)[kMaxPath], OsFile* file,
+                       int* slot) {
+  *slot = -1;
   if (std::snprintf(name, sizeof name, "%.*s.glyfex-XXXXXX", os_folder_length(target), target) >=
       static_cast<int>(sizeof name)) {
     return OsError::kNotFound;
   }
+  // An interrupt waits until the new file is promised to its handler.
+  const sigset_t block = interrupt_signals();
+  sigset_t before;
+  sigprocmask(SIG_BLOCK, &block, &before);
   const int fd = mkostemp(name, O_CLOEXEC);
-  if (fd < 0) return error_of(errno);
+  const int saved = errno;
+  if (fd >= 0) *slot = remove_on_interrupt(name);
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+  if (fd < 0) return error_of(saved);
   mode_t mode = 0;
   if (existing != nullptr) {
     // The old file's owner and group where that is allowed (root); anyone
@@ -241,6 +255,13 @@ char interrupt_paths[kInterruptSlots][kMaxPath];
 volatile sig_atomic_t interrupt_used[kInterruptSlots];
 bool handlers_installed = false;
 
+sigset_t interrupt_signals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
+  return set;
+}
+
 extern "C" void on_interrupt(int sig) {
   for (int i = 0; i < kInterruptSlots; ++i) {
     if (interrupt_used[i]) unlink(interrupt_paths[i]);
@@ -264,9 +285,7 @@ void install_handlers() {
   }
 }
 
-}  // namespace
-
-int os_remove_on_interrupt(const char* path) {
+int remove_on_interrupt(const char* path) {
   if (!handlers_installed) install_handlers();
   for (int i = 0; i < kInterruptSlots; ++i) {
     if (interrupt_used[i]) continue;
@@ -276,6 +295,8 @@ int os_remove_on_interrupt(const char* path) {
   }
   return -1;
 }
+
+}  // namespace
 
 void os_forget_on_interrupt(int slot) {
   if (slot >= 0 && slot < kInterruptSlots) interrupt_used[slot] = 0;

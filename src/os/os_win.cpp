@@ -179,7 +179,12 @@ bool os_follow_links(const char* path, char (&out)[kMaxPath]) {
   return std::snprintf(out, sizeof out, "%s", path) < static_cast<int>(sizeof out);
 }
 
-OsError os_create_temp(const char* target, const OsFileInfo*, char (&name)[kMaxPath], OsFile* file) {
+namespace {
+int remove_on_interrupt(const char* path);
+}  // namespace
+
+OsError os_create_temp(const char* target, const OsFileInfo*, char (&name)[kMaxPath], OsFile* file, int* slot) {
+  *slot = -1;
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   static uint64_t seed = GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 20);
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -193,13 +198,19 @@ OsError os_create_temp(const char* target, const OsFileInfo*, char (&name)[kMaxP
         static_cast<int>(sizeof name)) {
       return OsError::kNotFound;
     }
-    // Shared for deletion, so that an interrupt can remove it while open.
+    // Promised to the interrupt handler before it exists, so that no
+    // interrupt falls in between; shared for deletion, so that the handler
+    // can remove it while it is open.
+    *slot = remove_on_interrupt(name);
     const HANDLE h = open_path(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+    const DWORD error = GetLastError();
     if (h != INVALID_HANDLE_VALUE) {
       *file = file_of(h);
       return OsError::kNone;
     }
-    if (GetLastError() != ERROR_FILE_EXISTS) return error_of(GetLastError());
+    os_forget_on_interrupt(*slot);
+    *slot = -1;
+    if (error != ERROR_FILE_EXISTS) return error_of(error);
   }
   return OsError::kOther;
 }
@@ -263,9 +274,7 @@ BOOL WINAPI on_interrupt(DWORD) {
   return FALSE;
 }
 
-}  // namespace
-
-int os_remove_on_interrupt(const char* path) {
+int remove_on_interrupt(const char* path) {
   if (!handler_installed) handler_installed = SetConsoleCtrlHandler(on_interrupt, TRUE) != 0;
   for (int i = 0; i < kInterruptSlots; ++i) {
     if (interrupt_used[i] || !widen(path, &interrupt_paths[i])) continue;
@@ -274,6 +283,8 @@ int os_remove_on_interrupt(const char* path) {
   }
   return -1;
 }
+
+}  // namespace
 
 void os_forget_on_interrupt(int slot) {
   if (slot >= 0 && slot < kInterruptSlots) InterlockedExchange(&interrupt_used[slot], 0);

@@ -390,4 +390,20 @@ TEST(ScanTest, ProgramLinkAndEscapedNames) {
   EXPECT_NE(r.out.find("NFNT       1000"), std::string::npos) << r.out;
 }
 
+// The batch file for cmd.exe: quoted words, || exit /b 1, CRLF; a name cmd
+// cannot pass safely is refused, never printed half-quoted.
+TEST(ScanTest, BatchFileForCmd) {
+  ScratchDir dir;
+  ASSERT_TRUE(write_file(dir.path() + "/fonts.prc", encode_prc({{"NFNT", 1000, font_bytes()}})));
+  ASSERT_TRUE(write_file(dir.path() + "/50%.prc", encode_prc({{"NFNT", 1000, font_bytes()}})));
+  ScanRun r = shell_in(dir.path(), "env PATH=" GLYFEX_DIR ":/usr/bin:/bin glyfex-scan --cmd fonts.prc");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "@echo off\r\nrem Converts every font of the file; written by glyfex-scan --cmd.\r\n"
+                   "\"glyfex\" \"fonts.prc\" \"font-1000.txt\" 90 || exit /b 1\r\n");
+  r = shell_in(dir.path(), GLYFEX_SCAN_EXE " --cmd 50%.prc 2>&1");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "glyfex-scan: A file name holds a character cmd.exe cannot pass safely (%, !, ^, \" or a control).\n"
+                   "@exit /b 1\r\n");
+}
+
 }  // namespace

@@ -151,7 +151,8 @@ char* render_rows(const uint8_t* row, size_t row_bytes, int rows, const GlyphCol
   // A glyph wholly past the row's end reads nothing; its rows may not exist.
   const bool lit = g.groups > 0 || g.tail > 0;
   const uint32_t clear = g.clear;
-  row += g.firstByte;
+  // A strip of no bytes is no pointer at all: it is offset only when read.
+  if (lit) row += g.firstByte;
   for (int r = 0; r < rows; ++r, row += row_bytes) {
     if (lit) out = render_lit(row, g, r + ahead < rows ? row_bytes * ahead : 0, out);
     if (clear > 0) {

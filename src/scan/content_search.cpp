@@ -104,9 +104,12 @@ bool add_found(FoundFonts* found, size_t* capacity, uint64_t offset, uint64_t si
   return true;
 }
 
-}  // namespace
+// True when the search lists a font at offset (see find_fonts), whose size
+// it then sets; scratch holds kInkBufferBytes of the strip's rows at a
+// time, and is allocated once for the whole search.
+constexpr size_t kInkBufferBytes = size_t{1} << 20;  // rows are at most 128 KiB
 
-bool font_by_contents(const ByteSource& file, uint64_t offset, uint64_t* size) {
+bool font_at(const ByteSource& file, uint64_t offset, uint64_t* size, uint8_t* scratch) {
   uint8_t head[kPeekBytes];
   const size_t avail = static_cast<size_t>(std::min<uint64_t>(kPeekBytes, file.size - std::min(file.size, offset)));
   if (avail < kFontHeaderBytes || read_at(file, static_cast<int64_t>(offset), head, avail) != nullptr ||
@@ -121,22 +124,22 @@ bool font_by_contents(const ByteSource& file, uint64_t offset, uint64_t* size) {
   for (int d = 0; d < kDensities; ++d) {
     if (image.hasDensity[d]) end = std::max(end, image.stripAt[d] + static_cast<int64_t>(strip_bytes(h, d)));
   }
-  // Rows are at most 128 KiB; the buffer takes several at a time.
-  constexpr size_t kBufferBytes = size_t{1} << 20;
-  std::unique_ptr<uint8_t[], FreeBytes> buffer(static_cast<uint8_t*>(std::malloc(kBufferBytes)));
   bool ink = false;
-  for (int d = 0; d < kDensities && buffer && !ink; ++d) {
-    ink = image.hasDensity[d] && strip_has_ink(file, image, d, buffer.get(), kBufferBytes);
+  for (int d = 0; d < kDensities && !ink; ++d) {
+    ink = image.hasDensity[d] && strip_has_ink(file, image, d, scratch, kInkBufferBytes);
   }
   *size = static_cast<uint64_t>(end) - offset;
   return ink;
 }
 
+}  // namespace
+
 const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchProgress* progress, FoundFonts* found) {
   found->count = 0;
   size_t capacity = 0;
   std::unique_ptr<uint8_t[], FreeBytes> buffer(static_cast<uint8_t*>(std::malloc(block_bytes + kGroupReach)));
-  if (!buffer) return kErrScanMemory;
+  std::unique_ptr<uint8_t[], FreeBytes> scratch(static_cast<uint8_t*>(std::malloc(kInkBufferBytes)));
+  if (!buffer || !scratch) return kErrScanMemory;
   const uint8_t* bytes = buffer.get();
   uint64_t next = 0;  // the first offset past every font found
   for (uint64_t pos = 0; pos < file.size; pos += block_bytes) {
@@ -157,7 +160,7 @@ const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchP
         size_t k = 0;
         uint64_t size = 0;
         while (k < group && i + k < scan_end &&
-               !(header_fits(bytes + i + k, n - i - k) && font_by_contents(file, pos + i + k, &size))) {
+               !(header_fits(bytes + i + k, n - i - k) && font_at(file, pos + i + k, &size, scratch.get()))) {
           ++k;
         }
         if (k == group || i + k >= scan_end) {

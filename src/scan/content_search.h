@@ -30,17 +30,13 @@ struct SearchProgress {
 
 constexpr size_t kSearchBlockBytes = size_t{1} << 20;
 
-// True when glyfex converts a font at offset that a compiler could have
-// written as it stands: a range of at least one code, at least one row and
-// one strip word, the first location 0, the offset/width table right after
-// the location table, and at least one set pixel at some density. Sets the
-// font's size when it is.
-bool font_by_contents(const ByteSource& file, uint64_t offset, uint64_t* size);
-
-// Searches the whole file, block_bytes at a time, for fonts that
-// font_by_contents accepts. A few header bytes are tested at each offset
-// before any table is read. Fonts do not nest: the search goes on after
-// the last byte of each font found. progress may be nullptr.
+// Searches the whole file, block_bytes at a time, for fonts glyfex
+// converts that a compiler could have written as they stand: a range of at
+// least one code, at least one row and one strip word, the first location
+// 0, the offset/width table right after the location table, and at least
+// one set pixel at some density. A few header bytes are tested at each
+// offset before any table is read. Fonts do not nest: the search goes on
+// after the last byte of each font found. progress may be nullptr.
 const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchProgress* progress, FoundFonts* found);
 
 // Adds the fonts found to the list, after its entries, as entries with no

@@ -22,6 +22,12 @@ bool found_by_contents(const Listing& listing, const ListingLine& line) {
   return listing.resources.entries[line.entry].found;
 }
 
+size_t fonts_found_by_contents(const Listing& listing) {
+  size_t found = 0;
+  for (size_t i = 0; i < listing.count; ++i) found += found_by_contents(listing, listing.lines[i]) ? 1 : 0;
+  return found;
+}
+
 namespace {
 
 constexpr uint16_t kTablesPadding = 0xFFFF;
@@ -119,16 +125,17 @@ long own_id(const Listing& listing, const ListingLine& line) {
   return listing.resources.records ? kFirstFreeFontId + e.id : e.id;
 }
 
-bool id_taken(const Listing& listing, long id) {
-  for (size_t i = 0; i < listing.count; ++i) {
-    if (has_command(listing.lines[i]) && own_id(listing, listing.lines[i]) == id) return true;
-  }
-  return false;
-}
-
 // The family's densities and the id of each font with a command; the
-// second font of a family takes the first's.
-void family_and_ids(Listing* listing) {
+// second font of a family takes the first's. The ids the fonts bring are
+// sorted once, so that finding free ones costs no more than the sort.
+const char* family_and_ids(Listing* listing) {
+  std::unique_ptr<long[], FreeBytes> taken(static_cast<long*>(std::calloc(listing->count + 1, sizeof(long))));
+  if (!taken) return kErrScanMemory;
+  size_t n = 0;
+  for (size_t i = 0; i < listing->count; ++i) {
+    if (has_command(listing->lines[i])) taken[n++] = own_id(*listing, listing->lines[i]);
+  }
+  std::sort(taken.get(), taken.get() + n);
   long next_free = kFirstFreeFontId;
   for (size_t i = 0; i < listing->count; ++i) {
     ListingLine& line = listing->lines[i];
@@ -141,11 +148,12 @@ void family_and_ids(Listing* listing) {
     }
     line.fontId = own_id(*listing, line);
     if (line.fontId < 0) {
-      while (id_taken(*listing, next_free)) ++next_free;
+      while (std::binary_search(taken.get(), taken.get() + n, next_free)) ++next_free;
       line.idReplaced = !listing->resources.entries[line.entry].found;
       line.fontId = next_free++;
     }
   }
+  return nullptr;
 }
 
 }  // namespace
@@ -202,6 +210,5 @@ const char* list_fonts(ResourceList resources, Listing* listing) {
     }
   }
   if (const char* err = name_fonts(listing)) return err;
-  family_and_ids(listing);
-  return nullptr;
+  return family_and_ids(listing);
 }

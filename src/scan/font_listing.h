@@ -59,6 +59,9 @@ inline bool has_command(const ListingLine& line) { return line.verdict == Verdic
 // True for a line of a font found by its contents.
 bool found_by_contents(const Listing& listing, const ListingLine& line);
 
+// How many lines are of fonts found by their contents.
+size_t fonts_found_by_contents(const Listing& listing);
+
 // One line per entry, and a second line for a record whose font is
 // followed, inside the record, by another font glyfex converts (FontForge
 // stores a 72 dpi font and its 144 dpi font so). Each font is probed by

@@ -85,8 +85,7 @@ void write_table(FILE* out, const Listing& l) {
 }
 
 void write_found(FILE* out, const Listing& l) {
-  size_t found = 0;
-  for (size_t i = 0; i < l.count; ++i) found += found_by_contents(l, l.lines[i]) ? 1 : 0;
+  const size_t found = fonts_found_by_contents(l);
   std::fprintf(out, "<p>%s%zu %s found by %s contents</p>\n", l.resources.kind == nullptr ? "No known kind; " : "",
                found, found == 1 ? "font" : "fonts", l.resources.kind == nullptr ? "its" : "the file's");
   if (found == 0) return;

@@ -56,8 +56,7 @@ void write_table(FILE* out, const Listing& l) {
 
 // The fonts found by their contents, a line each.
 void write_found(FILE* out, const Listing& l) {
-  size_t found = 0;
-  for (size_t i = 0; i < l.count; ++i) found += found_by_contents(l, l.lines[i]) ? 1 : 0;
+  const size_t found = fonts_found_by_contents(l);
   const char* fonts = found == 1 ? "font" : "fonts";
   if (l.resources.kind == nullptr) {
     put_escaped(out, l.file, std::strlen(l.file));

@@ -17,10 +17,8 @@ const char* write_rcp_lines(FILE* out, const Listing& listing) {
              "// the real font id is the application's choice.\n",
              out);
   if (listing.resources.records) std::fputs("// Records have no resource id; their fonts get ids from 1000 on.\n", out);
-  for (size_t i = 0; i < listing.count; ++i) {
-    if (!found_by_contents(listing, listing.lines[i])) continue;
+  if (fonts_found_by_contents(listing) > 0) {
     std::fputs("// Fonts found by their contents have no id; they get free ids from 1000 on.\n", out);
-    break;
   }
   int font_id = 128;
   for (size_t i = 0; i < listing.count; ++i) {

@@ -71,6 +71,9 @@ struct FontImage {
   bool hasDensity[kDensities] = {};
   std::unique_ptr<uint8_t[], FreeLarge> strips[kDensities];
   size_t stripStride[kDensities] = {};
+  // The furthest column any glyph's image reaches, at 72 dpi: the last
+  // location read, since the tables run forwards; 0 without glyphs.
+  uint32_t reach = 0;
   int64_t stripAt[kDensities] = {};  // where each strip lies in the source
   uint16_t locations[258] = {};
   OffsetWidth offsetWidths[257] = {};

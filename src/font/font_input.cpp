@@ -92,13 +92,12 @@ const char* read_glyph_tables(const ByteSource& input, int64_t offset, int64_t l
     // Older compilers write an end of 0: the font then has no such glyph.
     image->hasMissingGlyph = start < end && end <= last_column(h);
   }
-  // The tables run forwards, so the last entry read is the furthest column;
-  // only the row bytes up to it are kept.
+  // Only the row bytes up to the furthest column are kept.
   const int last = image->hasMissingGlyph ? h.lastChar + 2 : h.lastChar + 1;
-  const size_t reach = count > 0 || image->hasMissingGlyph ? image->locations[last] : 0;
+  image->reach = count > 0 || image->hasMissingGlyph ? image->locations[last] : 0;
   for (int density = 0; density < kDensities; ++density) {
     const size_t scale = static_cast<size_t>(density_scale(density));
-    const size_t bytes = (reach * scale + 7) / 8;
+    const size_t bytes = (image->reach * scale + 7) / 8;
     image->stripStride[density] = bytes < row_bytes(h) * scale ? bytes : row_bytes(h) * scale;
   }
   return nullptr;

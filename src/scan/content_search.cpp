@@ -70,8 +70,7 @@ bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, 
   const size_t scale = static_cast<size_t>(density_scale(density));
   const size_t row = row_bytes(h) * scale, rows = static_cast<size_t>(h.fRectHeight) * scale;
   const size_t kept = image.stripStride[density];
-  const int last = image.hasMissingGlyph ? h.lastChar + 2 : h.lastChar + 1;
-  const size_t columns = std::min<size_t>(image.locations[last] * scale, kept * 8);
+  const size_t columns = std::min<size_t>(image.reach * scale, kept * 8);
   if (columns == 0) return false;
   const size_t whole = columns / 8;
   const uint8_t tail_mask = static_cast<uint8_t>(0xFF00 >> (columns % 8));

@@ -183,13 +183,16 @@ TEST(WriterTest, MetricsBlock) {
 namespace {
 
 // A text of many blocks: every glyph's rows as drawn, the size counted
-// beforehand, and a file whose third write fails failing the text.
+// beforehand, the same text from the portable loops, and a file whose
+// third write fails failing the text.
 TEST(WriterTest, ManyBlocksAndAFailingWrite) {
   std::vector<GlyphModel> glyphs;
   for (int c = 0; c < 256; ++c) {
     std::vector<std::string> rows(160);
+    // Every fourth glyph narrow, one to eight columns.
+    const int width = c % 4 == 0 ? 1 + c / 4 % 8 : 60 + c % 7;
     for (size_t r = 0; r < rows.size(); ++r) {
-      for (int x = 0; x < 60 + c % 7; ++x) rows[r] += (x * 5 + r * 3 + c) % 7 < 3 ? '#' : '-';
+      for (int x = 0; x < width; ++x) rows[r] += (x * 5 + r * 3 + c) % 7 < 3 ? '#' : '-';
     }
     glyphs.push_back({c, rows, -1, 9, c % 3});
   }
@@ -199,9 +202,13 @@ TEST(WriterTest, ManyBlocksAndAFailingWrite) {
   for (int density : {kDensity72, kDensity144}) {
     SCOPED_TRACE(density);
     const char* err = "";
+    use_vector_rendering(false);
+    const std::string portable = text_written([&](OsFile file) { return write_text_font(file, image, density); }, &err);
+    use_vector_rendering(true);
     const std::string text = text_written([&](OsFile file) { return write_text_font(file, image, density); }, &err);
     EXPECT_EQ(err, nullptr);
-    EXPECT_GT(text.size(), 8 * kBlockBytes);
+    EXPECT_TRUE(text == portable);
+    EXPECT_GT(text.size(), 6 * kBlockBytes);
     EXPECT_EQ(text.size(), text_font_bytes(image, density));
     ParsedFont parsed;
     ASSERT_EQ(parse_text_font(text, &parsed), "");
@@ -220,32 +227,49 @@ TEST(WriterTest, ManyBlocksAndAFailingWrite) {
 }
 
 // Every bit alignment of the first column, widths 0 to 40 and 255, rows
-// that end inside, at, or before the glyph, three rows of a glyph at once,
-// against the per-pixel definition.
-TEST(WriterTest, RenderRowsAgreesWithPixelDefinition) {
-  uint8_t strip[3 * 40];
+// that end inside, at, or before the glyph, 35 rows of a glyph at once
+// (a vector's 32 and three), against the per-pixel definition: from the
+// rows, and for a narrow glyph from its transposed columns, with the
+// portable loops and with the vector ones where the processor has them.
+TEST(WriterTest, RenderAgreesWithPixelDefinition) {
+  constexpr int kRows = 35;
+  uint8_t strip[kRows * 40];
   for (size_t i = 0; i < sizeof strip; ++i) strip[i] = static_cast<uint8_t>(0x9D * (i + 1) ^ 0x5A);
-  for (uint32_t row_bytes : {40u, 33u, 8u, 6u, 2u, 1u, 0u}) {
-    const uint32_t row_bits = row_bytes * 8;
-    for (uint32_t start = 0; start < 16; ++start) {
-      // Widths 0 to 40, and the widest glyph a font may have.
-      for (uint32_t width = 0; width <= 41; ++width) {
-        if (width == 41) width = 255;
-        std::string want;
-        for (int r = 0; r < 3; ++r) {
-          for (uint32_t x = start; x < start + width; ++x) {
-            want += x < row_bits && (strip[r * row_bytes + x / 8] >> (7 - x % 8) & 1) ? '#' : '-';
+  for (bool vector : {false, true}) {
+    if (use_vector_rendering(vector) != vector) continue;
+    for (uint32_t row_bytes : {40u, 33u, 8u, 6u, 2u, 1u, 0u}) {
+      const uint32_t row_bits = row_bytes * 8;
+      // The strip's columns transposed: each column's rows side by side.
+      std::vector<uint8_t> columns(row_bytes * kRows + 1);
+      transpose_columns(strip, row_bytes, kRows, row_bytes, columns.data(), kRows);
+      for (uint32_t start = 0; start < 16; ++start) {
+        // Widths 0 to 40, and the widest glyph a font may have.
+        for (uint32_t width = 0; width <= 41; ++width) {
+          if (width == 41) width = 255;
+          SCOPED_TRACE(testing::Message() << "vector " << vector << " row_bytes " << row_bytes << " start " << start
+                                          << " width " << width);
+          std::string want;
+          for (int r = 0; r < kRows; ++r) {
+            for (uint32_t x = start; x < start + width; ++x) {
+              want += x < row_bits && (strip[r * row_bytes + x / 8] >> (7 - x % 8) & 1) ? '#' : '-';
+            }
+            want += '\n';
           }
-          want += '\n';
+          // The renderer may write 16 bytes past its end.
+          const GlyphColumns g = place_glyph(row_bits, start, width);
+          std::string got(want.size() + 16, '?');
+          got.resize(static_cast<size_t>(render_rows(strip, row_bytes, kRows, g, &got[0]) - got.data()));
+          ASSERT_EQ(got, want);
+          if (!is_narrow(g)) continue;
+          got.assign(want.size() + 16, '?');
+          const uint8_t* column = columns.data() + g.firstByte * kRows;
+          got.resize(static_cast<size_t>(render_columns(column, kRows, kRows, g, &got[0]) - got.data()));
+          ASSERT_EQ(got, want);
         }
-        // The renderer may write 16 bytes past its end.
-        std::string got(want.size() + 16, '?');
-        char* end = render_rows(strip, row_bytes, 3, place_glyph(row_bits, start, width), &got[0]);
-        got.resize(static_cast<size_t>(end - got.data()));
-        ASSERT_EQ(got, want) << "row_bytes " << row_bytes << " start " << start << " width " << width;
       }
     }
   }
+  use_vector_rendering(true);
 }
 
 }  // namespace

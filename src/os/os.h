@@ -137,6 +137,11 @@ void os_forget_on_interrupt(int slot);
 
 bool os_stderr_is_terminal();
 
+// --- The processor -------------------------------------------------------
+
+// Whether the processor and the system run AVX2 instructions.
+bool os_runs_avx2();
+
 // Seconds from a fixed moment, for measuring.
 double os_seconds();
 

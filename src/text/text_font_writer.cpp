@@ -5,6 +5,7 @@
 
 #include "font/glyph_walk.h"
 #include "text/block_writer.h"
+#include "text/column_window.h"
 #include "text/glyph_render.h"
 #include "text/text_font.h"
 
@@ -48,8 +49,8 @@ void write_name(BlockWriter* w, int code) { put_line(w, name_format(code), code)
 // The tables hold 72 dpi columns and widths; at a higher density each is
 // scaled, and whether a WIDTH line is written is decided at 72 dpi. The rows
 // go into the blocks as many at a time as the block being filled has room
-// for.
-void write_glyph(BlockWriter* w, const FontImage& image, int density, const Glyph& g) {
+// for; a narrow glyph's from the column window, when there is one.
+void write_glyph(BlockWriter* w, ColumnWindow* window, const FontImage& image, int density, const Glyph& g) {
   const uint32_t scale = static_cast<uint32_t>(density_scale(density));
   write_name(w, g.code);
   if (g.widthDiffers) put_line(w, "WIDTH %d\n", g.width * static_cast<int>(scale));
@@ -59,12 +60,18 @@ void write_glyph(BlockWriter* w, const FontImage& image, int density, const Glyp
   const GlyphColumns columns = place_glyph(static_cast<uint32_t>(stride) * 8, g.start * scale, g.columns * scale);
   const size_t line = static_cast<size_t>(g.columns) * scale + 1;
   const int rows = image.header.fRectHeight * static_cast<int>(scale);
+  const uint8_t* column = nullptr;
+  if (window->bytes != nullptr && is_narrow(columns)) {
+    column = window_column(window, strip_row(image, density, 0), stride, columns.firstByte);
+  }
   for (int r = 0; r < rows;) {
     if (room_left(*w) < line) hand_over(w);
     const int fit = static_cast<int>(room_left(*w) / line);
     const int n = fit < rows - r ? fit : rows - r;
     char* out = reserve_bytes(w, line);
-    w->used += static_cast<size_t>(render_rows(strip_row(image, density, r), stride, n, columns, out) - out);
+    char* end = column != nullptr ? render_columns(column + r, window->pitch, n, columns, out)
+                                  : render_rows(strip_row(image, density, r), stride, n, columns, out);
+    w->used += static_cast<size_t>(end - out);
     r += n;
   }
   *reserve_bytes(w, 1) = '\n';
@@ -103,11 +110,15 @@ const char* write_text_font(OsFile file, const FontImage& image, int density) {
     close_block_writer(&w);
     return kErrFontMemory;
   }
+  // Without memory for the window, narrow glyphs are rendered from the rows.
+  ColumnWindow window;
+  open_column_window(&window, static_cast<size_t>(h.fRectHeight) * static_cast<size_t>(density_scale(density)));
   write_metrics(&w, h, density_scale(density));
   // Stops at the first glyph after a failed write: a full disk will not take
   // the rest either, and the font may describe gigabytes of text.
   Glyph g{};
-  for (int cursor = 0; !w.failed && next_glyph(image, &cursor, &g);) write_glyph(&w, image, density, g);
+  for (int cursor = 0; !w.failed && next_glyph(image, &cursor, &g);) write_glyph(&w, &window, image, density, g);
+  close_column_window(&window);
   return close_block_writer(&w) ? nullptr : kErrOutputWrite;
 }
 

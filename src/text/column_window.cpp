@@ -1,0 +1,45 @@
+#include "text/column_window.h"
+
+#include <cstdlib>
+
+#include "text/glyph_render.h"
+
+namespace {
+
+// The window's size whatever the glyphs' height, so that it stays in the
+// processor's cache beside the block it renders into; but always two
+// columns, the most one glyph needs.
+constexpr size_t kWindowBytes = 1024 * 1024;
+constexpr uint32_t kMostColumns = 64;
+
+}  // namespace
+
+bool open_column_window(ColumnWindow* w, size_t rows) {
+  w->rows = rows;
+  // Columns a whole number of pages apart would all fall into the same few
+  // cache sets, and the window's columns are written side by side.
+  w->pitch = (rows + 63) / 64 * 64 + 64;
+  const size_t fit = kWindowBytes / w->pitch;
+  // Whole blocks of sixteen columns, the most a transposition takes at
+  // once, where more than sixteen fit.
+  w->capacity = fit < 2 ? 2 : fit < 16 ? static_cast<uint32_t>(fit) : fit < kMostColumns ? static_cast<uint32_t>(fit / 16 * 16) : kMostColumns;
+  w->first = 0;
+  w->width = 0;
+  w->bytes = static_cast<uint8_t*>(std::malloc(w->capacity * w->pitch));
+  return w->bytes != nullptr;
+}
+
+void close_column_window(ColumnWindow* w) {
+  std::free(w->bytes);
+  w->bytes = nullptr;
+}
+
+const uint8_t* window_column(ColumnWindow* w, const uint8_t* strip, size_t stride, uint32_t at) {
+  const uint32_t need = at + 1 < stride ? at + 2 : at + 1;
+  if (at < w->first || need > w->first + w->width) {
+    w->first = at;
+    w->width = stride - at < w->capacity ? static_cast<uint32_t>(stride - at) : w->capacity;
+    transpose_columns(strip + at, stride, w->rows, w->width, w->bytes, w->pitch);
+  }
+  return w->bytes + (at - w->first) * w->pitch;
+}

@@ -1,0 +1,32 @@
+// A narrow glyph takes a byte or two from every row of the strip, and the
+// rows lie far apart. A column window holds a few neighbouring byte
+// positions of every row transposed: the bytes of all rows at one position
+// one after another, so that a narrow glyph's rows are read in order.
+// Glyphs mostly follow one another along the strip, so each position is
+// transposed about once.
+#ifndef GLYFEX_TEXT_COLUMN_WINDOW_H
+#define GLYFEX_TEXT_COLUMN_WINDOW_H
+
+#include <cstddef>
+#include <cstdint>
+
+struct ColumnWindow {
+  uint8_t* bytes;  // capacity columns of rows bytes each
+  size_t rows;
+  size_t pitch;  // from one column to the next
+  uint32_t capacity;  // the columns it has room for
+  uint32_t first;  // the row byte its first column holds
+  uint32_t width;  // the columns it holds
+};
+
+// Room for the columns of a strip of rows rows; false without the memory.
+bool open_column_window(ColumnWindow* w, size_t rows);
+
+void close_column_window(ColumnWindow* w);
+
+// The bytes of every row at position at (at < stride); those at at + 1,
+// where the row has that position, follow w->pitch bytes on; from a strip of w->rows rows of
+// stride bytes each. The window is filled from at on when it lacks them.
+const uint8_t* window_column(ColumnWindow* w, const uint8_t* strip, size_t stride, uint32_t at);
+
+#endif

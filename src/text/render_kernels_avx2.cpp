@@ -1,0 +1,180 @@
+// The loops with AVX2 instructions: a 32-byte vector of text is made from
+// four strip bytes, or from 32 rows of a narrow glyph, by spreading each
+// byte over the lanes that show its bits and testing one bit in each lane.
+// Only this file is built for AVX2; the rest of the program checks that the
+// processor has it before it uses these loops.
+#include "text/render_kernels.h"
+
+#if defined(GLYFEX_AVX2_KERNELS)
+
+#include <immintrin.h>
+
+#include <cstring>
+
+#include "text/lit_rows.h"
+#include "text/pixel_table.h"
+
+namespace {
+
+__m256i load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+
+void store(char* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+
+// '#' in each lane whose byte has the lane's bit of mask set, '-' elsewhere.
+__m256i pixels(__m256i bytes, __m256i mask) {
+  const __m256i set = _mm256_cmpeq_epi8(_mm256_and_si256(bytes, mask), mask);
+  return _mm256_blendv_epi8(_mm256_set1_epi8('-'), _mm256_set1_epi8('#'), set);
+}
+
+struct VectorExpand {
+  // Lanes 8i to 8i + 7 show byte i, its top bit first.
+  static void bytes(const uint8_t* bytes, uint32_t n, char* out) {
+    const __m256i spread = _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1,  //
+                                            2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3);
+    const __m256i bit = _mm256_set1_epi64x(0x0102040810204080);
+    uint32_t i = 0;
+    for (; i + 4 <= n; i += 4, out += 32) {
+      int four = 0;
+      std::memcpy(&four, bytes + i, 4);
+      store(out, pixels(_mm256_shuffle_epi8(_mm256_set1_epi32(four), spread), bit));
+    }
+    for (; i < n; ++i, out += 8) std::memcpy(out, kPixelTable.pixels[bytes[i]], 8);
+  }
+};
+
+char* vector_rows(const uint8_t* row, size_t row_bytes, int rows, const GlyphColumns& g, char* out) {
+  return render_rows_with<VectorExpand>(row, row_bytes, rows, g, out);
+}
+
+// 32 rows of a glyph of C columns are 32 (C + 1) bytes of text, C + 1
+// vectors. For each byte of each vector: the row it shows, counted in the
+// half of the 32 rows that its 16-byte lane reads (a byte shuffle stays in
+// its lane); the bit of the row it shows, none for the line feed; and the
+// line feed, as what turns a '#' into it. Row 16 starts the lane C + 1, so
+// no lane shows rows of both halves.
+struct ColumnChunks {
+  alignas(32) uint8_t row[9][32];
+  alignas(32) uint8_t bit[9][32];
+  alignas(32) uint8_t feed[9][32];
+  int halves[9];  // 0: both lanes show rows 0-15; 1: the low lane those, the high 16-31; 2: both 16-31
+};
+
+template <int C>
+constexpr ColumnChunks make_chunks() {
+  ColumnChunks t{};
+  constexpr int kLine = C + 1;
+  for (int k = 0; k < kLine; ++k) {
+    for (int i = 0; i < 32; ++i) {
+      const int at = 32 * k + i, row = at / kLine, column = at % kLine;
+      const int half = (2 * k + i / 16) < kLine ? 0 : 1;
+      t.row[k][i] = static_cast<uint8_t>(row - 16 * half);
+      t.bit[k][i] = static_cast<uint8_t>(column < C ? 0x80 >> column : 0);
+      t.feed[k][i] = static_cast<uint8_t>(column < C ? 0 : '#' ^ '\n');
+    }
+    t.halves[k] = (2 * k + 1 < kLine) ? 0 : (2 * k < kLine ? 1 : 2);
+  }
+  return t;
+}
+
+template <int C>
+constexpr ColumnChunks kChunks = make_chunks<C>();
+
+// The text of 32 rows whose pixels are the top C bits of the bytes of bits.
+template <int C>
+char* text_of_32_rows(__m256i bits, char* out) {
+  const __m256i low = _mm256_permute2x128_si256(bits, bits, 0x00);
+  const __m256i high = _mm256_permute2x128_si256(bits, bits, 0x11);
+  const ColumnChunks& t = kChunks<C>;
+  // Unrolled, so that which half each vector shows is known when compiled.
+#pragma GCC unroll 9
+  for (int k = 0; k <= C; ++k) {
+    const __m256i from = t.halves[k] == 0 ? low : t.halves[k] == 1 ? bits : high;
+    const __m256i rows = _mm256_shuffle_epi8(from, load(t.row[k]));
+    store(out + 32 * k, _mm256_xor_si256(pixels(rows, load(t.bit[k])), load(t.feed[k])));
+  }
+  return out + 32 * (C + 1);
+}
+
+// Each row's columns as one byte, the first column in its top bit: bytes
+// shift by shift within 16-bit lanes, and what crossed into a neighbour
+// byte is masked off.
+struct RowBits {
+  __m128i left, right;
+  __m256i keepLeft, keepRight;
+  bool second;
+};
+
+RowBits row_bits_for(uint32_t shift, uint32_t columns) {
+  return RowBits{_mm_cvtsi32_si128(static_cast<int>(shift)), _mm_cvtsi32_si128(static_cast<int>(8 - shift)),
+                 _mm256_set1_epi8(static_cast<char>((0xFF << shift) & 0xFF)),
+                 _mm256_set1_epi8(static_cast<char>(0xFF >> (8 - shift))), shift + columns > 8};
+}
+
+__m256i row_bits(const RowBits& b, const uint8_t* first, const uint8_t* second) {
+  __m256i bits = _mm256_and_si256(_mm256_sll_epi16(load(first), b.left), b.keepLeft);
+  if (b.second) bits = _mm256_or_si256(bits, _mm256_and_si256(_mm256_srl_epi16(load(second), b.right), b.keepRight));
+  return bits;
+}
+
+template <int C>
+char* columns_of(const uint8_t* first, const uint8_t* second, int rows, uint32_t shift, char* out) {
+  const RowBits b = row_bits_for(shift, C);
+  int r = 0;
+  for (; r + 32 <= rows; r += 32) out = text_of_32_rows<C>(row_bits(b, first + r, second + r), out);
+  if (r == rows) return out;
+  // The last rows through a copy padded to 32, so nothing past them is read
+  // or written.
+  const size_t left = static_cast<size_t>(rows - r);
+  uint8_t a[32] = {}, c[32] = {};
+  std::memcpy(a, first + r, left);
+  if (b.second) std::memcpy(c, second + r, left);
+  char text[32 * (C + 1)];
+  text_of_32_rows<C>(row_bits(b, a, c), text);
+  std::memcpy(out, text, left * (C + 1));
+  return out + left * (C + 1);
+}
+
+char* vector_columns(const uint8_t* first, const uint8_t* second, int rows, uint32_t shift, uint32_t columns,
+                     char* out) {
+  switch (columns) {
+    case 1: return columns_of<1>(first, second, rows, shift, out);
+    case 2: return columns_of<2>(first, second, rows, shift, out);
+    case 3: return columns_of<3>(first, second, rows, shift, out);
+    case 4: return columns_of<4>(first, second, rows, shift, out);
+    case 5: return columns_of<5>(first, second, rows, shift, out);
+    case 6: return columns_of<6>(first, second, rows, shift, out);
+    case 7: return columns_of<7>(first, second, rows, shift, out);
+    default: return columns_of<8>(first, second, rows, shift, out);
+  }
+}
+
+// Blocks of sixteen rows by sixteen columns. Interleaving the bytes of rows
+// i and i + 8 into rows 2i and 2i + 1, four times over, transposes them.
+void blocks_of_16(const uint8_t* src, size_t stride, size_t rows, uint32_t width, uint8_t* dst, size_t pitch) {
+  for (size_t r = 0; r < rows; r += 16) {
+    for (uint32_t c = 0; c < width; c += 16) {
+      // Unrolled, so that the sixteen rows stay in registers.
+      __m128i x[16], y[16];
+#pragma GCC unroll 16
+      for (size_t i = 0; i < 16; ++i) x[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + (r + i) * stride + c));
+#pragma GCC unroll 4
+      for (int round = 0; round < 4; ++round) {
+#pragma GCC unroll 8
+        for (int i = 0; i < 8; ++i) {
+          y[2 * i] = _mm_unpacklo_epi8(x[i], x[i + 8]);
+          y[2 * i + 1] = _mm_unpackhi_epi8(x[i], x[i + 8]);
+        }
+#pragma GCC unroll 16
+        for (int i = 0; i < 16; ++i) x[i] = y[i];
+      }
+#pragma GCC unroll 16
+      for (uint32_t j = 0; j < 16; ++j) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + (c + j) * pitch + r), x[j]);
+    }
+  }
+}
+
+}  // namespace
+
+const RenderKernels kAvx2Kernels = {vector_rows, vector_columns, blocks_of_16, 16};
+
+#endif

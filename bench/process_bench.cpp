@@ -8,7 +8,8 @@
 // the ratios within each pair (which a machine that slows down or speeds up
 // between pairs does not move), and peak resident memory.
 //   process_bench DIR [RUNS [ROWS]]  (DIR is scratch space; RUNS defaults to
-//   9; ROWS is a list of tall, wide, narrow, small, search, by default all)
+//   9; ROWS is a list of tall, wide, narrow, square, small, search, by
+//   default all)
 #include <fcntl.h>
 #include <malloc.h>
 #include <spawn.h>
@@ -262,6 +263,8 @@ int main(int argc, char** argv) {
   if (wanted(rows, "tall")) large(dir, "tall", 256, 64, 2048, runs);
   if (wanted(rows, "wide")) large(dir, "wide", 1, 65535, 255, runs);
   if (wanted(rows, "narrow")) large(dir, "narrow", 256, 8, 8192, runs);
+  // 255 columns: every glyph but the first starts inside a strip byte.
+  if (wanted(rows, "square")) large(dir, "square", 256, 255, 255, runs);
   if (wanted(rows, "small")) small(dir, runs * 11);
   if (wanted(rows, "search")) search(dir, runs);
   return 0;

@@ -255,13 +255,13 @@ TEST(WriterTest, RenderAgreesWithPixelDefinition) {
             }
             want += '\n';
           }
-          // The renderer may write 16 bytes past its end.
+          // The renderer may write 32 bytes past its end.
           const GlyphColumns g = place_glyph(row_bits, start, width);
-          std::string got(want.size() + 16, '?');
+          std::string got(want.size() + 32, '?');
           got.resize(static_cast<size_t>(render_rows(strip, row_bytes, kRows, g, &got[0]) - got.data()));
           ASSERT_EQ(got, want);
           if (!is_narrow(g)) continue;
-          got.assign(want.size() + 16, '?');
+          got.assign(want.size() + 32, '?');
           const uint8_t* column = columns.data() + g.firstByte * kRows;
           got.resize(static_cast<size_t>(render_columns(column, kRows, kRows, g, &got[0]) - got.data()));
           ASSERT_EQ(got, want);

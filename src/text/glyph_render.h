@@ -22,7 +22,7 @@ GlyphColumns place_glyph(uint32_t row_bits, uint32_t start, uint32_t width);
 // Renders rows strip rows of row_bytes each, starting at row, as the glyph's
 // columns followed by a line feed; returns the end of what it wrote. When
 // the glyph lies wholly past the row's end the rows need not exist. It may
-// write up to 16 bytes past its end, which must be writable.
+// write up to 32 bytes past its end, which must be writable.
 char* render_rows(const uint8_t* row, size_t row_bytes, int rows, const GlyphColumns& g, char* out);
 
 // A glyph of one to eight columns, all inside the row: render_columns can
@@ -35,7 +35,7 @@ inline bool is_narrow(const GlyphColumns& g) {
 // Renders rows rows of a narrow glyph from its column bytes: column[r] is
 // the byte of row r that holds the glyph's first column, column[next + r]
 // the byte after it, read only when the glyph's columns reach into it. It may write
-// up to 16 bytes past its end, which must be writable. A narrow glyph's
+// up to 32 bytes past its end, which must be writable. A narrow glyph's
 // bytes lie a row apart in the strip, so taken one by one from there each
 // costs a trip to memory; in columns they are read in order.
 char* render_columns(const uint8_t* column, size_t next, int rows, const GlyphColumns& g, char* out);

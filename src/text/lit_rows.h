@@ -1,6 +1,7 @@
 // The loop over a glyph's rows, shared by the portable and the vector
 // renderers: they differ only in Expand::bytes, which turns n whole strip
-// bytes into 8n characters. Each instantiation is made in one file, with
+// bytes into 8n characters, and Expand::shifted, which does the same for n
+// groups of columns that start shift bits into a byte. Each instantiation is made in one file, with
 // that file's instruction set.
 #ifndef GLYFEX_TEXT_LIT_ROWS_H
 #define GLYFEX_TEXT_LIT_ROWS_H
@@ -11,32 +12,41 @@
 #include "text/glyph_render.h"
 #include "text/pixel_table.h"
 
-// The columns of one row that lie inside it, from byte on. Eight columns at
-// a time: the byte that holds columns x..x+7 is put together from two strip
-// bytes shifted by the glyph's bit alignment, a chunk at a time. While
-// eight whole columns remain inside the row, the second byte an unaligned
-// group reaches into lies inside the row too; the last columns reach into
-// the next byte only when they cross it.
+// Groups of eight columns that start shift bits into a strip byte (shift
+// is 1 to 7): each is put together from two strip bytes, a chunk at a
+// time, and the chunk expanded. While eight whole columns remain inside the
+// row, the second byte an unaligned group reaches into lies inside the row
+// too, so byte[0] to byte[groups] may be read.
+template <typename Expand>
+void expand_in_chunks(const uint8_t* byte, uint32_t shift, uint32_t groups, char* out) {
+  uint8_t aligned[64];
+  for (uint32_t i = 0; i < groups; i += sizeof aligned) {
+    const uint32_t n = groups - i < sizeof aligned ? groups - i : static_cast<uint32_t>(sizeof aligned);
+    for (uint32_t k = 0; k < n; ++k) {
+      aligned[k] = static_cast<uint8_t>(byte[i + k] << shift | byte[i + k + 1] >> (8 - shift));
+    }
+    Expand::bytes(aligned, n, out + 8 * i);
+  }
+}
+
+// The columns of one row that lie inside it, from byte on: whole groups of
+// eight, then the last few, which reach into the next byte only when they
+// cross it.
 template <typename Expand>
 char* render_lit(const uint8_t* byte, uint32_t shift, uint32_t groups, uint32_t tail, char* out) {
   if (shift == 0) {
     Expand::bytes(byte, groups, out);
   } else {
-    uint8_t aligned[64];
-    for (uint32_t i = 0; i < groups; i += sizeof aligned) {
-      const uint32_t n = groups - i < sizeof aligned ? groups - i : static_cast<uint32_t>(sizeof aligned);
-      for (uint32_t k = 0; k < n; ++k) {
-        aligned[k] = static_cast<uint8_t>(byte[i + k] << shift | byte[i + k + 1] >> (8 - shift));
-      }
-      Expand::bytes(aligned, n, out + 8 * i);
-    }
+    Expand::shifted(byte, shift, groups, out);
   }
   out += 8 * groups;
   if (tail > 0) {
     const uint8_t* last = byte + groups;
     unsigned bits = static_cast<unsigned>(last[0]) << shift;
     if (shift + tail > 8) bits |= last[1] >> (8 - shift);
-    std::memcpy(out, kPixelTable.pixels[bits & 0xFF], tail);
+    // All eight: a store of a size known when compiled. What follows
+    // overwrites the rest.
+    std::memcpy(out, kPixelTable.pixels[bits & 0xFF], 8);
     out += tail;
   }
   return out;

@@ -26,19 +26,69 @@ __m256i pixels(__m256i bytes, __m256i mask) {
   return _mm256_blendv_epi8(_mm256_set1_epi8('-'), _mm256_set1_epi8('#'), set);
 }
 
+// Lanes 8i to 8i + 7 of the result show the byte of four that spread
+// puts in lane group i, its top bit first.
+__m256i expand_four(int four, __m256i spread) {
+  return pixels(_mm256_shuffle_epi8(_mm256_set1_epi32(four), spread), _mm256_set1_epi64x(0x0102040810204080));
+}
+
+// The bytes from p up to end, fewer than four, in the low bytes of a
+// little-endian word: read as the last four before end where they are
+// there, else a byte at a time. No call, and no store to load again.
+int last_bytes_low(const uint8_t* begin, const uint8_t* p, const uint8_t* end) {
+  uint32_t word = 0;
+  if (end - begin >= 4) {
+    std::memcpy(&word, end - 4, 4);
+    return static_cast<int>(word >> (8 * (4 - (end - p))));
+  }
+  for (int k = 0; p + k < end; ++k) word |= static_cast<uint32_t>(p[k]) << (8 * k);
+  return static_cast<int>(word);
+}
+
+// The bytes from p up to end, fewer than eight, in the high bytes of a
+// big-endian number, the same way.
+uint64_t last_bytes_high(const uint8_t* begin, const uint8_t* p, const uint8_t* end) {
+  uint64_t word = 0;
+  if (end - begin >= 8) {
+    std::memcpy(&word, end - 8, 8);
+    return __builtin_bswap64(word) << (8 * (8 - (end - p)));
+  }
+  for (int k = 0; p + k < end; ++k) word |= static_cast<uint64_t>(p[k]) << (56 - 8 * k);
+  return word;
+}
+
+// The last one to three groups of a row are made as four from what is
+// there to read; the text past them is overwritten later.
 struct VectorExpand {
-  // Lanes 8i to 8i + 7 show byte i, its top bit first.
   static void bytes(const uint8_t* bytes, uint32_t n, char* out) {
     const __m256i spread = _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1,  //
                                             2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3);
-    const __m256i bit = _mm256_set1_epi64x(0x0102040810204080);
     uint32_t i = 0;
     for (; i + 4 <= n; i += 4, out += 32) {
       int four = 0;
       std::memcpy(&four, bytes + i, 4);
-      store(out, pixels(_mm256_shuffle_epi8(_mm256_set1_epi32(four), spread), bit));
+      store(out, expand_four(four, spread));
     }
-    for (; i < n; ++i, out += 8) std::memcpy(out, kPixelTable.pixels[bytes[i]], 8);
+    if (i < n) store(out, expand_four(last_bytes_low(bytes, bytes + i, bytes + n), spread));
+  }
+
+  // Four groups from five strip bytes: eight bytes read as one big-endian
+  // number and shifted leave the four groups in its top half, the first
+  // in the top byte, where the shuffle takes them from. Bytes byte[0] to
+  // byte[groups] may be read.
+  static void shifted(const uint8_t* byte, uint32_t shift, uint32_t groups, char* out) {
+    const __m256i spread = _mm256_setr_epi8(3, 3, 3, 3, 3, 3, 3, 3, 2, 2, 2, 2, 2, 2, 2, 2,  //
+                                            1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0);
+    for (uint32_t i = 0; i < groups; i += 4, out += 32) {
+      uint64_t eight = 0;
+      if (i + 8 <= groups + 1) {
+        std::memcpy(&eight, byte + i, 8);
+        eight = __builtin_bswap64(eight);
+      } else {
+        eight = last_bytes_high(byte, byte + i, byte + groups + 1);
+      }
+      store(out, expand_four(static_cast<int>(static_cast<uint32_t>((eight << shift) >> 32)), spread));
+    }
   }
 };
 

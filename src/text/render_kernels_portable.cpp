@@ -25,6 +25,10 @@ struct TableExpand {
     }
     for (; i < n; ++i, out += 8) std::memcpy(out, kPixelTable.pixels[bytes[i]], 8);
   }
+
+  static void shifted(const uint8_t* byte, uint32_t shift, uint32_t groups, char* out) {
+    expand_in_chunks<TableExpand>(byte, shift, groups, out);
+  }
 };
 
 char* table_rows(const uint8_t* row, size_t row_bytes, int rows, const GlyphColumns& g, char* out) {

@@ -60,8 +60,9 @@ void write_glyph(BlockWriter* w, ColumnWindow* window, const FontImage& image, i
   const GlyphColumns columns = place_glyph(static_cast<uint32_t>(stride) * 8, g.start * scale, g.columns * scale);
   const size_t line = static_cast<size_t>(g.columns) * scale + 1;
   const int rows = image.header.fRectHeight * static_cast<int>(scale);
+  // A font of no rows has no strip to take columns from.
   const uint8_t* column = nullptr;
-  if (window->bytes != nullptr && is_narrow(columns)) {
+  if (window->bytes != nullptr && rows > 0 && is_narrow(columns)) {
     column = window_column(window, strip_row(image, density, 0), stride, columns.firstByte);
   }
   for (int r = 0; r < rows;) {

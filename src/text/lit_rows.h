@@ -31,13 +31,13 @@ void expand_in_chunks(const uint8_t* byte, uint32_t shift, uint32_t groups, char
 
 // The columns of one row that lie inside it, from byte on: whole groups of
 // eight, then the last few, which reach into the next byte only when they
-// cross it.
-template <typename Expand>
+// cross it. Whether the columns start inside a byte is known when compiled.
+template <typename Expand, bool kShifted>
 char* render_lit(const uint8_t* byte, uint32_t shift, uint32_t groups, uint32_t tail, char* out) {
-  if (shift == 0) {
-    Expand::bytes(byte, groups, out);
-  } else {
+  if (kShifted) {
     Expand::shifted(byte, shift, groups, out);
+  } else {
+    Expand::bytes(byte, groups, out);
   }
   out += 8 * groups;
   if (tail > 0) {
@@ -52,18 +52,15 @@ char* render_lit(const uint8_t* byte, uint32_t shift, uint32_t groups, uint32_t 
   return out;
 }
 
-// render_rows for any glyph. The glyph's columns are copied to locals:
-// stores through out may alias any object, and would otherwise make the
-// compiler read them again each time.
-template <typename Expand>
-char* render_rows_with(const uint8_t* row, size_t row_bytes, int rows, const GlyphColumns& columns, char* out) {
+// The rows of a glyph with lit columns, its column layout copied to
+// locals: stores through out may alias any object, and would otherwise make
+// the compiler read them again each time.
+template <typename Expand, bool kShifted>
+char* render_lit_rows(const uint8_t* row, size_t row_bytes, int rows, const GlyphColumns& columns, char* out) {
   const uint32_t shift = columns.shift, groups = columns.groups, tail = columns.tail, clear = columns.clear;
-  // A glyph wholly past the row's end reads nothing; its rows may not exist.
-  const bool lit = groups > 0 || tail > 0;
-  // A strip of no bytes is no pointer at all: it is offset only when read.
-  if (lit) row += columns.firstByte;
+  row += columns.firstByte;
   for (int r = 0; r < rows; ++r, row += row_bytes) {
-    if (lit) out = render_lit<Expand>(row, shift, groups, tail, out);
+    out = render_lit<Expand, kShifted>(row, shift, groups, tail, out);
     if (clear > 0) {
       std::memset(out, '-', clear);
       out += clear;
@@ -71,6 +68,23 @@ char* render_rows_with(const uint8_t* row, size_t row_bytes, int rows, const Gly
     *out++ = '\n';
   }
   return out;
+}
+
+// render_rows for any glyph. A glyph wholly past the row's end reads
+// nothing; its rows may not exist, and a strip of no bytes is no pointer
+// at all.
+template <typename Expand>
+char* render_rows_with(const uint8_t* row, size_t row_bytes, int rows, const GlyphColumns& columns, char* out) {
+  if (columns.groups == 0 && columns.tail == 0) {
+    for (int r = 0; r < rows; ++r) {
+      std::memset(out, '-', columns.clear);
+      out += columns.clear;
+      *out++ = '\n';
+    }
+    return out;
+  }
+  if (columns.shift == 0) return render_lit_rows<Expand, false>(row, row_bytes, rows, columns, out);
+  return render_lit_rows<Expand, true>(row, row_bytes, rows, columns, out);
 }
 
 #endif

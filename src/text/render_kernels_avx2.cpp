@@ -198,27 +198,55 @@ char* vector_columns(const uint8_t* first, const uint8_t* second, int rows, uint
   }
 }
 
-// Blocks of sixteen rows by sixteen columns. Interleaving the bytes of rows
-// i and i + 8 into rows 2i and 2i + 1, four times over, transposes them.
+// Interleaves a and b in units of 1 << K bytes: a takes the low halves'
+// units, b the high halves'.
+template <int K>
+void interleave(__m128i& a, __m128i& b) {
+  __m128i low, high;
+  if (K == 0) {
+    low = _mm_unpacklo_epi8(a, b);
+    high = _mm_unpackhi_epi8(a, b);
+  } else if (K == 1) {
+    low = _mm_unpacklo_epi16(a, b);
+    high = _mm_unpackhi_epi16(a, b);
+  } else if (K == 2) {
+    low = _mm_unpacklo_epi32(a, b);
+    high = _mm_unpackhi_epi32(a, b);
+  } else {
+    low = _mm_unpacklo_epi64(a, b);
+    high = _mm_unpackhi_epi64(a, b);
+  }
+  a = low;
+  b = high;
+}
+
+// Interleaves rows i and i + (1 << K) in place, in units of 1 << K bytes.
+template <int K>
+void interleave_rows(__m128i (&x)[16]) {
+#pragma GCC unroll 16
+  for (int i = 0; i < 16; ++i) {
+    if ((i & (1 << K)) == 0) interleave<K>(x[i], x[i + (1 << K)]);
+  }
+}
+
+// Blocks of sixteen rows by sixteen columns. Four rounds of interleaving
+// pairs of rows, in place so that all sixteen stay in registers, leave
+// column c in row kColumnOf[c]: the bits of c reversed.
 void blocks_of_16(const uint8_t* src, size_t stride, size_t rows, uint32_t width, uint8_t* dst, size_t pitch) {
+  constexpr int kColumnOf[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
   for (size_t r = 0; r < rows; r += 16) {
     for (uint32_t c = 0; c < width; c += 16) {
-      // Unrolled, so that the sixteen rows stay in registers.
-      __m128i x[16], y[16];
+      __m128i x[16];
 #pragma GCC unroll 16
       for (size_t i = 0; i < 16; ++i) x[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + (r + i) * stride + c));
-#pragma GCC unroll 4
-      for (int round = 0; round < 4; ++round) {
-#pragma GCC unroll 8
-        for (int i = 0; i < 8; ++i) {
-          y[2 * i] = _mm_unpacklo_epi8(x[i], x[i + 8]);
-          y[2 * i + 1] = _mm_unpackhi_epi8(x[i], x[i + 8]);
-        }
+      interleave_rows<0>(x);
+      interleave_rows<1>(x);
+      interleave_rows<2>(x);
+      interleave_rows<3>(x);
 #pragma GCC unroll 16
-        for (int i = 0; i < 16; ++i) x[i] = y[i];
+      for (uint32_t j = 0; j < 16; ++j) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + (c + j) * pitch + r), x[kColumnOf[j]]);
       }
-#pragma GCC unroll 16
-      for (uint32_t j = 0; j < 16; ++j) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + (c + j) * pitch + r), x[j]);
     }
   }
 }

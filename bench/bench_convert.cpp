@@ -1,6 +1,7 @@
 // Speed of the text writer and the resource reader on large fonts, beside a
-// baseline that writes the same bytes with one fwrite per row, and of the
-// scanner on a full database. The whole process is process_bench's.
+// baseline that writes the same bytes with one fwrite per row; of rendering
+// alone, with the portable and the vector loops; and of the scanner on a
+// full database. The whole process is process_bench's.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include "font_builder.h"
 #include "large_font.h"
 #include "scan/resource_scan.h"
+#include "text/glyph_render.h"
 #include "text/text_font.h"
 
 namespace {
@@ -76,6 +78,21 @@ void BM_Writer(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * text_bytes(shape_of(state)));
 }
 
+// The writer into /dev/null, which takes the bytes without copying them:
+// what rendering alone costs, with the portable loops (vector 0) and with
+// the vector ones (1).
+void BM_Render(benchmark::State& state) {
+  const bool vector = state.range(3) != 0;
+  if (use_vector_rendering(vector) != vector) return state.SkipWithError("no vector loops on this processor");
+  FontImage image;
+  if (!read_font(shape_of(state), &image)) return state.SkipWithError("font not read");
+  const int out = open("/dev/null", O_WRONLY);
+  for (auto _ : state) write_text_font(OsFile{out}, image, kDensity72);
+  close(out);
+  use_vector_rendering(true);
+  state.SetBytesProcessed(state.iterations() * text_bytes(shape_of(state)));
+}
+
 // The same number of rows and bytes as the writer's glyph rows, each row
 // already in memory and handed over whole.
 void BM_Baseline(benchmark::State& state) {
@@ -124,6 +141,18 @@ void Shapes(benchmark::internal::Benchmark* b) {
   b->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
+// The large shapes, a narrow one and one whose glyphs start inside strip
+// bytes, each with both loops.
+void RenderShapes(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"glyphs", "cols", "rows", "vector"});
+  for (int vector : {0, 1}) {
+    b->Args({256, 64, 2048, vector})->Args({1, 65535, 255, vector})->Args({256, 8, 8192, vector});
+    b->Args({256, 255, 255, vector});
+  }
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK(BM_Render)->Apply(RenderShapes);
 BENCHMARK(BM_Writer)->Apply(Shapes);
 BENCHMARK(BM_Baseline)->Apply(Shapes);
 BENCHMARK(BM_Reader)->Apply(Shapes);

@@ -50,8 +50,11 @@ void transpose_columns(const uint8_t* src, size_t stride, size_t rows, uint32_t 
   const size_t whole_rows = rows / block * block;
   const uint32_t whole_columns = static_cast<uint32_t>(width / block * block);
   if (whole_rows > 0 && whole_columns > 0) kernels->transpose(src, stride, whole_rows, whole_columns, dst, pitch);
-  for (size_t r = 0; r < rows; ++r) {
-    const uint32_t from = r < whole_rows ? whole_columns : 0;
-    for (uint32_t j = from; j < width; ++j) dst[j * pitch + r] = src[r * stride + j];
+  // What the blocks leave: the last columns of their rows, then whole rows.
+  for (uint32_t j = whole_columns; j < width; ++j) {
+    for (size_t r = 0; r < whole_rows; ++r) dst[j * pitch + r] = src[r * stride + j];
+  }
+  for (uint32_t j = 0; j < width; ++j) {
+    for (size_t r = whole_rows; r < rows; ++r) dst[j * pitch + r] = src[r * stride + j];
   }
 }

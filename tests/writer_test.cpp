@@ -183,8 +183,9 @@ TEST(WriterTest, MetricsBlock) {
 namespace {
 
 // A text of many blocks: every glyph's rows as drawn, the size counted
-// beforehand, the same text from the portable loops, and a file whose
-// third write fails failing the text.
+// beforehand, the same text from the portable loops and without memory for
+// the narrow glyphs' column window, and a file whose third write fails
+// failing the text.
 TEST(WriterTest, ManyBlocksAndAFailingWrite) {
   std::vector<GlyphModel> glyphs;
   for (int c = 0; c < 256; ++c) {
@@ -208,6 +209,11 @@ TEST(WriterTest, ManyBlocksAndAFailingWrite) {
     const std::string text = text_written([&](OsFile file) { return write_text_font(file, image, density); }, &err);
     EXPECT_EQ(err, nullptr);
     EXPECT_TRUE(text == portable);
+    static OsCalls real;
+    real = os_calls;
+    os_calls.allocate_large = [](size_t) -> void* { return nullptr; };
+    EXPECT_TRUE(text_written([&](OsFile file) { return write_text_font(file, image, density); }, &err) == text);
+    os_calls = real;
     EXPECT_GT(text.size(), 6 * kBlockBytes);
     EXPECT_EQ(text.size(), text_font_bytes(image, density));
     ParsedFont parsed;
@@ -215,9 +221,7 @@ TEST(WriterTest, ManyBlocksAndAFailingWrite) {
     ASSERT_EQ(parsed.glyphs.size(), glyphs.size());
     for (size_t i = 0; i < glyphs.size() && density == kDensity72; ++i) EXPECT_EQ(parsed.glyphs[i].rows, glyphs[i].rows);
     // The third write fails, as on a full disk.
-    static OsCalls real;
     static int writes;
-    real = os_calls;
     writes = 0;
     os_calls.write_all = [](OsFile file, const void* b, size_t n) { return ++writes < 3 && real.write_all(file, b, n); };
     text_written([&](OsFile file) { return write_text_font(file, image, density); }, &err);

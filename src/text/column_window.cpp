@@ -1,7 +1,6 @@
 #include "text/column_window.h"
 
-#include <cstdlib>
-
+#include "os/os.h"
 #include "text/glyph_render.h"
 
 namespace {
@@ -14,27 +13,35 @@ constexpr uint32_t kMostColumns = 64;
 
 }  // namespace
 
-bool open_column_window(ColumnWindow* w, size_t rows) {
+void open_column_window(ColumnWindow* w, size_t rows) {
+  w->bytes = nullptr;
   w->rows = rows;
-  // Columns a whole number of pages apart would all fall into the same few
-  // cache sets, and the window's columns are written side by side.
-  w->pitch = (rows + 63) / 64 * 64 + 64;
+  // Columns written side by side fall into different cache sets when the
+  // pitch is an odd number of 64-byte lines: a whole number of pages would
+  // put them all into one.
+  w->pitch = (rows + 63) / 64 * 64;
+  if (w->pitch / 64 % 2 == 0) w->pitch += 64;
   const size_t fit = kWindowBytes / w->pitch;
   // Whole blocks of sixteen columns, the most a transposition takes at
   // once, where more than sixteen fit.
-  w->capacity = fit < 2 ? 2 : fit < 16 ? static_cast<uint32_t>(fit) : fit < kMostColumns ? static_cast<uint32_t>(fit / 16 * 16) : kMostColumns;
+  w->capacity = fit < 2             ? 2
+                : fit < 16          ? static_cast<uint32_t>(fit)
+                : fit < kMostColumns ? static_cast<uint32_t>(fit / 16 * 16)
+                                     : kMostColumns;
   w->first = 0;
   w->width = 0;
-  w->bytes = static_cast<uint8_t*>(std::malloc(w->capacity * w->pitch));
-  return w->bytes != nullptr;
 }
 
 void close_column_window(ColumnWindow* w) {
-  std::free(w->bytes);
+  os_free_large(w->bytes);
   w->bytes = nullptr;
 }
 
 const uint8_t* window_column(ColumnWindow* w, const uint8_t* strip, size_t stride, uint32_t at) {
+  if (w->bytes == nullptr) {
+    w->bytes = static_cast<uint8_t*>(os_allocate_large(w->capacity * w->pitch));
+    if (w->bytes == nullptr) return nullptr;
+  }
   const uint32_t need = at + 1 < stride ? at + 2 : at + 1;
   if (at < w->first || need > w->first + w->width) {
     w->first = at;

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 struct ColumnWindow {
-  uint8_t* bytes;  // capacity columns of rows bytes each
+  uint8_t* bytes;  // capacity columns of rows bytes each, once first used
   size_t rows;
   size_t pitch;  // from one column to the next
   uint32_t capacity;  // the columns it has room for
@@ -19,14 +19,16 @@ struct ColumnWindow {
   uint32_t width;  // the columns it holds
 };
 
-// Room for the columns of a strip of rows rows; false without the memory.
-bool open_column_window(ColumnWindow* w, size_t rows);
+// A window for a strip of rows rows; its memory is allocated when it is
+// first used.
+void open_column_window(ColumnWindow* w, size_t rows);
 
 void close_column_window(ColumnWindow* w);
 
-// The bytes of every row at position at (at < stride); those at at + 1,
-// where the row has that position, follow w->pitch bytes on; from a strip of w->rows rows of
-// stride bytes each. The window is filled from at on when it lacks them.
+// The bytes of every row at position at (at < stride) of a strip of
+// w->rows rows of stride bytes; those at at + 1, where the row has that
+// position, follow w->pitch bytes on. The window is filled from at on when
+// it lacks them. nullptr without memory for the window.
 const uint8_t* window_column(ColumnWindow* w, const uint8_t* strip, size_t stride, uint32_t at);
 
 #endif

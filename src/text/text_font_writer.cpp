@@ -60,11 +60,10 @@ void write_glyph(BlockWriter* w, ColumnWindow* window, const FontImage& image, i
   const GlyphColumns columns = place_glyph(static_cast<uint32_t>(stride) * 8, g.start * scale, g.columns * scale);
   const size_t line = static_cast<size_t>(g.columns) * scale + 1;
   const int rows = image.header.fRectHeight * static_cast<int>(scale);
-  // A font of no rows has no strip to take columns from.
+  // A font of no rows has no strip to take columns from. Without memory
+  // for the window, a narrow glyph is rendered from the rows.
   const uint8_t* column = nullptr;
-  if (window->bytes != nullptr && rows > 0 && is_narrow(columns)) {
-    column = window_column(window, strip_row(image, density, 0), stride, columns.firstByte);
-  }
+  if (rows > 0 && is_narrow(columns)) column = window_column(window, strip_row(image, density, 0), stride, columns.firstByte);
   for (int r = 0; r < rows;) {
     if (room_left(*w) < line) hand_over(w);
     const int fit = static_cast<int>(room_left(*w) / line);
@@ -111,7 +110,6 @@ const char* write_text_font(OsFile file, const FontImage& image, int density) {
     close_block_writer(&w);
     return kErrFontMemory;
   }
-  // Without memory for the window, narrow glyphs are rendered from the rows.
   ColumnWindow window;
   open_column_window(&window, static_cast<size_t>(h.fRectHeight) * static_cast<size_t>(density_scale(density)));
   write_metrics(&w, h, density_scale(density));

@@ -57,13 +57,52 @@ uint64_t last_bytes_high(const uint8_t* begin, const uint8_t* p, const uint8_t* 
   return word;
 }
 
-// The last one to three groups of a row are made as four from what is
-// there to read; the text past them is overwritten later.
+// Sixteen bytes make 128 characters, four vectors: vector q shows bytes
+// 4q to 4q + 3, each spread by its own shuffle of both halves' copy of the
+// sixteen.
+struct SixteenSpread {
+  alignas(32) uint8_t index[4][32];
+};
+
+constexpr SixteenSpread make_sixteen_spread() {
+  SixteenSpread t{};
+  for (int q = 0; q < 4; ++q) {
+    for (int i = 0; i < 32; ++i) t.index[q][i] = static_cast<uint8_t>(4 * q + i / 8);
+  }
+  return t;
+}
+
+constexpr SixteenSpread kSixteenSpread = make_sixteen_spread();
+
+void expand_sixteen(__m128i sixteen, char* out) {
+  const __m256i both = _mm256_broadcastsi128_si256(sixteen);
+  const __m256i bit = _mm256_set1_epi64x(0x0102040810204080);
+#pragma GCC unroll 4
+  for (int q = 0; q < 4; ++q) store(out + 32 * q, pixels(_mm256_shuffle_epi8(both, load(kSixteenSpread.index[q])), bit));
+}
+
+// Sixteen groups of columns that start shift bits into byte[0]: each byte
+// shifted by shift within 16-bit lanes, with what crossed from its
+// neighbour masked off, joined to the next byte shifted the other way.
+// Reads byte[0] to byte[16].
+__m128i sixteen_shifted(const uint8_t* byte, __m128i left, __m128i right, __m128i keep_left, __m128i keep_right) {
+  const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(byte));
+  const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(byte + 1));
+  return _mm_or_si128(_mm_and_si128(_mm_sll_epi16(first, left), keep_left),
+                      _mm_and_si128(_mm_srl_epi16(second, right), keep_right));
+}
+
+// Sixteen groups at a time, then four; the last one to three groups of a
+// row are made as four from what is there to read, and the text past them
+// is overwritten later.
 struct VectorExpand {
   static void bytes(const uint8_t* bytes, uint32_t n, char* out) {
     const __m256i spread = _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1,  //
                                             2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3);
     uint32_t i = 0;
+    for (; i + 16 <= n; i += 16, out += 128) {
+      expand_sixteen(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)), out);
+    }
     for (; i + 4 <= n; i += 4, out += 32) {
       int four = 0;
       std::memcpy(&four, bytes + i, 4);
@@ -79,7 +118,17 @@ struct VectorExpand {
   static void shifted(const uint8_t* byte, uint32_t shift, uint32_t groups, char* out) {
     const __m256i spread = _mm256_setr_epi8(3, 3, 3, 3, 3, 3, 3, 3, 2, 2, 2, 2, 2, 2, 2, 2,  //
                                             1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0);
-    for (uint32_t i = 0; i < groups; i += 4, out += 32) {
+    uint32_t i = 0;
+    if (groups >= 16) {
+      const __m128i left = _mm_cvtsi32_si128(static_cast<int>(shift));
+      const __m128i right = _mm_cvtsi32_si128(static_cast<int>(8 - shift));
+      const __m128i keep_left = _mm_set1_epi8(static_cast<char>((0xFF << shift) & 0xFF));
+      const __m128i keep_right = _mm_set1_epi8(static_cast<char>(0xFF >> (8 - shift)));
+      for (; i + 16 <= groups; i += 16, out += 128) {
+        expand_sixteen(sixteen_shifted(byte + i, left, right, keep_left, keep_right), out);
+      }
+    }
+    for (; i < groups; i += 4, out += 32) {
       uint64_t eight = 0;
       if (i + 8 <= groups + 1) {
         std::memcpy(&eight, byte + i, 8);

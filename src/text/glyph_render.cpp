@@ -19,17 +19,13 @@ const RenderKernels* vector_kernels() {
   return nullptr;
 }
 
-const RenderKernels* fastest_kernels() {
-  const RenderKernels* vector = vector_kernels();
-  return vector != nullptr ? vector : &kPortableKernels;
-}
-
-const RenderKernels* kernels = fastest_kernels();
+// The processor is asked once, when the program starts.
+const RenderKernels* const vector = vector_kernels();
+const RenderKernels* kernels = vector != nullptr ? vector : &kPortableKernels;
 
 }  // namespace
 
 bool use_vector_rendering(bool wanted) {
-  const RenderKernels* vector = vector_kernels();
   kernels = wanted && vector != nullptr ? vector : &kPortableKernels;
   return kernels != &kPortableKernels;
 }

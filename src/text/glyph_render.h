@@ -34,10 +34,10 @@ inline bool is_narrow(const GlyphColumns& g) {
 
 // Renders rows rows of a narrow glyph from its column bytes: column[r] is
 // the byte of row r that holds the glyph's first column, column[next + r]
-// the byte after it, read only when the glyph's columns reach into it. It may write
-// up to 32 bytes past its end, which must be writable. A narrow glyph's
-// bytes lie a row apart in the strip, so taken one by one from there each
-// costs a trip to memory; in columns they are read in order.
+// the byte after it, read only when the glyph's columns reach into it. It
+// may write up to 32 bytes past its end, which must be writable. A narrow
+// glyph's bytes lie a row apart in the strip, so taken one by one from
+// there each costs a trip to memory; in columns they are read in order.
 char* render_columns(const uint8_t* column, size_t next, int rows, const GlyphColumns& g, char* out);
 
 // Copies columns [0, width) of rows rows of stride bytes from src, each

@@ -5,8 +5,7 @@
 
 namespace {
 
-// The window's size whatever the glyphs' height, so that it stays in the
-// processor's cache beside the block it renders into; but always two
+// The most the window takes, whatever the glyphs' height; but always two
 // columns, the most one glyph needs.
 constexpr size_t kWindowBytes = 1024 * 1024;
 constexpr uint32_t kMostColumns = 64;

@@ -1,8 +1,10 @@
 // The loop over a glyph's rows, shared by the portable and the vector
 // renderers: they differ only in Expand::bytes, which turns n whole strip
 // bytes into 8n characters, and Expand::shifted, which does the same for n
-// groups of columns that start shift bits into a byte. Each instantiation is made in one file, with
-// that file's instruction set.
+// groups of columns that start shift bits into a byte (byte[0] to
+// byte[groups] may be read: while eight whole columns remain inside the
+// row, the second byte an unaligned group reaches into lies inside it too).
+// Each instantiation is made in one file, with that file's instruction set.
 #ifndef GLYFEX_TEXT_LIT_ROWS_H
 #define GLYFEX_TEXT_LIT_ROWS_H
 
@@ -11,23 +13,6 @@
 
 #include "text/glyph_render.h"
 #include "text/pixel_table.h"
-
-// Groups of eight columns that start shift bits into a strip byte (shift
-// is 1 to 7): each is put together from two strip bytes, a chunk at a
-// time, and the chunk expanded. While eight whole columns remain inside the
-// row, the second byte an unaligned group reaches into lies inside the row
-// too, so byte[0] to byte[groups] may be read.
-template <typename Expand>
-void expand_in_chunks(const uint8_t* byte, uint32_t shift, uint32_t groups, char* out) {
-  uint8_t aligned[64];
-  for (uint32_t i = 0; i < groups; i += sizeof aligned) {
-    const uint32_t n = groups - i < sizeof aligned ? groups - i : static_cast<uint32_t>(sizeof aligned);
-    for (uint32_t k = 0; k < n; ++k) {
-      aligned[k] = static_cast<uint8_t>(byte[i + k] << shift | byte[i + k + 1] >> (8 - shift));
-    }
-    Expand::bytes(aligned, n, out + 8 * i);
-  }
-}
 
 // The columns of one row that lie inside it, from byte on: whole groups of
 // eight, then the last few, which reach into the next byte only when they

@@ -78,7 +78,9 @@ void expand_sixteen(__m128i sixteen, char* out) {
   const __m256i both = _mm256_broadcastsi128_si256(sixteen);
   const __m256i bit = _mm256_set1_epi64x(0x0102040810204080);
 #pragma GCC unroll 4
-  for (int q = 0; q < 4; ++q) store(out + 32 * q, pixels(_mm256_shuffle_epi8(both, load(kSixteenSpread.index[q])), bit));
+  for (int q = 0; q < 4; ++q) {
+    store(out + 32 * q, pixels(_mm256_shuffle_epi8(both, load(kSixteenSpread.index[q])), bit));
+  }
 }
 
 // Sixteen groups of columns that start shift bits into byte[0]: each byte
@@ -287,7 +289,9 @@ void blocks_of_16(const uint8_t* src, size_t stride, size_t rows, uint32_t width
     for (uint32_t c = 0; c < width; c += 16) {
       __m128i x[16];
 #pragma GCC unroll 16
-      for (size_t i = 0; i < 16; ++i) x[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + (r + i) * stride + c));
+      for (size_t i = 0; i < 16; ++i) {
+        x[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + (r + i) * stride + c));
+      }
       interleave_rows<0>(x);
       interleave_rows<1>(x);
       interleave_rows<2>(x);

@@ -8,6 +8,21 @@
 
 namespace {
 
+// Groups of eight columns that start shift bits into a strip byte: each is
+// put together from two strip bytes, a chunk at a time, and the chunk
+// expanded.
+template <typename Expand>
+void expand_in_chunks(const uint8_t* byte, uint32_t shift, uint32_t groups, char* out) {
+  uint8_t aligned[64];
+  for (uint32_t i = 0; i < groups; i += sizeof aligned) {
+    const uint32_t n = groups - i < sizeof aligned ? groups - i : static_cast<uint32_t>(sizeof aligned);
+    for (uint32_t k = 0; k < n; ++k) {
+      aligned[k] = static_cast<uint8_t>(byte[i + k] << shift | byte[i + k + 1] >> (8 - shift));
+    }
+    Expand::bytes(aligned, n, out + 8 * i);
+  }
+}
+
 struct TableExpand {
   // Four bytes at a time, two table entries joined into one 16-byte store:
   // the loads and stores of one pass are independent, and stores are what

@@ -27,9 +27,22 @@ int main(int argc, char** argv) {
   FontModel rowless = make_font(32, 40, 0, {{33, {}, 5, 7, 1}});
   FontModel empty = make_font(10, 9, 4, {});
   FontModel missing = make_font(65, 66, 2, {{65, {"#-", "-#"}}, {66, {"###", "#-#"}}, {-1, {"##", "##"}}});
+  // 40 rows, more than the vector loops take at once: glyphs of 1 to 8
+  // columns at every alignment, and one of 20.
+  std::vector<GlyphModel> tall_glyphs;
+  for (int c = 0; c < 9; ++c) {
+    const int width = c < 8 ? c + 1 : 20;
+    std::vector<std::string> rows(40);
+    for (int r = 0; r < 40; ++r) {
+      for (int x = 0; x < width; ++x) rows[r] += (x * 3 + r + c) % 4 < 2 ? '#' : '-';
+    }
+    tall_glyphs.push_back({65 + c, rows, -1, width, 0});
+  }
+  FontModel tall = make_font(65, 73, 40, tall_glyphs);
   bool ok = write_seed(dir + "/plain", 0, plain) && write_seed(dir + "/shifted", 9, shifted) &&
             write_seed(dir + "/wide", 0, wide) && write_seed(dir + "/rowless", 0, rowless) &&
             write_seed(dir + "/empty", 0, empty) && write_seed(dir + "/missing", 0, missing) &&
+            write_seed(dir + "/tall", 0, tall) &&
             write_seed(dir + "/extended", 0, make_extended(missing, {72, 144})) &&
             write_seed(dir + "/extended-144", 0, make_extended(plain, {144})) &&
             write_seed(dir + "/extended-72", 0, make_extended(wide, {72}));

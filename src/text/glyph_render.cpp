@@ -3,13 +3,6 @@
 #include "os/os.h"
 #include "text/render_kernels.h"
 
-GlyphColumns place_glyph(uint32_t row_bits, uint32_t start, uint32_t width) {
-  const uint32_t end = start + width;
-  const uint32_t lit_end = end < row_bits ? end : row_bits;  // columns past the row are clear
-  const uint32_t lit = start < lit_end ? lit_end - start : 0;
-  return GlyphColumns{start >> 3, start & 7, lit / 8, lit % 8, width - lit};
-}
-
 namespace {
 
 const RenderKernels* vector_kernels() {

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "text/glyph_render.h"
+#include "text/glyph_columns.h"
 #include "text/pixel_table.h"
 
 // The columns of one row that lie inside it, from byte on: whole groups of

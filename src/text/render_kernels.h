@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "text/glyph_render.h"
+#include "text/glyph_columns.h"
 
 struct RenderKernels {
   // As render_rows.

@@ -121,8 +121,8 @@ void write_small_font(const std::string& path) {
   write_file(path, encode_font(make_font('0', ':', 11, glyphs)));
 }
 
-// Runs a and b in alternating pairs, each pair in turn order; before each
-// run, before() removes what the run will create. Returns both sample sets.
+// Runs a and b in alternating pairs, each pair in turn order, and returns
+// both sample sets; a run that creates a file removes it first itself.
 void alternate(int runs, const std::function<Sample()>& a, const std::function<Sample()>& b, std::vector<Sample>* as,
                std::vector<Sample>* bs) {
   for (int i = 0; i < runs; ++i) {
@@ -196,11 +196,8 @@ void small(const std::string& dir, int runs) {
   run(minimal, "/dev/null");
   if (read_file(dir + "/small.txt") != read_file(dir + "/small-minimal.txt")) std::printf("texts differ!\n");
   std::vector<Sample> g, m;
-  for (int i = 0; i < runs; ++i) {
-    if (i % 2 == 0) g.push_back(run(glyfex, "/dev/null"));
-    m.push_back(run(minimal, "/dev/null"));
-    if (i % 2 == 1) g.push_back(run(glyfex, "/dev/null"));
-  }
+  alternate(
+      runs, [&] { return run(glyfex, "/dev/null"); }, [&] { return run(minimal, "/dev/null"); }, &g, &m);
   const Sample mg = median(g), mm = median(m);
   std::printf("small: 11 glyphs  glyfex %.3f ms  minimal C %.3f ms  glyfex/minimal %.2f\n", mg.ms, mm.ms,
               paired(g, m));
@@ -237,11 +234,8 @@ void search(const std::string& dir, int runs) {
   run(scan, dir + "/search.txt");
   run(md5, "/dev/null");
   std::vector<Sample> g, m;
-  for (int i = 0; i < runs; ++i) {
-    if (i % 2 == 0) g.push_back(run(scan, "/dev/null"));
-    m.push_back(run(md5, "/dev/null"));
-    if (i % 2 == 1) g.push_back(run(scan, "/dev/null"));
-  }
+  alternate(
+      runs, [&] { return run(scan, "/dev/null"); }, [&] { return run(md5, "/dev/null"); }, &g, &m);
   const Sample mg = median(g), mm = median(m);
   const long rss = run(scan, "/dev/null", true).max_rss_kib;
   std::printf("search: 256 MiB  glyfex-scan %.1f ms  md5sum %.1f ms  glyfex-scan/md5sum %.2f  peak RSS %.1f MiB\n",

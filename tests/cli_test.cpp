@@ -320,49 +320,65 @@ TEST(CliTest, OutputReplacedOnlyWhenWritten) {
 }
 
 // Run as nobody (root only): a file the user may not write is refused, one
-// whose folder refuses new files is written over in place, and the two
-// texts of an extended font are opened before either is written.
+// whose folder refuses new files is written over in place, the two texts
+// of an extended font are opened before either is written, and another
+// user's files that may not be hard linked (protected_hardlinks) are kept
+// by renaming them instead.
 TEST(CliTest, OutputPermissions) {
   if (geteuid() != 0) GTEST_SKIP() << "changing to another user needs root";
-  const char* nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
-  const std::string base = dir() + "/perm", in = base + "/in.nfnt", hd = base + "/hd.nfnt";
+  const std::string base = dir() + "/perm", in = base + "/in.nfnt", hd = base + "/hd.nfnt", tmp = base + "/tmp";
+  const std::string nobody = "env TMPDIR=" + tmp + " setpriv --reuid=65534 --regid=65534 --clear-groups";
   mkdir(base.c_str(), 0755);
+  mkdir(tmp.c_str(), 0777);
+  chmod(tmp.c_str(), 01777);
   ASSERT_EQ(chmod(dir().c_str(), 0755), 0);
   write_file(in, small_font());
-  write_file(hd, encode_font(make_extended(make_font(65, 65, 1, {{65, {"#-#"}}}), {72, 144})));
-  std::string text;
+  const std::vector<uint8_t> hd_font = encode_font(make_extended(make_font(65, 65, 1, {{65, {"#-#"}}}), {72, 144}));
+  write_file(hd, hd_font);
+  std::string text, hd72, hd144;
   ASSERT_EQ(convert_bytes(small_font(), 0, &text), "");
+  ASSERT_EQ(convert_bytes(hd_font, 0, &hd72, &hd144), "");
+  int status = 0;
+  const bool protected_links = sh("cat /proc/sys/fs/protected_hardlinks", &status) == "1\n";
   const struct {
     const char* name;
-    const char* setup;  // run in base; out.txt is the output
-    const char* input;
-    int status;
+    const char* setup;  // run in base; out.txt (and out-144.txt) the output
+    bool family;  // hd.nfnt, else in.nfnt
     const char* message;  // nullptr: converted
+    const char* listing;  // what d holds afterwards
   } kCases[] = {
-      {"read-only file", "rm -rf d; mkdir d; chown nobody d; echo old > d/out.txt; chmod 444 d/out.txt; chown nobody d/out.txt",
-       "in.nfnt", 1, kErrOutputOpen},
-      {"another's file", "rm -rf d; mkdir -m 777 d; echo old > d/out.txt", "in.nfnt", 1, kErrOutputOpen},
-      {"own file, folder closed", "rm -rf d; mkdir -m 755 d; echo old > d/out.txt; chown nobody d/out.txt", "in.nfnt",
-       0, nullptr},
-      {"writable file in a sticky folder", "rm -rf d; mkdir -m 1777 d; echo old > d/out.txt; chmod 666 d/out.txt",
-       "in.nfnt", 0, nullptr},
-      {"second text cannot be created", "rm -rf d; mkdir -m 755 d; echo old > d/out.txt; chown nobody d/out.txt",
-       "hd.nfnt", 1, kErrOutputOpen},
+      {"read-only file", "mkdir d; chown nobody d; echo old > d/out.txt; chmod 444 d/out.txt; chown nobody d/out.txt",
+       false, kErrOutputOpen, "out.txt\n"},
+      {"another's file", "mkdir -m 777 d; echo old > d/out.txt", false, kErrOutputOpen, "out.txt\n"},
+      {"own file, folder closed", "mkdir -m 755 d; echo old > d/out.txt; chown nobody d/out.txt", false, nullptr,
+       "out.txt\n"},
+      {"writable file in a sticky folder", "mkdir -m 1777 d; echo old > d/out.txt; chmod 666 d/out.txt", false, nullptr,
+       "out.txt\n"},
+      {"second text cannot be created", "mkdir -m 755 d; echo old > d/out.txt; chown nobody d/out.txt", true,
+       kErrOutputOpen, "out.txt\n"},
+      {"both texts in place", "mkdir -m 755 d; for f in out out-144; do echo old > d/$f.txt; chown nobody d/$f.txt; done",
+       true, nullptr, "out-144.txt\nout.txt\n"},
+      {"another's texts, no hard links", "mkdir -m 777 d; for f in out out-144; do echo old > d/$f.txt; chmod 662 d/$f.txt; done",
+       true, nullptr, "out-144.txt\nout.txt\n"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    int status = 0;
-    sh(std::string("cd ") + base + " && " + c.setup, &status);
+    if (std::string(c.name).find("hard links") != std::string::npos && !protected_links) continue;
+    sh(std::string("cd ") + base + " && rm -rf d && " + c.setup, &status);
     ASSERT_EQ(status, 0);
-    const Outcome r = run_glyfex({base + "/" + c.input, base + "/d/out.txt"}, 0, nobody);
-    EXPECT_EQ(r.status, c.status);
+    const Outcome r = run_glyfex({c.family ? hd : in, base + "/d/out.txt"}, 0, nobody.c_str());
+    EXPECT_EQ(r.status, c.message == nullptr ? 0 : 1);
     if (c.message != nullptr) {
       EXPECT_EQ(r.out, error_text(c.message));
       EXPECT_EQ(read_file(base + "/d/out.txt"), "old\n");
     } else {
-      EXPECT_EQ(read_file(base + "/d/out.txt"), text);
+      EXPECT_EQ(read_file(base + "/d/out.txt"), c.family ? hd72 : text);
+      if (c.family) {
+        EXPECT_EQ(read_file(base + "/d/out-144.txt"), hd144);
+      }
     }
-    EXPECT_EQ(sh("ls -A " + base + "/d", &status), "out.txt\n");
+    EXPECT_EQ(sh("ls -A " + base + "/d", &status), c.listing);
+    EXPECT_EQ(sh("ls -A " + tmp, &status), "");
   }
 }
 
@@ -467,40 +483,57 @@ bool write_wide_font(const std::string& path) {
   return write_file(path, bytes);
 }
 
-// Interrupted by Ctrl-C, kill or a closed terminal at a few moments, a
-// conversion leaves the old output, or the whole new one when it finished
-// first, and never its temporary file.
+const int kInterrupts[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,   SIGPIPE, SIGXFSZ,
+                           SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF};
+
+// Starts argv with every interrupt at its default action and standard
+// output going nowhere, sends sig after the time given and returns how the
+// process ended.
+int run_interrupted(const std::vector<std::string>& args, useconds_t after, int sig) {
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (int s : kInterrupts) sigaddset(&defaults, s);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  const int spawned = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  if (spawned != 0) return -1;
+  usleep(after);
+  kill(pid, sig);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return status;
+}
+
+// Interrupted at two moments by every signal that ends a process and can
+// be caught, a conversion leaves the old output, or the whole new one when
+// it finished first, and never a temporary file; the process ends by the
+// signal. So do a file size limit and a FIFO companion whose reader leaves.
 TEST(CliTest, InterruptedConversionLeavesNoTemporaryFile) {
   const std::string base = dir() + "/interrupt", in = base + "/wide.bin", out = base + "/out.txt";
   mkdir(base.c_str(), 0700);
   ASSERT_TRUE(write_wide_font(in));
+  // SIGQUIT and SIGXFSZ would dump core.
+  const rlimit no_core{0, 0};
+  setrlimit(RLIMIT_CORE, &no_core);
   int interrupted = 0;
-  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
-    for (const useconds_t after : {1000u, 5000u, 15000u}) {
+  for (const int sig : kInterrupts) {
+    for (const useconds_t after : {2000u, 8000u}) {
       SCOPED_TRACE(std::to_string(sig) + " after " + std::to_string(after) + " us");
       write_file(out, {'o', 'l', 'd'});
-      posix_spawnattr_t attr;
-      posix_spawnattr_init(&attr);
-      sigset_t defaults;
-      sigemptyset(&defaults);
-      for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&defaults, s);
-      posix_spawnattr_setsigdefault(&attr, &defaults);
-      posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
-      posix_spawn_file_actions_t actions;
-      posix_spawn_file_actions_init(&actions);
-      posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-      const char* argv[] = {GLYFEX_EXE, in.c_str(), out.c_str(), "2", nullptr};
-      pid_t pid = -1;
-      ASSERT_EQ(posix_spawn(&pid, GLYFEX_EXE, &actions, &attr, const_cast<char**>(argv), environ), 0);
-      posix_spawn_file_actions_destroy(&actions);
-      posix_spawnattr_destroy(&attr);
-      usleep(after);
-      kill(pid, sig);
-      int status = 0;
-      waitpid(pid, &status, 0);
-      // Ended by the signal, or finished before it; either way the output
-      // is the old text or the whole new one, never a part.
+      const int status = run_interrupted({GLYFEX_EXE, in, out, "2"}, after, sig);
       interrupted += WIFSIGNALED(status) && WTERMSIG(status) == sig ? 1 : 0;
+      EXPECT_TRUE(WIFSIGNALED(status) ? WTERMSIG(status) == sig : WEXITSTATUS(status) == 0);
       struct stat st {};
       ASSERT_EQ(stat(out.c_str(), &st), 0);
       EXPECT_TRUE(st.st_size == 3 || st.st_size == 103 + 10 + 8 + 2048 * 16001 + 1) << st.st_size;
@@ -509,7 +542,64 @@ TEST(CliTest, InterruptedConversionLeavesNoTemporaryFile) {
     }
   }
   EXPECT_GT(interrupted, 0);
-  EXPECT_TRUE(read_file(out) == "old" || read_file(out).rfind("fontType 0\n", 0) == 0);
+
+  // Its 144 dpi text is larger than a pipe holds.
+  const std::string hd = base + "/hd.nfnt", fifo = base + "/out-144.txt";
+  FontModel square = make_font(65, 65, 300, {{65, std::vector<std::string>(300, std::string(300, '#'))}});
+  write_file(hd, encode_font(make_extended(square, {72, 144})));
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    const char* name;
+    std::string command;
+    int signal;
+  } kCases[] = {
+      {"a file size limit", "ulimit -f 1000; exec " GLYFEX_EXE " " + in + " " + out + " 2", SIGXFSZ},
+      {"a FIFO companion's reader leaves", "(exec 3<" + fifo + ") & " GLYFEX_EXE " " + hd + " " + out, SIGPIPE},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    write_file(out, {'o', 'l', 'd'});
+    int status = 0;
+    run_shell("timeout 20 sh -c '" + c.command + "' > /dev/null 2>&1", &status);
+    EXPECT_EQ(status, 128 + c.signal);
+    EXPECT_EQ(read_file(out), "old");
+    EXPECT_EQ(run_shell("ls -A " + base, &status), "hd.nfnt\nout-144.txt\nout.txt\nwide.bin\n");
+  }
+}
+
+// Killed at any moment while its two texts are written over in place (root
+// only: run as nobody in a folder nobody may not write), a conversion
+// leaves both old texts or both whole new ones, and no temporary file in
+// the folder or the temporary folder.
+TEST(CliTest, InterruptedInPlaceKeepsTheFamilyTogether) {
+  if (geteuid() != 0) GTEST_SKIP() << "changing to another user needs root";
+  const std::string base = dir() + "/in-place", tmp = base + "/tmp", in = base + "/hd.nfnt";
+  mkdir(base.c_str(), 0755);
+  mkdir(tmp.c_str(), 0777);
+  chmod(tmp.c_str(), 01777);
+  chmod(dir().c_str(), 0755);
+  FontModel m = make_font(65, 65, 1000, {{65, std::vector<std::string>(1000, std::string(4000, '#'))}});
+  write_file(in, encode_font(make_extended(m, {72, 144})));
+  const std::string out = base + "/out.txt", out144 = base + "/out-144.txt";
+  int interrupted = 0, status = 0;
+  ASSERT_EQ(run_glyfex({in, out}).status, 0);
+  const off_t new72 = static_cast<off_t>(read_file(out).size()), new144 = static_cast<off_t>(read_file(out144).size());
+  for (const useconds_t after : {3000u, 10000u, 20000u, 40000u, 80000u}) {
+    SCOPED_TRACE(after);
+    sh("cd " + base + " && for f in out out-144; do echo old > $f.txt; chown nobody $f.txt; done", &status);
+    const int ended = run_interrupted({"env", "TMPDIR=" + tmp, "setpriv", "--reuid=65534", "--regid=65534",
+                                       "--clear-groups", GLYFEX_EXE, in, out},
+                                      after, SIGTERM);
+    interrupted += WIFSIGNALED(ended) ? 1 : 0;
+    struct stat a {}, b {};
+    ASSERT_EQ(stat(out.c_str(), &a), 0);
+    ASSERT_EQ(stat(out144.c_str(), &b), 0);
+    EXPECT_TRUE((a.st_size == 4 && b.st_size == 4) || (a.st_size == new72 && b.st_size == new144))
+        << a.st_size << " " << b.st_size;
+    EXPECT_EQ(sh("ls -A " + base, &status), "hd.nfnt\nout-144.txt\nout.txt\ntmp\n");
+    EXPECT_EQ(sh("ls -A " + tmp, &status), "");
+  }
+  EXPECT_GT(interrupted, 0);
 }
 
 TEST(CliTest, ShippedExamplesConvertToTheirTexts) {

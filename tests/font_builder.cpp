@@ -288,7 +288,8 @@ std::string text_written(const std::function<const char*(OsFile)>& write, const 
   OsFile file = kNoFile;
   *err = "no scratch file";
   int slot = -1;
-  if (os_create_temp("./text", nullptr, name, &file, &slot) != OsError::kNone) return "";
+  char folder[kMaxPath];
+  if (!os_temp_folder(folder) || os_create_temp(folder, name, &file, &slot) != OsError::kNone) return "";
   os_forget_on_interrupt(slot);
   *err = write(file);
   os_close_written(file);

@@ -66,7 +66,7 @@ std::string run_shell(const std::string& command, int* status);
 // ulimit allows) its allocator's own limit on each allocation.
 std::string memory_limit(long mib);
 
-// Runs write on a new scratch file in the current folder and returns what
+// Runs write on a new scratch file in the temporary folder and returns what
 // it wrote; *err receives write's result.
 std::string text_written(const std::function<const char*(OsFile)>& write, const char** err);
 

@@ -66,50 +66,37 @@ const char* open_outputs(const char* const (&paths)[kDensities], bool shared, co
   return nullptr;
 }
 
-// Writes and closes every output of one sort: those written over in place
-// (in_place) or all the others.
-const char* write_texts(Outputs* o, const FontImage& image, bool in_place) {
+// Writes and closes every output.
+const char* write_texts(Outputs* o, const FontImage& image) {
   const char* err = nullptr;
   for (int i = 0; i < o->count; ++i) {
-    OutputFile& f = o->files[i];
-    if ((f.kind == OutputKind::kInPlace) != in_place) continue;
     const char* write_err = err;
     for (int d = 0; d < kDensities && write_err == nullptr; ++d) {
-      if (o->of[d] == i) write_err = write_text_font(f.file, image, d);
+      if (o->of[d] == i) write_err = write_text_font(o->files[i].file, image, d);
     }
-    const char* close_err = close_output(&f, write_err);
+    const char* close_err = close_output(&o->files[i], write_err);
     if (err == nullptr) err = close_err;
   }
   return err;
 }
 
-// Every text is written before any goes into place. New files are renamed
-// over their targets first, each old file kept under a second name while
-// another output may still fail; texts written in place, which cannot be
-// taken back, come last. When anything fails, what was renamed is put back.
-const char* write_outputs(const char* const (&paths)[kDensities], bool shared, const FontImage& image) {
+// Every text is written whole before any goes into place; then all go into
+// place together, or none.
+const char* write_outputs(const char* const (&paths)[kDensities], bool shared, const FontImage& image,
+                          KeptTexts* kept) {
   Outputs o;
   if (const char* err = open_outputs(paths, shared, image, &o)) return err;
-  const char* err = write_texts(&o, image, false);
-  const bool others = o.count > 1;
-  int committed = 0;
-  for (; committed < o.count && err == nullptr; ++committed) err = commit_output(&o.files[committed], others);
-  if (err == nullptr) {
-    err = write_texts(&o, image, true);
-  } else {
-    // A failed rename already discarded its own file; the rest are unused.
-    for (int i = committed; i < o.count; ++i) discard_output(&o.files[i]);
+  if (const char* err = write_texts(&o, image)) {
+    discard_all(&o);
+    return err;
   }
-  for (int i = 0; i < o.count; ++i) {
-    if (err != nullptr) undo_output(&o.files[i]);
-    drop_backup(&o.files[i]);
-  }
-  return err;
+  return place_outputs(o.files, o.count, kept);
 }
 
 }  // namespace
 
-const char* export_font(const char* infile, const char* outfile, int64_t offset) {
+const char* export_font(const char* infile, const char* outfile, int64_t offset, KeptTexts* kept) {
+  kept->count = 0;
   FontImage image;
   OsFileInfo input{};
   if (const char* err = read_input(infile, outfile, offset, &image, &input)) return err;
@@ -126,7 +113,7 @@ const char* export_font(const char* infile, const char* outfile, int64_t offset)
     path144 = outfile144;
   }
   const char* const paths[kDensities] = {outfile, path144};
-  if (const char* err = write_outputs(paths, shared, image)) return err;
+  if (const char* err = write_outputs(paths, shared, image, kept)) return err;
   if (image.hasDensity[kDensity144]) std::printf("Wrote the 144 dpi image to %s.\n", path144);
   std::printf("%d glyphs exported.\n\n", image.rangeCount);
   return nullptr;

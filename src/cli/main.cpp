@@ -43,9 +43,16 @@ int main(int argc, char** argv) {
     return finish(1);
   }
   const int64_t offset = argc == 4 ? parse_offset(argv[3]) : 0;
-  if (const char* err = export_font(argv[1], argv[2], offset)) {
-    std::printf("ERROR: %s\n\n", err);
-    return finish(1);
+  KeptTexts kept{};
+  if (const char* err = export_font(argv[1], argv[2], offset, &kept)) {
+    std::printf("ERROR: %s\n", err);
+    for (int i = 0; i < kept.count; ++i) {
+      std::printf("The old text of %s is kept in %s.\n", kept.texts[i].output, kept.texts[i].kept);
+    }
+    std::printf("\n");
+    const int status = finish(1);
+    if (kept.count > 0) os_release_interrupts();
+    return status;
   }
   return finish(0);
 }

@@ -1,30 +1,51 @@
-// Where a text goes and how it replaces what was there. A regular file is
-// written to a new file beside it and renamed over it only when all went
-// well; an existing file whose folder refuses new files is written over in
-// place, once room for the whole text is secured; standard output's own
-// file goes through standard output; devices and FIFOs are written
-// directly. A new file not yet in place is removed when the process is
-// interrupted.
+// Where a text goes and how it replaces what was there. Every rule comes
+// down to one: an output holds its old text or its whole new text, and the
+// texts of one font go into place together or not at all.
+//
+// A regular file gets its text in a new file beside it, renamed over it
+// when every text was written. An existing file whose folder refuses new
+// files gets its text in a new file in the temporary folder, beside a copy
+// of its old text, and is then written over in place. Standard output's
+// own file goes through standard output; devices and FIFOs are written
+// directly. Putting texts in place runs with interrupts held back, and a
+// file not yet in place is removed when the process is interrupted.
 #ifndef GLYFEX_CLI_OUTPUT_FILE_H
 #define GLYFEX_CLI_OUTPUT_FILE_H
 
 #include <cstdint>
 
+#include "font/font_image.h"
 #include "os/os.h"
 
 enum class OutputKind { kStdout, kDirect, kReplace, kInPlace };
 
 struct OutputFile {
-  OsFile file;
+  const char* path;  // as named, for messages
   OutputKind kind;
+  OsFile file;  // where the text is written: the output itself, or temp
   uint64_t bytes;  // the text's size
-  uint64_t oldBytes;  // kInPlace: the file's size before room was reserved
-  bool committed;  // kReplace: renamed over the target
   char target[kMaxPath];  // the output path with symbolic links followed
-  char temp[kMaxPath];  // kReplace: the new file
-  char backup[kMaxPath];  // a second name of the replaced file, or ""
+  char temp[kMaxPath];  // the new text until it is in place, or ""
   int tempSlot;  // what removes temp on an interrupt, or -1
-  int backupSlot;  // the same for backup
+  // The old text while it may be needed again: a second name of the old
+  // file or the old file renamed (kReplace), a copy (kInPlace); or "".
+  char old[kMaxPath];
+  int oldSlot;
+  bool oldAway;  // the old file no longer has the target's name
+  bool placed;  // the new text is in place
+  OsFile place;  // kInPlace: the output, opened to be written over
+  uint64_t oldBytes;  // kInPlace: the old text's size
+};
+
+// An old text that could not be put back, and the file that holds it.
+struct KeptText {
+  const char* output;
+  char kept[kMaxPath];
+};
+
+struct KeptTexts {
+  KeptText texts[kDensities];
+  int count;
 };
 
 // The name of the 144 dpi text beside the text at path: "-144" goes before
@@ -48,26 +69,22 @@ bool is_special_file(const char* path);
 // Opens path for a text of bytes bytes; nothing is written to it yet, and
 // an existing file is not changed. Returns nullptr, kErrOutputOpen (no
 // permission, no such folder, a file the user may not write) or
-// kErrOutputWrite (no room for the text).
+// kErrOutputWrite (no room for the text, no copy of the old text).
 const char* open_output(const char* path, uint64_t bytes, OutputFile* out);
 
-// Ends the writing of what open_output opened: a text written in place is
-// cut to its size. write_err is the writer's result; after any failure the
-// output is discarded. Returns the first failure.
+// Ends the writing of the text: write_err is the writer's result; after
+// any failure the output is discarded. Returns the first failure.
 const char* close_output(OutputFile* out, const char* write_err);
 
-// Renames the new file over the target. keep_old keeps the file it
-// replaces under a second name, so that undo_output can put it back.
-const char* commit_output(OutputFile* out, bool keep_old);
+// Puts the written texts of all n outputs in place, with interrupts held
+// back throughout, or, when any step fails, gives every output its old
+// text again; an old text that cannot be put back stays where kept says.
+// The temporary files are gone afterwards, but for those kept names; when
+// there are any, interrupts stay held until the caller has said where they
+// are and calls os_release_interrupts.
+const char* place_outputs(OutputFile* outs, int n, KeptTexts* kept);
 
-// Puts back what commit_output replaced: the old file, or no file.
-void undo_output(OutputFile* out);
-
-// Forgets the replaced file once every output is in place.
-void drop_backup(OutputFile* out);
-
-// Removes a new file not yet put in place, and gives a file opened in place
-// back its old size; the old file is then as it was.
+// Removes what open_output made; the output is as it was.
 void discard_output(OutputFile* out);
 
 #endif

@@ -19,7 +19,7 @@ struct OsFile {
 constexpr OsFile kNoFile{-1};
 inline bool is_open(OsFile f) { return f.handle != -1; }
 
-enum class OsKind { kMissing, kRegular, kBlockDevice, kDirectory, kOther };
+enum class OsKind { kRegular, kBlockDevice, kDirectory, kOther };
 
 struct OsFileInfo {
   OsKind kind;
@@ -31,7 +31,7 @@ struct OsFileInfo {
   uint32_t group;
 };
 
-enum class OsError { kNone, kNotFound, kNoPermission, kNoRoom, kNotAFile, kOther };
+enum class OsError { kNone, kNotFound, kNoPermission, kNoRoom, kNotAFile, kExists, kTooLong, kOther };
 
 // --- Reading --------------------------------------------------------------
 
@@ -78,62 +78,83 @@ bool os_follow_links(const char* path, char (&out)[kMaxPath]);
 
 // --- Writing --------------------------------------------------------------
 
-// Creates a new file named .glyfex-XXXXXX in the folder of target; name
-// receives its path. Its permission bits and owner are the existing file's
-// (where allowed), or what creating a file would give. The file is removed
-// if the process is interrupted before os_forget_on_interrupt(*slot): no
+// How os_calls.open opens a file for writing: a new file that must not
+// exist yet (readable too, so that what was written can be copied), an
+// existing file without truncating it, or a device or FIFO.
+enum class OsOpen { kNew, kExisting, kDevice };
+
+// Gives a new file the permission bits and owner of the file like
+// describes (where allowed), or, for nullptr, what creating a file gives.
+void os_take_owner_and_mode(OsFile file, const OsFileInfo* like);
+
+// Creates a new file named .glyfex-XXXXXX in folder (a path's folder part,
+// "" for the current one); name receives its path. The file is removed if
+// the process is interrupted before os_forget_on_interrupt(*slot): no
 // interrupt can fall between its creation and that promise.
-OsError os_create_temp(const char* target, const OsFileInfo* existing, char (&name)[kMaxPath], OsFile* file,
-                       int* slot);
+OsError os_create_temp(const char* folder, char (&name)[kMaxPath], OsFile* file, int* slot);
 
-// Opens an existing file for writing over it, without truncating it.
-OsError os_open_existing(const char* path, OsFile* file);
-
-// Opens a device or FIFO for writing.
-OsError os_open_device(const char* path, OsFile* file);
-
-// Secures room for size bytes from the start of the file.
-bool os_reserve(OsFile file, uint64_t size);
+// The folder for temporary files, its separator included: TMPDIR, else
+// /tmp (the user's temporary folder on Windows). The one place glyfex
+// reads the environment, as Unix tools do for temporary files.
+bool os_temp_folder(char (&out)[kMaxPath]);
 
 bool os_set_size(OsFile file, uint64_t size);
 
 // Closes the file; false when that reported a failure.
 bool os_close_written(OsFile file);
 
-// Gives from's file the name to, replacing what was there.
-bool os_replace(const char* from, const char* to);
-
-// Gives the file at existing a second name, which must be new.
-bool os_link(const char* existing, const char* name);
-
-bool os_remove(const char* path);
-
 // --- Calls tests may replace ---------------------------------------------
 
-// The calls whose failure matters most, through a table that tests can
-// change to make a write, a rename or an allocation fail.
+// The calls whose failure matters, through a table that tests change to
+// make any of them fail in-process, on every system.
 struct OsCalls {
+  OsError (*open)(const char* path, OsOpen how, OsFile* file);
+  // Writes all n bytes; false when a write fails.
   bool (*write_all)(OsFile file, const void* bytes, size_t n);
+  // Secures room for size bytes from the start of the file.
+  bool (*reserve)(OsFile file, uint64_t size);
+  // Gives from's file the name to, replacing what was there.
   bool (*replace)(const char* from, const char* to);
+  // Gives the file at existing a second name, which must be new.
+  bool (*link)(const char* existing, const char* name);
+  bool (*remove)(const char* path);
+  // Holds the interrupts back (held) or lets them through again.
+  bool (*mask_interrupts)(bool held);
+  // A buffer for the strips: bytes of memory, or nullptr. Large ones lie
+  // on huge-page boundaries where the system has them. Released by
+  // os_free_large only.
   void* (*allocate_large)(size_t bytes);
 };
 extern OsCalls os_calls;
 
-// Writes all n bytes; false when a write fails.
+inline OsError os_open(const char* path, OsOpen how, OsFile* file) { return os_calls.open(path, how, file); }
 inline bool os_write_all(OsFile file, const void* bytes, size_t n) { return os_calls.write_all(file, bytes, n); }
-
-// A buffer for the strips: bytes of memory, or
-// nullptr. Large ones lie on huge-page boundaries where the system has
-// them. Released by os_free_large only.
+inline bool os_reserve(OsFile file, uint64_t size) { return os_calls.reserve(file, size); }
+inline bool os_replace(const char* from, const char* to) { return os_calls.replace(from, to); }
+inline bool os_link(const char* existing, const char* name) { return os_calls.link(existing, name); }
+inline bool os_remove(const char* path) { return os_calls.remove(path); }
 inline void* os_allocate_large(size_t bytes) { return os_calls.allocate_large(bytes); }
 void os_free_large(void* p);
 
 // --- Interrupts and the console ------------------------------------------
 
-// An interrupt (Ctrl-C, kill, a closed terminal; Ctrl-C or Ctrl-Break on
-// Windows) removes the files os_create_temp promised to remove and ends
-// the process as the interrupt would have. This takes a promise back.
+// An interrupt (Ctrl-C, kill, a closed terminal, SIGQUIT, SIGPIPE,
+// SIGXFSZ, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF; Ctrl-C,
+// Ctrl-Break or a closed console on Windows) removes the files promised to
+// it and ends the process as the interrupt would have. An interrupt
+// ignored when the program started stays ignored.
+
+// Promises path to the interrupt handler; returns the slot that takes the
+// promise back, or -1 when no slot is free.
+int os_remove_on_interrupt(const char* path);
 void os_forget_on_interrupt(int slot);
+
+// Holds interrupts back until the matching os_release_interrupts, so that
+// the steps between take effect together or not at all; an interrupt that
+// came meanwhile takes effect at the release. Holds nest. False when they
+// cannot be held.
+bool os_hold_interrupts();
+void os_release_interrupts();
 
 bool os_stderr_is_terminal();
 

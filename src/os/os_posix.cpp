@@ -36,6 +36,10 @@ OsError error_of(int e) {
       return OsError::kNoRoom;
     case ENXIO:
       return OsError::kNotAFile;
+    case EEXIST:
+      return OsError::kExists;
+    case ENAMETOOLONG:
+      return OsError::kTooLong;
     default:
       return OsError::kOther;
   }
@@ -69,6 +73,24 @@ bool write_all(OsFile file, const void* bytes, size_t n) {
 
 bool replace(const char* from, const char* to) { return rename(from, to) == 0; }
 
+bool link_file(const char* existing, const char* name) { return link(existing, name) == 0; }
+
+bool remove_file(const char* path) { return unlink(path) == 0; }
+
+bool reserve(OsFile file, uint64_t size) {
+  return size == 0 || posix_fallocate(fd_of(file), 0, static_cast<off_t>(size)) == 0;
+}
+
+OsError open_file(const char* path, OsOpen how, OsFile* file) {
+  const int flags = how == OsOpen::kNew        ? O_RDWR | O_CREAT | O_EXCL
+                    : how == OsOpen::kExisting ? O_WRONLY
+                                               : O_WRONLY | O_TRUNC;
+  const int fd = open(path, flags | O_CLOEXEC, 0600);
+  if (fd < 0) return error_of(errno);
+  *file = file_of(fd);
+  return OsError::kNone;
+}
+
 constexpr size_t kHugePage = size_t{2} << 20;
 
 // A buffer of 1 MiB or more is rounded up to whole 2 MiB huge pages, lies on
@@ -87,8 +109,6 @@ void* allocate_large(size_t bytes) {
 }
 
 }  // namespace
-
-OsCalls os_calls = {write_all, replace, allocate_large};
 
 void os_free_large(void* p) { std::free(p); }
 
@@ -175,36 +195,17 @@ bool os_follow_links(const char* path, char (&out)[kMaxPath]) {
   return false;
 }
 
-namespace {
-int remove_on_interrupt(const char* path);
-sigset_t interrupt_signals();
-}  // namespace
-
-OsError os_create_temp(const char* target, const OsFileInfo* existing, char (&name)[kMaxPath], OsFile* file,
-                       int* slot) {
-  *slot = -1;
-  if (std::snprintf(name, sizeof name, "%.*s.glyfex-XXXXXX", os_folder_length(target), target) >=
-      static_cast<int>(sizeof name)) {
-    return OsError::kNotFound;
-  }
-  // An interrupt waits until the new file is promised to its handler.
-  const sigset_t block = interrupt_signals();
-  sigset_t before;
-  sigprocmask(SIG_BLOCK, &block, &before);
-  const int fd = mkostemp(name, O_CLOEXEC);
-  const int saved = errno;
-  if (fd >= 0) *slot = remove_on_interrupt(name);
-  sigprocmask(SIG_SETMASK, &before, nullptr);
-  if (fd < 0) return error_of(saved);
+void os_take_owner_and_mode(OsFile file, const OsFileInfo* like) {
+  const int fd = fd_of(file);
   mode_t mode = 0;
-  if (existing != nullptr) {
+  if (like != nullptr) {
     // The old file's owner and group where that is allowed (root); anyone
     // else keeps the old group when they belong to it.
-    if ((existing->owner != geteuid() || existing->group != getegid()) &&
-        fchown(fd, existing->owner, existing->group) != 0 && fchown(fd, static_cast<uid_t>(-1), existing->group) != 0) {
+    if ((like->owner != geteuid() || like->group != getegid()) && fchown(fd, like->owner, like->group) != 0 &&
+        fchown(fd, static_cast<uid_t>(-1), like->group) != 0) {
       errno = 0;
     }
-    mode = existing->mode;
+    mode = like->mode;
   } else {
     const mode_t mask = umask(0);
     umask(mask);
@@ -212,41 +213,26 @@ OsError os_create_temp(const char* target, const OsFileInfo* existing, char (&na
   }
   // After fchown, which may clear the set-id bits.
   (void)fchmod(fd, mode);
-  *file = file_of(fd);
-  return OsError::kNone;
 }
 
-OsError os_open_existing(const char* path, OsFile* file) {
-  const int fd = open(path, O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return error_of(errno);
-  *file = file_of(fd);
-  return OsError::kNone;
-}
-
-OsError os_open_device(const char* path, OsFile* file) {
-  const int fd = open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
-  if (fd < 0) return error_of(errno);
-  *file = file_of(fd);
-  return OsError::kNone;
-}
-
-bool os_reserve(OsFile file, uint64_t size) {
-  return size == 0 || posix_fallocate(fd_of(file), 0, static_cast<off_t>(size)) == 0;
+bool os_temp_folder(char (&out)[kMaxPath]) {
+  const char* dir = std::getenv("TMPDIR");
+  if (dir == nullptr || dir[0] == '\0') dir = "/tmp";
+  const size_t n = std::strlen(dir);
+  const char* separator = dir[n - 1] == '/' ? "" : "/";
+  return std::snprintf(out, sizeof out, "%s%s", dir, separator) < static_cast<int>(sizeof out);
 }
 
 bool os_set_size(OsFile file, uint64_t size) { return ftruncate(fd_of(file), static_cast<off_t>(size)) == 0; }
 
 bool os_close_written(OsFile file) { return close(fd_of(file)) == 0; }
 
-bool os_replace(const char* from, const char* to) { return os_calls.replace(from, to); }
-
-bool os_link(const char* existing, const char* name) { return link(existing, name) == 0; }
-
-bool os_remove(const char* path) { return unlink(path) == 0; }
-
 // --- Interrupts and the console ------------------------------------------
 
 namespace {
+
+constexpr int kInterrupts[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,   SIGPIPE, SIGXFSZ,
+                               SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF};
 
 // The files to remove when interrupted, kept ready, so that the handler
 // only calls unlink, which is safe in a signal handler.
@@ -254,11 +240,12 @@ constexpr int kInterruptSlots = 8;
 char interrupt_paths[kInterruptSlots][kMaxPath];
 volatile sig_atomic_t interrupt_used[kInterruptSlots];
 bool handlers_installed = false;
+sigset_t mask_before;
 
-sigset_t interrupt_signals() {
+sigset_t interrupt_set() {
   sigset_t set;
   sigemptyset(&set);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
+  for (int sig : kInterrupts) sigaddset(&set, sig);
   return set;
 }
 
@@ -271,21 +258,32 @@ extern "C" void on_interrupt(int sig) {
   raise(sig);
 }
 
-// A signal ignored when the program started (nohup) stays ignored.
+// A signal ignored when the program started (nohup) stays ignored. No
+// handler interrupts another: each holds all of them back while it runs.
 void install_handlers() {
   handlers_installed = true;
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int sig : kInterrupts) {
     struct sigaction old {};
     if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
     struct sigaction action {};
     action.sa_handler = on_interrupt;
     action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
+    action.sa_mask = interrupt_set();
     sigaction(sig, &action, nullptr);
   }
 }
 
-int remove_on_interrupt(const char* path) {
+bool mask_interrupts(bool held) {
+  if (!held) return sigprocmask(SIG_SETMASK, &mask_before, nullptr) == 0;
+  const sigset_t set = interrupt_set();
+  return sigprocmask(SIG_BLOCK, &set, &mask_before) == 0;
+}
+
+}  // namespace
+
+OsCalls os_calls = {open_file, write_all, reserve, replace, link_file, remove_file, mask_interrupts, allocate_large};
+
+int os_remove_on_interrupt(const char* path) {
   if (!handlers_installed) install_handlers();
   for (int i = 0; i < kInterruptSlots; ++i) {
     if (interrupt_used[i]) continue;
@@ -295,8 +293,6 @@ int remove_on_interrupt(const char* path) {
   }
   return -1;
 }
-
-}  // namespace
 
 void os_forget_on_interrupt(int slot) {
   if (slot >= 0 && slot < kInterruptSlots) interrupt_used[slot] = 0;

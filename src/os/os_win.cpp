@@ -33,6 +33,10 @@ bool widen(const char* path, WidePath* out) {
   return MultiByteToWideChar(CP_UTF8, 0, path, -1, out->text, static_cast<int>(kMaxPath)) > 0;
 }
 
+bool narrow(const wchar_t* path, char (&out)[kMaxPath]) {
+  return WideCharToMultiByte(CP_UTF8, 0, path, -1, out, static_cast<int>(kMaxPath), nullptr, nullptr) > 0;
+}
+
 OsError error_of(DWORD e) {
   switch (e) {
     case ERROR_FILE_NOT_FOUND:
@@ -46,6 +50,11 @@ OsError error_of(DWORD e) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
       return OsError::kNoRoom;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return OsError::kExists;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return OsError::kTooLong;
     default:
       return OsError::kOther;
   }
@@ -97,12 +106,50 @@ bool replace(const char* from, const char* to) {
          MoveFileExW(a.text, b.text, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool link_file(const char* existing, const char* name) {
+  WidePath a, b;
+  return widen(existing, &a) && widen(name, &b) && CreateHardLinkW(b.text, a.text, nullptr) != 0;
+}
+
+bool remove_file(const char* path) {
+  WidePath wide;
+  return widen(path, &wide) && DeleteFileW(wide.text) != 0;
+}
+
+// Extending the file to the size allocates its room, as posix_fallocate
+// does; the writes then start at its beginning again.
+bool reserve(OsFile file, uint64_t size) {
+  LARGE_INTEGER now{}, end{}, start{};
+  end.QuadPart = static_cast<LONGLONG>(size);
+  const HANDLE h = handle_of(file);
+  if (!GetFileSizeEx(h, &now)) return false;
+  if (now.QuadPart < end.QuadPart && !(SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h))) return false;
+  return SetFilePointerEx(h, start, nullptr, FILE_BEGIN) != 0;
+}
+
+// A new file is shared for deletion, so that the interrupt handler can
+// remove it while it is open, and readable, so that it can be copied.
+OsError open_file(const char* path, OsOpen how, OsFile* file) {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  if (how == OsOpen::kNew) {
+    h = open_path(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW,
+                  FILE_ATTRIBUTE_NORMAL);
+  } else {
+    h = open_path(path, GENERIC_WRITE, how == OsOpen::kExisting ? FILE_SHARE_READ : kShareAll, OPEN_EXISTING, 0);
+  }
+  if (h == INVALID_HANDLE_VALUE) return error_of(GetLastError());
+  *file = file_of(h);
+  return OsError::kNone;
+}
+
 // Windows' aligned memory, which only _aligned_free releases.
 void* allocate_large(size_t bytes) { return _aligned_malloc(bytes == 0 ? 1 : bytes, 64); }
 
+bool mask_interrupts(bool held);
+
 }  // namespace
 
-OsCalls os_calls = {write_all, replace, allocate_large};
+OsCalls os_calls = {open_file, write_all, reserve, replace, link_file, remove_file, mask_interrupts, allocate_large};
 
 void os_free_large(void* p) { _aligned_free(p); }
 
@@ -179,60 +226,12 @@ bool os_follow_links(const char* path, char (&out)[kMaxPath]) {
   return std::snprintf(out, sizeof out, "%s", path) < static_cast<int>(sizeof out);
 }
 
-namespace {
-int remove_on_interrupt(const char* path);
-}  // namespace
+void os_take_owner_and_mode(OsFile, const OsFileInfo*) {}
 
-OsError os_create_temp(const char* target, const OsFileInfo*, char (&name)[kMaxPath], OsFile* file, int* slot) {
-  *slot = -1;
-  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  static uint64_t seed = GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 20);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[7];
-    for (char& c : suffix) {
-      seed = seed * 6364136223846793005u + 1442695040888963407u;
-      c = kLetters[(seed >> 33) % (sizeof kLetters - 1)];
-    }
-    suffix[6] = '\0';
-    if (std::snprintf(name, sizeof name, "%.*s.glyfex-%s", os_folder_length(target), target, suffix) >=
-        static_cast<int>(sizeof name)) {
-      return OsError::kNotFound;
-    }
-    // Promised to the interrupt handler before it exists, so that no
-    // interrupt falls in between; shared for deletion, so that the handler
-    // can remove it while it is open.
-    *slot = remove_on_interrupt(name);
-    const HANDLE h = open_path(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
-    const DWORD error = GetLastError();
-    if (h != INVALID_HANDLE_VALUE) {
-      *file = file_of(h);
-      return OsError::kNone;
-    }
-    os_forget_on_interrupt(*slot);
-    *slot = -1;
-    if (error != ERROR_FILE_EXISTS) return error_of(error);
-  }
-  return OsError::kOther;
-}
-
-OsError os_open_existing(const char* path, OsFile* file) {
-  const HANDLE h = open_path(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0);
-  if (h == INVALID_HANDLE_VALUE) return error_of(GetLastError());
-  *file = file_of(h);
-  return OsError::kNone;
-}
-
-OsError os_open_device(const char* path, OsFile* file) {
-  const HANDLE h = open_path(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING, 0);
-  if (h == INVALID_HANDLE_VALUE) return error_of(GetLastError());
-  *file = file_of(h);
-  return OsError::kNone;
-}
-
-bool os_reserve(OsFile file, uint64_t size) {
-  FILE_ALLOCATION_INFO room{};
-  room.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
-  return size == 0 || SetFileInformationByHandle(handle_of(file), FileAllocationInfo, &room, sizeof room) != 0;
+bool os_temp_folder(char (&out)[kMaxPath]) {
+  wchar_t wide[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, wide);
+  return n > 0 && n <= MAX_PATH && narrow(wide, out);
 }
 
 bool os_set_size(OsFile file, uint64_t size) {
@@ -243,18 +242,6 @@ bool os_set_size(OsFile file, uint64_t size) {
 
 bool os_close_written(OsFile file) { return CloseHandle(handle_of(file)) != 0; }
 
-bool os_replace(const char* from, const char* to) { return os_calls.replace(from, to); }
-
-bool os_link(const char* existing, const char* name) {
-  WidePath a, b;
-  return widen(existing, &a) && widen(name, &b) && CreateHardLinkW(b.text, a.text, nullptr) != 0;
-}
-
-bool os_remove(const char* path) {
-  WidePath wide;
-  return widen(path, &wide) && DeleteFileW(wide.text) != 0;
-}
-
 // --- Interrupts and the console ------------------------------------------
 
 namespace {
@@ -263,18 +250,34 @@ constexpr int kInterruptSlots = 8;
 WidePath interrupt_paths[kInterruptSlots];
 volatile LONG interrupt_used[kInterruptSlots];
 bool handler_installed = false;
+// Held by the program while interrupts are held back, and taken for good by
+// the handler, which so waits for the steps in between to end.
+SRWLOCK hold = SRWLOCK_INIT;
 
 // Runs on a thread of its own when Ctrl-C or Ctrl-Break is pressed or the
 // console is closed; the files, opened shared for deletion, go when the
-// process ends, and the default handler then ends it.
+// process ends, and the default handler then ends it. A closed console
+// allows about five seconds for this.
 BOOL WINAPI on_interrupt(DWORD) {
+  AcquireSRWLockExclusive(&hold);
   for (int i = 0; i < kInterruptSlots; ++i) {
     if (interrupt_used[i]) DeleteFileW(interrupt_paths[i].text);
   }
   return FALSE;
 }
 
-int remove_on_interrupt(const char* path) {
+bool mask_interrupts(bool held) {
+  if (held) {
+    AcquireSRWLockExclusive(&hold);
+  } else {
+    ReleaseSRWLockExclusive(&hold);
+  }
+  return true;
+}
+
+}  // namespace
+
+int os_remove_on_interrupt(const char* path) {
   if (!handler_installed) handler_installed = SetConsoleCtrlHandler(on_interrupt, TRUE) != 0;
   for (int i = 0; i < kInterruptSlots; ++i) {
     if (interrupt_used[i] || !widen(path, &interrupt_paths[i])) continue;
@@ -283,8 +286,6 @@ int remove_on_interrupt(const char* path) {
   }
   return -1;
 }
-
-}  // namespace
 
 void os_forget_on_interrupt(int slot) {
   if (slot >= 0 && slot < kInterruptSlots) InterlockedExchange(&interrupt_used[slot], 0);

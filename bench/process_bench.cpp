@@ -221,6 +221,7 @@ void write_search_file(const std::string& path) {
     for (size_t i = 2 * (part / 3); i < part; ++i) base[i] = text[i % (sizeof text - 1)];
     FontModel m = large_font(96, 8, 12);
     m.owBeforeHeader = false;  // small enough for its tables to follow the strip
+    m.header.fontType = static_cast<int16_t>(0x9000);  // as compilers write it
     const std::vector<uint8_t> font = encode_font(m);
     std::copy(font.begin(), font.end(), base + part / 3 + 4096 + p);
   }

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   FontModel rowless = make_font(32, 40, 0, {{33, {}, 5, 7, 1}});
   FontModel empty = make_font(10, 9, 4, {});
   FontModel missing = make_font(65, 66, 2, {{65, {"#-", "-#"}}, {66, {"###", "#-#"}}, {-1, {"##", "##"}}});
+  missing.header.fontType = static_cast<int16_t>(0x9000);  // the search finds no other inside a file
   // 40 rows, more than the vector loops take at once: glyphs of 1 to 8
   // columns at every alignment, and one of 20.
   std::vector<GlyphModel> tall_glyphs;

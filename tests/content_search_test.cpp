@@ -19,11 +19,24 @@
 
 namespace {
 
-FontModel plain() { return make_font(65, 67, 2, {{65, {"#-", "-#"}}, {67, {"###", "#-#"}}}); }
-FontModel with_missing() { return make_font(65, 66, 2, {{65, {"#-", "-#"}}, {66, {"##", "-#"}}, {-1, {"#", "#"}}}); }
+// The font type words compilers write; the search finds no other inside a
+// larger file.
+FontModel typed(FontModel m, int type = 0x9000) {
+  m.header.fontType = static_cast<int16_t>(type);
+  return m;
+}
+
+FontModel plain() { return typed(make_font(65, 67, 2, {{65, {"#-", "-#"}}, {67, {"###", "#-#"}}})); }
+FontModel with_missing() {
+  return typed(make_font(65, 66, 2, {{65, {"#-", "-#"}}, {66, {"##", "-#"}}, {-1, {"#", "#"}}}));
+}
+FontModel padded(FontModel m) {
+  m.suffix = {0xFF, 0xFF};
+  return m;
+}
 
 FontModel damaged(std::vector<uint16_t> locations, int gap = 0) {
-  FontModel m = make_font(65, 66, 1, {{65, {"##"}}, {66, {"##"}}});
+  FontModel m = typed(make_font(65, 66, 1, {{65, {"##"}}, {66, {"##"}}}));
   m.locations = std::move(locations);
   m.owGapWords = gap;
   return m;
@@ -51,6 +64,11 @@ TEST(ContentSearchTest, FindsEveryFontAndNothingElse) {
     std::vector<Piece> pieces;
   } kCases[] = {
       {"bare font", {found(plain())}},
+      {"bare font of any type", {found(typed(plain(), 0))}},
+      {"Macintosh and Palm types, the closing word counted",
+       {zeros(5), found(typed(padded(plain()), 0xB000)), found(typed(padded(with_missing()), 0x9001))}},
+      {"wrong types inside a file",
+       {decoy(typed(plain(), 0)), random_bytes(9), decoy(typed(plain(), 0x1000)), decoy(typed(plain(), 0xFF00))}},
       {"version 1 at odd and even offsets",
        {random_bytes(7), found(plain()), zeros(9), found(with_missing()), random_bytes(300), found(plain())}},
       {"extended at both densities and 144 only",
@@ -62,7 +80,7 @@ TEST(ContentSearchTest, FindsEveryFontAndNothingElse) {
       {"decoys",
        {decoy(damaged({0, 2, 1})), random_bytes(3), decoy(damaged({0, 1, 200})), zeros(4),
         decoy(damaged({0, 1, 2}, -1)), zeros(6), decoy(damaged({0, 1, 2}, 3)), decoy(damaged({1, 2, 3})),
-        decoy(make_font(65, 65, 2, {{65, {"--", "--"}}})), decoy(make_font(66, 65, 2, {})), zeros(64)}},
+        decoy(typed(make_font(65, 65, 2, {{65, {"--", "--"}}}))), decoy(typed(make_font(66, 65, 2, {}))), zeros(64)}},
   };
   for (const auto& c : kCases) {
     std::vector<uint8_t> file;
@@ -89,6 +107,36 @@ TEST(ContentSearchTest, FindsEveryFontAndNothingElse) {
       }
     }
   }
+}
+
+// Many extended headers, each a font but for its ink, pointing in turn at
+// overlapping strips of one zero-filled region: the search reads each byte
+// a bounded number of times, counted through the byte source.
+TEST(ContentSearchTest, InklessHeadersCostOnePass) {
+  constexpr size_t kHeaders = 2000, kHeaderBytes = 42, kRegion = size_t{4} << 20;
+  std::vector<uint8_t> file(kHeaders * kHeaderBytes + kRegion, 0);
+  for (size_t i = 0; i < kHeaders; ++i) {
+    const size_t at = i * kHeaderBytes;
+    const int fields[] = {0x9200, 65, 65, 8000, 0, 0, 8000, 1024, 12, 1024, 0, 0, 512, 1, 1, 72};
+    for (size_t f = 0; f < 16; ++f) put16(&file, at + 2 * f, fields[f]);
+    // Strips of 1 MiB that start 1000 bytes apart, wrapping every 2 MiB.
+    const size_t strip = kHeaders * kHeaderBytes + (i % 2 == 0 ? i * 1000 % (size_t{2} << 20) : (i * 1357) % (size_t{3} << 20));
+    put16(&file, at + 32, static_cast<int>((strip - at) >> 16));
+    put16(&file, at + 34, static_cast<int>((strip - at) & 0xFFFF));
+    put16(&file, at + 38, 8000);  // locations 0 and 8000, then the offset/width entry
+    put16(&file, at + 40, 8000 & 0xFF);
+  }
+  uint64_t read = 0;
+  ByteSource source = memory_source(file.data(), file.size());
+  source.readCount = &read;
+  FoundFonts fonts{};
+  ASSERT_EQ(find_fonts(source, kSearchBlockBytes, nullptr, &fonts), nullptr);
+  EXPECT_EQ(fonts.count, 0u);
+  EXPECT_LT(read, 2 * file.size()) << read;
+  // A font among them with ink is still found.
+  file[kHeaders * kHeaderBytes + 5] = 0x80;
+  ASSERT_EQ(find_fonts(source, kSearchBlockBytes, nullptr, &fonts), nullptr);
+  EXPECT_EQ(fonts.count, 1u);
 }
 
 #ifndef _WIN32

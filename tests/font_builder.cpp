@@ -124,13 +124,15 @@ std::vector<uint8_t> encode_font(const FontModel& m) {
 
 FontModel make_extended(FontModel m, const std::vector<int>& densities) {
   m.densities = densities;
+  // Only columns some glyph covers flip: the others hold no ink.
+  const size_t reach = m.locations.empty() ? 0 : 2 * size_t{*std::max_element(m.locations.begin(), m.locations.end())};
   for (size_t r = 0; r < 2 * m.strip.size(); ++r) {
     std::string row;
     for (char pixel : m.strip[r / 2]) row += std::string(2, pixel);
     // Every other pixel of the bottom row of each pair flips, so that the
     // 144 dpi image is not the 72 dpi one scaled.
     if (r % 2 == 1) {
-      for (size_t x = 1; x < row.size(); x += 4) row[x] = row[x] == '#' ? '-' : '#';
+      for (size_t x = 1; x < row.size() && x < reach; x += 4) row[x] = row[x] == '#' ? '-' : '#';
     }
     m.strip144.push_back(row);
   }

@@ -151,7 +151,9 @@ TEST(PageTest, ValidatesAndStaysSmall) {
 TEST(JsonTest, CommandsAreTheScripts) {
   if (std::system("command -v jq >/dev/null 2>&1") != 0) GTEST_SKIP() << "jq not installed";
   Scratch dir;
-  const std::vector<uint8_t> font = encode_font(make_font(65, 66, 2, {{65, {"#-", "-#"}}, {66, {"##", "#-"}}}));
+  FontModel m = make_font(65, 66, 2, {{65, {"#-", "-#"}}, {66, {"##", "#-"}}});
+  m.header.fontType = static_cast<int16_t>(0x9000);
+  const std::vector<uint8_t> font = encode_font(m);
   std::vector<uint8_t> dump = font;
   dump.insert(dump.begin(), 100, 0x33);
   std::vector<uint8_t> outside = encode_prc({{"NFNT", 7, font}, {"NFNT", 8, font}});
@@ -184,6 +186,48 @@ TEST(JsonTest, CommandsAreTheScripts) {
   int status = 0;
   scan(dir.path, "--json a*.bin | jq . >/dev/null", &status);
   EXPECT_EQ(status, 0);
+}
+
+// Every output answers for every file: ink past the last glyph is said by
+// glyfex, the JSON and the page; a file that cannot be listed gets a JSON
+// document that says why; and --rcp keeps font ids within PilRC's range.
+TEST(JsonTest, EveryOutputAnswers) {
+  if (std::system("command -v jq >/dev/null 2>&1") != 0) GTEST_SKIP() << "jq not installed";
+  Scratch dir;
+  FontModel m = make_font(65, 66, 2, {{65, {"#-", "-#"}}, {66, {"##", "#-"}}});
+  m.strip[0][10] = m.strip[1][15] = '#';  // past the last glyph, at column 4
+  const std::vector<uint8_t> inky = encode_font(m);
+  ASSERT_TRUE(write_file(dir.path + "/inky.nfnt", inky));
+  ASSERT_TRUE(write_file(dir.path + "/hd.nfnt", encode_font(make_extended(m, {72, 144}))));
+  std::vector<ResourceModel> many;
+  for (int id = 0; id < 140; ++id) many.push_back({"NFNT", 1000 + id, encode_font(make_font(65, 65, 1, {{65, {"#"}}}))});
+  ASSERT_TRUE(write_file(dir.path + "/many.prc", encode_prc(many)));
+  ASSERT_TRUE(write_file(dir.path + "/text.rcp", {'F', 'O', 'N', 'T', '\n'}));
+  const std::string note = "Note: 2 set pixels of the 72 dpi image lie outside every glyph; the text cannot hold them.\n";
+  const struct {
+    const char* command;
+    std::string out;
+    int status;
+  } kCases[] = {
+      {GLYFEX_EXE " inky.nfnt inky.txt | tail -3", note + "2 glyphs exported.\n\n", 0},
+      {GLYFEX_SCAN_EXE " --json hd.nfnt | jq -c '.entries[0].font.ink_outside'", "[2,8]\n", 0},
+      {GLYFEX_SCAN_EXE " --html inky.nfnt | grep -c '2 set pixels of the 72 dpi image lie outside every glyph'", "1\n",
+       0},
+      {GLYFEX_SCAN_EXE " --json text.rcp 2>/dev/null; echo $?",
+       "{\"file\": \"text.rcp\", \"kind\": null, \"error\": \"Not a Palm resource database or a Macintosh resource fork, "
+       "and no font was found in its contents.\", \"entries\": []}\n1\n",
+       0},
+      {GLYFEX_SCAN_EXE " --rcp many.prc | grep -c '^FONT ID'", "128\n", 0},
+      {GLYFEX_SCAN_EXE " --rcp many.prc | grep '^FONT ID' | tail -1", "FONT ID 1127 FONTID 255 \"font-1127.txt\"\n", 0},
+      {GLYFEX_SCAN_EXE " --rcp many.prc | tail -1",
+       "// font-1139.txt: no font id is left; PilRC takes font ids 128 to 255 only.\n", 0},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.command);
+    int status = 0;
+    EXPECT_EQ(run_shell("cd '" + dir.path + "' && " + c.command, &status), c.out);
+    EXPECT_EQ(status, c.status);
+  }
 }
 
 }  // namespace

@@ -87,13 +87,21 @@ const DamageCase kDamage[] = {
     {"empty file", [] { return std::vector<uint8_t>(); }, kErrScanUnknown},
     {"database list longer than the file", [] { return damaged(encode_prc(kResources), 76, 900); },
      kErrScanDamaged},
-    {"database shorter than its header",
+    // A database is known by its printable type and creator.
+    {"database shorter than its type and creator",
      [] {
        std::vector<uint8_t> file = encode_prc(kResources);
        file.resize(60);
        return file;
      },
-     kErrScanDamaged},
+     kErrScanUnknown},
+    {"database header with an unprintable creator", [] { return damaged(damaged(encode_prc(kResources), 76, 900), 64, 0x01FF); },
+     kErrScanUnknown},
+    {"PilRC script", [] {
+       const std::string text = "FONT ID 1000 FONTID 128 \"font-1000.txt\"\nFONT ID 1001 FONTID 129 \"font-1001.txt\"\n";
+       return std::vector<uint8_t>(text.begin(), text.end());
+     },
+     kErrScanUnknown},
     {"fork type list outside the map", [] { return damaged(encode_resource_fork(kResources), map_at() + 24, 0x7000); },
      kErrScanDamaged},
     {"fork reference list outside the map",
@@ -120,20 +128,22 @@ TEST(ScanTest, DamagedAndForeignFiles) {
   }
 }
 
-// A file whose header is recognised is damaged when it is cut short, not
-// foreign: every cut of a fork past its 16-byte header, and of a MacBinary
-// file past its 128-byte header.
+// Every cut of a MacBinary file past its 128-byte header is damaged, and
+// listed as MacBinary; a fork cut short is no fork, as its header is only
+// four numbers: the file is searched by its contents instead.
 TEST(ScanTest, TruncationsAreDamaged) {
   const std::vector<uint8_t> fork = encode_resource_fork(kResources);
   const struct {
     std::vector<uint8_t> file;
     size_t header, end;  // the padding after a MacBinary file's fork may go
-  } kFiles[] = {{fork, 16, fork.size()}, {encode_macbinary(fork), 128, 128 + fork.size()}};
-  for (const auto& [file, header, end] : kFiles) {
+    const char* message;
+  } kFiles[] = {{fork, 16, fork.size(), kErrScanUnknown},
+                {encode_macbinary(fork), 128, 128 + fork.size(), kErrScanDamaged}};
+  for (const auto& [file, header, end, message] : kFiles) {
     for (size_t n = header; n < end; ++n) {
       std::vector<uint8_t> cut(file.begin(), file.begin() + static_cast<long>(n));
       ResourceList list;
-      ASSERT_EQ(scan_resources(memory_source(cut.data(), cut.size()), false, &list), kErrScanDamaged) << n << " of " << file.size();
+      ASSERT_EQ(scan_resources(memory_source(cut.data(), cut.size()), false, &list), message) << n << " of " << file.size();
     }
   }
 }
@@ -247,7 +257,8 @@ std::vector<uint8_t> font_collection() {
 }
 
 // What the font column says of fonts glyfex converts or refuses, and of
-// entries whose bytes cannot be had (then the status is 1).
+// entries whose bytes cannot be had (then the status is 1, and the file is
+// searched by its contents too).
 const struct {
   const char* name;
   std::function<std::vector<uint8_t>()> file;
@@ -271,10 +282,10 @@ const struct {
      {"CMD font-0", "", "CMD font-2", "CMD font-3", "CMD font-3"}, 0},
     {"database entries outside the file and inside the list",
      [] { return prc_with_offsets({{0, 0x7FFF0000}, {2, 80}}); },
-     {kFaultOutside, "CMD font-9000", kFaultInList, "CMD font-9001", ""}, 1},
+     {kFaultOutside, "CMD font-9000", kFaultInList, "CMD font-9001", "", "", "the fonts above: 0 fonts"}, 1},
     {"fork reference past the data",
      [] { return damaged(encode_resource_fork(kResources), map_at() + 28 + 2 + 32 + 5, 0x7000); },
-     {kFaultOutside, "CMD font-9000", "CMD font-9001", "", ""}, 1},
+     {kFaultOutside, "CMD font-9000", "CMD font-9001", "", "", "", "the fonts above: 0 fonts"}, 1},
 };
 
 TEST(ScanTest, FontColumn) {
@@ -285,6 +296,41 @@ TEST(ScanTest, FontColumn) {
     const ScanRun r = shell_in(dir.path(), GLYFEX_SCAN_EXE " fonts.prc");
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(font_column(r.out), c.notes) << r.out;
+  }
+}
+
+// A file that begins like a database but holds no list that fits, or only
+// entries outside it, is searched by its contents as well: a font after a
+// few bytes that mimic a database's header is found.
+TEST(ScanTest, DamagedDatabasesAreSearched) {
+  FontModel typed = font_model();
+  typed.header.fontType = static_cast<int16_t>(0x9000);
+  const std::vector<uint8_t> font = encode_font(typed);
+  const auto after = [&](std::vector<uint8_t> head) {
+    head.insert(head.end(), font.begin(), font.end());
+    return head;
+  };
+  std::vector<uint8_t> header = encode_prc({{"tAIN", 1, {'x', 0}}});
+  header.resize(96);
+  const struct {
+    const char* name;
+    std::vector<uint8_t> file;
+    const char* kind;  // the listing's first line, after the file name
+    int status;
+  } kCases[] = {
+      {"list longer than the file", after(damaged(header, 76, 900)),
+       ": Palm resource database, damaged: The resource table does not fit in the file.\n", 0},
+      {"entries outside the file", after(damaged(header, 78 + 6, 0x7000)), ": Palm resource database, 1 resources\n", 1},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    ASSERT_TRUE(write_file(dir.path() + "/x.prc", c.file));
+    const ScanRun r = shell_in(dir.path(), GLYFEX_SCAN_EXE " x.prc");
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out.rfind(std::string("x.prc") + c.kind, 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("Found by the file's contents, besides the fonts above: 1 font\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" font-at-96.txt 96\n"), std::string::npos) << r.out;
   }
 }
 
@@ -392,18 +438,34 @@ TEST(ScanTest, ProgramLinkAndEscapedNames) {
 
 // The batch file for cmd.exe: quoted words, || exit /b 1, CRLF; a name cmd
 // cannot pass safely is refused, never printed half-quoted.
+// --cmd quotes each name as the Windows rules read it, a backslash before
+// the closing quote doubled, and refuses what cmd cannot pass: %, a C1
+// control, a byte that is not UTF-8.
 TEST(ScanTest, BatchFileForCmd) {
   ScratchDir dir;
-  ASSERT_TRUE(write_file(dir.path() + "/fonts.prc", encode_prc({{"NFNT", 1000, font_bytes()}})));
-  ASSERT_TRUE(write_file(dir.path() + "/50%.prc", encode_prc({{"NFNT", 1000, font_bytes()}})));
-  ScanRun r = shell_in(dir.path(), "env PATH=" GLYFEX_DIR ":/usr/bin:/bin glyfex-scan --cmd fonts.prc");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "@echo off\r\nrem Converts every font of the file; written by glyfex-scan --cmd.\r\n"
-                   "\"glyfex\" \"fonts.prc\" \"font-1000.txt\" 90 || exit /b 1\r\n");
-  r = shell_in(dir.path(), GLYFEX_SCAN_EXE " --cmd 50%.prc 2>&1");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "glyfex-scan: A file name holds a character cmd.exe cannot pass safely (%, !, ^, \" or a control).\n"
-                   "@exit /b 1\r\n");
+  const std::string refusal =
+      "glyfex-scan: A file name holds a character cmd.exe cannot pass safely (%, !, ^, \", a C0 or C1 control, or a "
+      "byte that is not UTF-8).\n@exit /b 1\r\n";
+  const struct {
+    const char* name;
+    const char* out;  // nullptr: refused
+  } kNames[] = {
+      {"fonts.prc", "\"glyfex\" \"fonts.prc\" \"font-1000.txt\" 90 || exit /b 1\r\n"},
+      {"fonts\\", "\"glyfex\" \"fonts\\\\\" \"font-1000.txt\" 90 || exit /b 1\r\n"},
+      {"50%.prc", nullptr},
+      {"next\xC2\x85line.prc", nullptr},
+      {"latin\xE9.prc", nullptr},
+  };
+  for (const auto& c : kNames) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(write_file(dir.path() + "/" + c.name, encode_prc({{"NFNT", 1000, font_bytes()}})));
+    const ScanRun r = shell_in(dir.path(), std::string("env PATH=" GLYFEX_DIR ":/usr/bin:/bin glyfex-scan --cmd '") +
+                                               c.name + "' 2>&1");
+    EXPECT_EQ(r.status, c.out != nullptr ? 0 : 1);
+    EXPECT_EQ(r.out, c.out != nullptr ? std::string("@echo off\r\nrem Converts every font of the file; written by "
+                                                    "glyfex-scan --cmd.\r\n") + c.out
+                                      : refusal);
+  }
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 # the examples convert to the very texts of the Linux build, an existing
 # output is replaced, a refusal leaves it alone with no temporary file, the
 # same file in two spellings is refused, a name outside ASCII converts,
-# glyfex-scan.exe lists a .prc as on Linux, and its --cmd batch file runs in
-# cmd.exe. Exits 77 (skipped) without Wine.
+# glyfex-scan.exe lists a .prc as on Linux with the command quoted for
+# cmd.exe, and its --cmd batch file runs in cmd.exe. Exits 77 (skipped) without Wine.
 # Usage: windows_test.sh WINE GLYFEX_EXE GLYFEX_SCAN_EXE EXAMPLES_DIR WORK_DIR
 wine=$1 glyfex=$2 scan=$3 examples=$4 work=$5
 [ -n "$wine" ] && command -v "$wine" >/dev/null 2>&1 || { echo "wine not found: skipped"; exit 77; }
@@ -40,12 +40,13 @@ fi
 cp sample.nfnt "fönt ü.nfnt"
 glyfex "fönt ü.nfnt" "fönt ü.txt" && cmp -s "fönt ü.txt" "$examples/sample.txt" && ok || fail "a name outside ASCII"
 
-# The listing, the command's program aside, as Linux prints it.
+# The listing as Linux prints it, but for the command, which is quoted as
+# cmd.exe reads it (its program's path aside).
 "$wine" "$scan" sample.prc > listing.txt 2>&1
-sed 's/  [^ ]*glyfex[^ ]* sample.prc/  glyfex sample.prc/' listing.txt > listing-plain.txt
+sed 's/  "[^"]*glyfex[^"]*" "sample.prc"/  "glyfex" "sample.prc"/' listing.txt > listing-plain.txt
 printf '%s\n' "sample.prc: Palm resource database, 3 resources" "" \
   "type      id      offset        size  font" "tver    1000         110           4" \
-  "NFNT    1000         114         612  glyfex sample.prc font-1000.txt 114" \
+  "NFNT    1000         114         612  \"glyfex\" \"sample.prc\" \"font-1000.txt\" 114" \
   "tSTR    1000         726           7" "" > listing-linux.txt
 cmp -s listing-plain.txt listing-linux.txt && ok || { fail "listing"; cat listing.txt; }
 

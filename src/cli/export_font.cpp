@@ -115,6 +115,11 @@ const char* export_font(const char* infile, const char* outfile, int64_t offset,
   const char* const paths[kDensities] = {outfile, path144};
   if (const char* err = write_outputs(paths, shared, image, kept)) return err;
   if (image.hasDensity[kDensity144]) std::printf("Wrote the 144 dpi image to %s.\n", path144);
+  for (int d = 0; d < kDensities; ++d) {
+    if (image.inkOutside[d] == 0) continue;
+    std::printf("Note: %llu set pixels of the %d dpi image lie outside every glyph; the text cannot hold them.\n",
+                static_cast<unsigned long long>(image.inkOutside[d]), d == kDensity72 ? 72 : 144);
+  }
   std::printf("%d glyphs exported.\n\n", image.rangeCount);
   return nullptr;
 }

@@ -5,7 +5,7 @@
 #include "font/font_image.h"
 
 bool file_source(OsFile file, ByteSource* source) {
-  *source = ByteSource{nullptr, file, 0};
+  *source = ByteSource{nullptr, file, 0, nullptr};
   return os_file_size(file, &source->size);
 }
 
@@ -13,6 +13,7 @@ bool file_source(OsFile file, ByteSource* source) {
 // shrank meanwhile.
 const char* read_at(const ByteSource& s, int64_t pos, void* dst, size_t n) {
   if (n == 0) return nullptr;
+  if (s.readCount != nullptr) *s.readCount += n;
   if (s.bytes != nullptr) {
     std::memcpy(dst, s.bytes + pos, n);
     return nullptr;

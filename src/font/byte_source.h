@@ -13,9 +13,12 @@ struct ByteSource {
   const uint8_t* bytes;  // the whole input, or nullptr for a file
   OsFile file;  // the file, read with positioned reads, when bytes is nullptr
   uint64_t size;
+  uint64_t* readCount;  // counts the bytes read, when not nullptr
 };
 
-inline ByteSource memory_source(const uint8_t* bytes, uint64_t size) { return ByteSource{bytes, kNoFile, size}; }
+inline ByteSource memory_source(const uint8_t* bytes, uint64_t size) {
+  return ByteSource{bytes, kNoFile, size, nullptr};
+}
 
 // The open file, its size taken by seeking to its end. False when that
 // fails.

@@ -75,6 +75,10 @@ struct FontImage {
   // location read, since the tables run forwards; 0 without glyphs.
   uint32_t reach = 0;
   int64_t stripAt[kDensities] = {};  // where each strip lies in the source
+  // Set pixels of each strip in no glyph's columns (before the first
+  // location or from the furthest one on), counted as the strips are read:
+  // the text has no place for them.
+  uint64_t inkOutside[kDensities] = {};
   uint16_t locations[258] = {};
   OffsetWidth offsetWidths[257] = {};
   // The source position just past the offset/width table.
@@ -112,8 +116,11 @@ extern const char kErrFontMemory[];
 const char* probe_font(const ByteSource& in, int64_t offset, FontImage* image);
 
 // Reads the strips of a probed font: of each row only the bytes its glyphs
-// reach.
+// reach are kept, while every byte is read to count the ink outside them.
 const char* load_strips(const ByteSource& in, FontImage* image);
+
+// Counts the ink outside every glyph, as load_strips does, keeping nothing.
+const char* count_ink_outside(const ByteSource& in, FontImage* image);
 
 // probe_font, then load_strips.
 const char* read_font_resource(const ByteSource& in, int64_t offset, FontImage* image);

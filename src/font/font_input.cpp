@@ -1,7 +1,10 @@
 // Checked reads of the parts every font layout shares.
 #include "font/font_input.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 
 #include "os/os.h"
@@ -108,25 +111,91 @@ void note_strip(int64_t pos, int density, FontImage* image) {
   image->stripAt[density] = pos;
 }
 
-const char* load_strips(const ByteSource& input, FontImage* image) {
+namespace {
+
+// Rows are read this many bytes at a time at most (a row is at most
+// 128 KiB), when only part of each is kept.
+constexpr size_t kStreamBytes = size_t{1} << 20;
+
+// Set bits by arithmetic, which needs no helper from the compiler's
+// runtime library.
+uint64_t popcount64(uint64_t v) {
+  v -= (v >> 1) & 0x5555555555555555u;
+  v = (v & 0x3333333333333333u) + ((v >> 2) & 0x3333333333333333u);
+  v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return (v * 0x0101010101010101u) >> 56;
+}
+
+uint64_t set_bits(const uint8_t* p, size_t n) {
+  uint64_t bits = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, p, 8);
+    bits += popcount64(word);
+  }
+  for (; n > 0; ++p, --n) bits += popcount64(*p);
+  return bits;
+}
+
+// The set pixels of a row in columns [begin, end).
+uint64_t ink_between(const uint8_t* row, size_t begin, size_t end) {
+  if (begin >= end) return 0;
+  const size_t first = begin / 8, last = (end - 1) / 8;
+  const auto head = static_cast<uint8_t>(0xFF >> (begin % 8)), tail = static_cast<uint8_t>(0xFF00 >> ((end - 1) % 8 + 1));
+  if (first == last) return popcount64(row[first] & head & tail);
+  return popcount64(row[first] & head) + set_bits(row + first + 1, last - first - 1) + popcount64(row[last] & tail);
+}
+
+// The ink of a row of the density outside [first location, reach).
+uint64_t ink_outside(const FontImage& image, int density, const uint8_t* row, size_t row_bytes) {
+  const size_t scale = static_cast<size_t>(density_scale(density));
+  const size_t begin = image.rangeCount > 0 || image.hasMissingGlyph ? image.locations[image.header.firstChar] * scale : 0;
+  const size_t reach = std::min<size_t>(image.reach * scale, row_bytes * 8);
+  return ink_between(row, 0, std::min(begin, reach)) + ink_between(row, reach, row_bytes * 8);
+}
+
+// Reads every strip row by row, counting the ink outside the glyphs, and
+// keeps the bytes the glyphs reach when keep is set.
+const char* stream_strips(const ByteSource& input, FontImage* image, bool keep) {
   const FontHeader& h = image->header;
   for (int density = 0; density < kDensities; ++density) {
+    image->inkOutside[density] = 0;
     if (!image->hasDensity[density]) continue;
     const size_t scale = static_cast<size_t>(density_scale(density));
     const size_t row = row_bytes(h) * scale, rows = static_cast<size_t>(h.fRectHeight) * scale;
     const size_t kept = image->stripStride[density];
-    if (kept == 0 || rows == 0) continue;
-    image->strips[density].reset(static_cast<uint8_t*>(os_allocate_large(kept * rows)));
-    if (!image->strips[density]) return kErrFontMemory;
-    uint8_t* dst = image->strips[density].get();
+    if (row == 0 || rows == 0) continue;
+    uint8_t* dst = nullptr;
+    if (keep && kept > 0) {
+      image->strips[density].reset(static_cast<uint8_t*>(os_allocate_large(kept * rows)));
+      if (!image->strips[density]) return kErrFontMemory;
+      dst = image->strips[density].get();
+    }
     const int64_t pos = image->stripAt[density];
-    if (kept == row) {
+    if (dst != nullptr && kept == row) {
+      // Whole rows are kept: read straight into the strip.
       if (const char* err = read_at(input, pos, dst, kept * rows)) return err;
+      for (size_t r = 0; r < rows; ++r) image->inkOutside[density] += ink_outside(*image, density, dst + r * row, row);
       continue;
     }
-    for (size_t r = 0; r < rows; ++r, dst += kept) {
-      if (const char* err = read_at(input, pos + static_cast<int64_t>(r * row), dst, kept)) return err;
+    std::unique_ptr<uint8_t[], FreeBytes> buffer(static_cast<uint8_t*>(std::malloc(std::min(kStreamBytes, rows * row))));
+    if (!buffer) return kErrFontMemory;
+    const size_t per_read = std::max<size_t>(1, kStreamBytes / row);
+    for (size_t r = 0; r < rows; r += per_read) {
+      const size_t n = std::min(per_read, rows - r);
+      if (const char* err = read_at(input, pos + static_cast<int64_t>(r * row), buffer.get(), n * row)) return err;
+      for (size_t k = 0; k < n; ++k) {
+        const uint8_t* bytes = buffer.get() + k * row;
+        image->inkOutside[density] += ink_outside(*image, density, bytes, row);
+        if (dst != nullptr) std::memcpy(dst + (r + k) * kept, bytes, kept);
+      }
     }
   }
   return nullptr;
 }
+
+}  // namespace
+
+const char* load_strips(const ByteSource& input, FontImage* image) { return stream_strips(input, image, true); }
+
+const char* count_ink_outside(const ByteSource& input, FontImage* image) { return stream_strips(input, image, false); }

@@ -158,6 +158,9 @@ void os_release_interrupts();
 
 bool os_stderr_is_terminal();
 
+// True where commands are read by cmd.exe (Windows), not a POSIX shell.
+bool os_shell_is_cmd();
+
 // --- The processor -------------------------------------------------------
 
 // Whether the processor and the system run AVX2 instructions.

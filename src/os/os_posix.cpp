@@ -298,6 +298,8 @@ void os_forget_on_interrupt(int slot) {
   if (slot >= 0 && slot < kInterruptSlots) interrupt_used[slot] = 0;
 }
 
+bool os_shell_is_cmd() { return false; }
+
 bool os_stderr_is_terminal() { return isatty(STDERR_FILENO) == 1; }
 
 double os_seconds() {

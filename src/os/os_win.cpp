@@ -291,6 +291,8 @@ void os_forget_on_interrupt(int slot) {
   if (slot >= 0 && slot < kInterruptSlots) InterlockedExchange(&interrupt_used[slot], 0);
 }
 
+bool os_shell_is_cmd() { return true; }
+
 bool os_stderr_is_terminal() {
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;

@@ -1,24 +1,20 @@
 // glyfex-scan --cmd: the commands as a batch file for cmd.exe, each word in
 // double quotes and each command followed by || exit /b 1. cmd gives %, !
 // (with delayed expansion) and ^ their meaning even inside quotes, and a
-// quote cannot stand inside a quoted word, so a name holding one of them or
-// a control is refused rather than printed half-quoted.
+// quote cannot stand inside a quoted word, so a name holding one of them, a
+// control or a byte that is not UTF-8 is refused rather than printed
+// half-quoted.
 #include <cstdio>
 #include <cstring>
 
 #include "scan/listing_writers.h"
+#include "scan/shell_text.h"
 
-const char kErrCmdName[] = "A file name holds a character cmd.exe cannot pass safely (%, !, ^, \" or a control).";
+const char kErrCmdName[] =
+    "A file name holds a character cmd.exe cannot pass safely (%, !, ^, \", a C0 or C1 control, or a byte that is not "
+    "UTF-8).";
 
 namespace {
-
-bool cmd_safe(const char* s) {
-  for (const char* p = s; *p != '\0'; ++p) {
-    const auto b = static_cast<unsigned char>(*p);
-    if (b < 0x20 || b == 0x7F || std::strchr("%!^\"", b) != nullptr) return false;
-  }
-  return true;
-}
 
 bool has_non_ascii(const char* s) {
   for (const char* p = s; *p != '\0'; ++p) {
@@ -38,8 +34,8 @@ const char* write_cmd_script(FILE* out, const Listing& listing) {
   for (size_t i = 0; i < listing.count; ++i) {
     const ListingLine& line = listing.lines[i];
     if (!has_command(line)) continue;
-    std::fprintf(out, "\"%s\" \"%s\" \"%s.txt\" %llu || exit /b 1\r\n", listing.program, listing.file, line.name,
-                 static_cast<unsigned long long>(line.offset));
+    put_command(file_sink(out), listing, line, true);
+    std::fputs(" || exit /b 1\r\n", out);
   }
   return nullptr;
 }

@@ -15,13 +15,19 @@ constexpr size_t kGroupReach = 33;
 
 int field(const uint8_t* p, int index) { return swap16(p + 2 * index); }
 
-// What the header alone tells, as arithmetic on its bytes: codes within
-// 0 to 255 and at least one, a height and a row length, and an
-// offset/width table that starts where the location table ends (one entry
-// later when there is a missing-character glyph). Most offsets fail at the
-// first test: both codes' high bytes are 0.
-bool header_fits(const uint8_t* p, size_t avail) {
-  if ((p[2] | p[4]) != 0) return false;
+// The font type words compilers write: Palm (0x90..), Palm extended
+// (0x92..) and Macintosh fixed-width (0xB0..). Every real font found in
+// ROMs, applications and resource forks has one; most false ones have 0.
+bool known_font_type(uint8_t high) { return high == 0x90 || high == 0x92 || high == 0xB0; }
+
+// What the header alone tells, as arithmetic on its bytes: a known font
+// type (unless any_type), codes within 0 to 255 and at least one, a height
+// and a row length, and an offset/width table that starts where the
+// location table ends (one entry later when there is a missing-character
+// glyph). Most offsets fail at the first test: both codes' high bytes are
+// 0.
+bool header_fits(const uint8_t* p, size_t avail, bool any_type) {
+  if ((p[2] | p[4]) != 0 || !(any_type || known_font_type(p[0]))) return false;
   const bool extended = (field(p, 0) & kFontTypeExtended) != 0;
   if (extended && avail < kPeekBytes) return false;
   const int first = p[3], last = p[5], height = field(p, 7), row_words = field(p, 12);
@@ -63,29 +69,121 @@ uint64_t header_candidates(const uint8_t* p) {
          nonzero_bytes(load64(p + 24) | load64(p + 25));
 }
 
+// Byte ranges of the file known to hold only zeros, sorted and apart, so
+// that no ink check reads them again whatever the headers point at. The
+// table is bounded; once full, it learns no more.
+struct Span {
+  uint64_t begin, end;
+};
+
+constexpr size_t kMaxZeroSpans = size_t{1} << 16;
+
+struct ZeroSpans {
+  std::unique_ptr<Span[], FreeBytes> spans;
+  size_t count;
+};
+
+// The first span that ends after pos.
+size_t span_after(const ZeroSpans& z, uint64_t pos) {
+  return static_cast<size_t>(
+      std::upper_bound(z.spans.get(), z.spans.get() + z.count, pos, [](uint64_t p, const Span& s) { return p < s.end; }) -
+      z.spans.get());
+}
+
+bool known_zero(const ZeroSpans& z, uint64_t begin, uint64_t end) {
+  const size_t i = span_after(z, begin);
+  return begin >= end || (i < z.count && z.spans[i].begin <= begin && z.spans[i].end >= end);
+}
+
+void note_zero(ZeroSpans* z, uint64_t begin, uint64_t end) {
+  size_t i = span_after(*z, begin > 0 ? begin - 1 : 0);
+  // Spans that touch or overlap [begin, end) merge into one.
+  size_t j = i;
+  while (j < z->count && z->spans[j].begin <= end) {
+    begin = std::min(begin, z->spans[j].begin);
+    end = std::max(end, z->spans[j].end);
+    ++j;
+  }
+  if (j == i && z->count == kMaxZeroSpans) return;
+  Span* s = z->spans.get();
+  if (j == i) {
+    std::memmove(s + i + 1, s + i, (z->count - i) * sizeof(Span));
+    ++z->count;
+  } else if (j > i + 1) {
+    std::memmove(s + i + 1, s + j, (z->count - j) * sizeof(Span));
+    z->count -= j - i - 1;
+  }
+  s[i] = Span{begin, end};
+}
+
+// Notes every run of zeros among the n bytes read at pos.
+void note_zero_runs(ZeroSpans* z, uint64_t pos, const uint8_t* bytes, size_t n) {
+  for (size_t i = 0; i < n;) {
+    if (bytes[i] != 0) {
+      ++i;
+      continue;
+    }
+    size_t k = i;
+    while (k < n && bytes[k] == 0) ++k;
+    note_zero(z, pos + i, pos + k);
+    i = k;
+  }
+}
+
+// What the search keeps between fonts: a buffer for strip rows and what it
+// learnt of the file's zeros.
+constexpr size_t kInkBufferBytes = size_t{1} << 20;  // rows are at most 128 KiB
+
+struct InkScratch {
+  std::unique_ptr<uint8_t[], FreeBytes> buffer;
+  ZeroSpans zeros;
+};
+
+// True when the glyph columns (0 to the furthest location) of the row at
+// bytes hold a set pixel.
+bool row_has_ink(const uint8_t* bytes, size_t whole, uint8_t tail_mask) {
+  return (tail_mask != 0 && (bytes[whole] & tail_mask) != 0) ||
+         std::any_of(bytes, bytes + whole, [](uint8_t b) { return b != 0; });
+}
+
 // True when some row of a strip has a set pixel in the columns the glyphs
-// cover (from 0 to the last location), reading whole rows a chunk at a time.
-bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, uint8_t* buffer, size_t buffer_bytes) {
+// cover. Only those bytes of each row are read where they are a small part
+// of it, else whole rows a chunk at a time; what is found to be zeros is
+// never read again.
+bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, InkScratch* scratch) {
   const FontHeader& h = image.header;
   const size_t scale = static_cast<size_t>(density_scale(density));
   const size_t row = row_bytes(h) * scale, rows = static_cast<size_t>(h.fRectHeight) * scale;
-  const size_t kept = image.stripStride[density];
-  const size_t columns = std::min<size_t>(image.reach * scale, kept * 8);
+  const size_t columns = std::min<size_t>(image.reach * scale, image.stripStride[density] * 8);
   if (columns == 0) return false;
-  const size_t whole = columns / 8;
-  const uint8_t tail_mask = static_cast<uint8_t>(0xFF00 >> (columns % 8));
-  const size_t rows_per_chunk = std::max<size_t>(1, buffer_bytes / row);
-  for (size_t r = 0; r < rows; r += rows_per_chunk) {
-    const size_t n = std::min(rows_per_chunk, rows - r);
-    const int64_t at = image.stripAt[density] + static_cast<int64_t>(r * row);
-    if (read_at(file, at, buffer, n * row) != nullptr) return false;
-    for (size_t k = 0; k < n; ++k) {
-      const uint8_t* bytes = buffer + k * row;
-      if ((columns % 8 != 0 && (bytes[whole] & tail_mask) != 0) ||
-          std::any_of(bytes, bytes + whole, [](uint8_t b) { return b != 0; })) {
-        return true;
-      }
+  const size_t whole = columns / 8, tested = (columns + 7) / 8;
+  const auto tail_mask = static_cast<uint8_t>(0xFF00 >> (columns % 8));
+  const auto at = static_cast<uint64_t>(image.stripAt[density]);
+  ZeroSpans* zeros = &scratch->zeros;
+  if (known_zero(*zeros, at, at + rows * row)) return false;
+  uint8_t* buffer = scratch->buffer.get();
+  const bool by_row = row > 2 * tested;
+  const size_t rows_per_read = by_row ? 1 : std::max<size_t>(1, kInkBufferBytes / row);
+  const size_t read_bytes = by_row ? tested : row;
+  for (size_t r = 0; r < rows;) {
+    const uint64_t pos = at + r * row;
+    if (known_zero(*zeros, pos, pos + read_bytes)) {
+      ++r;
+      continue;
     }
+    // A read ends where zeros already known begin.
+    size_t n = std::min(rows_per_read, rows - r);
+    const size_t next = span_after(*zeros, pos);
+    if (next < zeros->count && zeros->spans[next].begin > pos) {
+      n = std::min<size_t>(n, static_cast<size_t>((zeros->spans[next].begin - pos + row - 1) / row));
+    }
+    const uint64_t span = (n - 1) * row + read_bytes;
+    if (read_at(file, static_cast<int64_t>(pos), buffer, static_cast<size_t>(span)) != nullptr) return false;
+    for (size_t k = 0; k < n; ++k) {
+      if (row_has_ink(buffer + k * row, whole, tail_mask)) return true;
+    }
+    note_zero_runs(zeros, pos, buffer, static_cast<size_t>(span));
+    r += n;
   }
   return false;
 }
@@ -104,15 +202,15 @@ bool add_found(FoundFonts* found, size_t* capacity, uint64_t offset, uint64_t si
 }
 
 // True when the search lists a font at offset (see find_fonts), whose size
-// it then sets; scratch holds kInkBufferBytes of the strip's rows at a
-// time, and is allocated once for the whole search.
-constexpr size_t kInkBufferBytes = size_t{1} << 20;  // rows are at most 128 KiB
-
-bool font_at(const ByteSource& file, uint64_t offset, uint64_t* size, uint8_t* scratch) {
+// it then sets, including the 0xFFFF word compilers write after the
+// offset/width table.
+bool font_at(const ByteSource& file, uint64_t offset, uint64_t* size, InkScratch* scratch) {
   uint8_t head[kPeekBytes];
   const size_t avail = static_cast<size_t>(std::min<uint64_t>(kPeekBytes, file.size - std::min(file.size, offset)));
+  // A font of any type word stands alone in a file made by hand.
+  const bool any_type = offset == 0;
   if (avail < kFontHeaderBytes || read_at(file, static_cast<int64_t>(offset), head, avail) != nullptr ||
-      !header_fits(head, avail)) {
+      !header_fits(head, avail, any_type)) {
     return false;
   }
   FontImage image;
@@ -120,15 +218,17 @@ bool font_at(const ByteSource& file, uint64_t offset, uint64_t* size, uint8_t* s
   const FontHeader& h = image.header;
   if (image.locations[h.firstChar] != 0) return false;
   int64_t end = image.tablesEnd;
+  uint8_t word[2] = {};
+  if (fits(file, end, 2) && read_at(file, end, word, 2) == nullptr && word[0] == 0xFF && word[1] == 0xFF) end += 2;
   for (int d = 0; d < kDensities; ++d) {
     if (image.hasDensity[d]) end = std::max(end, image.stripAt[d] + static_cast<int64_t>(strip_bytes(h, d)));
   }
-  bool ink = false;
-  for (int d = 0; d < kDensities && !ink; ++d) {
-    ink = image.hasDensity[d] && strip_has_ink(file, image, d, scratch, kInkBufferBytes);
-  }
   *size = static_cast<uint64_t>(end) - offset;
-  return ink;
+  if (!known_font_type(head[0]) && *size != file.size) return false;
+  for (int d = 0; d < kDensities; ++d) {
+    if (image.hasDensity[d] && strip_has_ink(file, image, d, scratch)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -137,8 +237,10 @@ const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchP
   found->count = 0;
   size_t capacity = 0;
   std::unique_ptr<uint8_t[], FreeBytes> buffer(static_cast<uint8_t*>(std::malloc(block_bytes + kGroupReach)));
-  std::unique_ptr<uint8_t[], FreeBytes> scratch(static_cast<uint8_t*>(std::malloc(kInkBufferBytes)));
-  if (!buffer || !scratch) return kErrScanMemory;
+  InkScratch scratch{};
+  scratch.buffer.reset(static_cast<uint8_t*>(std::malloc(kInkBufferBytes)));
+  scratch.zeros.spans.reset(static_cast<Span*>(std::malloc(kMaxZeroSpans * sizeof(Span))));
+  if (!buffer || !scratch.buffer || !scratch.zeros.spans) return kErrScanMemory;
   const uint8_t* bytes = buffer.get();
   uint64_t next = 0;  // the first offset past every font found
   for (uint64_t pos = 0; pos < file.size; pos += block_bytes) {
@@ -159,7 +261,7 @@ const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchP
         size_t k = 0;
         uint64_t size = 0;
         while (k < group && i + k < scan_end &&
-               !(header_fits(bytes + i + k, n - i - k) && font_at(file, pos + i + k, &size, scratch.get()))) {
+               !(header_fits(bytes + i + k, n - i - k, pos + i + k == 0) && font_at(file, pos + i + k, &size, &scratch))) {
           ++k;
         }
         if (k == group || i + k >= scan_end) {

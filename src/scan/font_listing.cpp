@@ -37,6 +37,8 @@ constexpr uint16_t kTablesPadding = 0xFFFF;
 void check_font(const ByteSource& file, uint64_t offset, ListingLine* line, int64_t* tables_end) {
   FontImage image;
   const char* err = probe_font(file, static_cast<int64_t>(offset), &image);
+  if (err == nullptr) err = count_ink_outside(file, &image);
+  std::copy(image.inkOutside, image.inkOutside + kDensities, line->inkOutside);
   line->verdict = err == nullptr ? Verdict::kConverts : Verdict::kRefused;
   line->refusal = err;
   std::copy(image.hasDensity, image.hasDensity + kDensities, line->hasDensity);
@@ -183,7 +185,7 @@ const char* list_fonts(ResourceList resources, Listing* listing) {
     }
     if (e.found && std::binary_search(listed.get(), listed.get() + listed_count, e.offset)) continue;
     ListingLine* line = &listing->lines[listing->count++];
-    *line = ListingLine{i, e.offset, e.size, Verdict::kNoFont, nullptr, {}, {}, 0, {}, kNoPartner, 0, false};
+    *line = ListingLine{i, e.offset, e.size, Verdict::kNoFont, nullptr, {}, {}, 0, {}, {}, kNoPartner, 0, false};
     int64_t tables_end = 0;
     if (e.fault != nullptr) {
       line->verdict = e.fault == kFaultOutside ? Verdict::kOutside : Verdict::kInsideList;

@@ -33,6 +33,7 @@ struct ListingLine {
   bool hasDensity[kDensities];  // the densities of this font
   bool familyDensity[kDensities];  // with those of the font sharing its name
   int rangeCount;  // the codes in the font's range
+  uint64_t inkOutside[kDensities];  // set pixels in no glyph's columns
   char name[48];  // the text is name.txt, its 144 dpi text name-144.txt
   size_t partner;  // the line sharing the name (the other density), or kNoPartner
   long fontId;  // the id of its FONT line or FONTFAMILY block
@@ -44,6 +45,7 @@ struct Listing {
   const char* file;  // the file as named on the command line
   ByteSource source;  // the file, for outputs that draw the fonts
   ResourceList resources;  // kind nullptr: no known kind, searched by contents
+  const char* damage;  // why the kind's table could not be read, or nullptr
   size_t tableEntries;  // the entries of the file's table; found fonts follow
   bool searched;  // the contents were searched
   std::unique_ptr<ListingLine[], FreeBytes> lines;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "font/glyph_walk.h"
+#include "os/os.h"
 #include "scan/listing_writers.h"
 #include "scan/shell_text.h"
 
@@ -55,6 +56,10 @@ void put_name(FILE* out, const char* s) { put_escaped(html_sink(out), s, std::st
 
 void write_table(FILE* out, const Listing& l) {
   const ResourceList& list = l.resources;
+  if (l.damage != nullptr) {
+    std::fprintf(out, "<p>%s, damaged: %s</p>\n", list.kind, l.damage);
+    return;
+  }
   std::fprintf(out, "<p>%s, %zu %s</p>\n<table class=\"listing\"><thead><tr>", list.kind, l.tableEntries,
                list.records ? "records" : "resources");
   std::fputs(list.records ? "<th>record</th>" : "<th>type</th><th>id</th>", out);
@@ -74,7 +79,7 @@ void write_table(FILE* out, const Listing& l) {
     const char* words = verdict_text(line);
     if (words == nullptr) {
       std::fputs("<code>", out);
-      put_command(html_sink(out), l, line);
+      put_command(html_sink(out), l, line, os_shell_is_cmd());
       std::fputs("</code>", out);
     } else {
       write_html(out, words, std::strlen(words));
@@ -95,7 +100,7 @@ void write_found(FILE* out, const Listing& l) {
     if (!found_by_contents(l, line)) continue;
     std::fprintf(out, "<tr><td class=\"n\">%llu</td><td class=\"n\">%llu</td><td><code>",
                  static_cast<unsigned long long>(line.offset), static_cast<unsigned long long>(line.size));
-    put_command(html_sink(out), l, line);
+    put_command(html_sink(out), l, line, os_shell_is_cmd());
     std::fputs("</code></td></tr>\n", out);
   }
   std::fputs("</tbody></table>\n", out);
@@ -241,7 +246,7 @@ void write_font(FILE* out, const Listing& l, size_t index) {
                static_cast<unsigned long long>(line.offset), index);
   write_html(out, line.name, std::strlen(line.name));
   std::fputs(".txt</h2>\n<p><code>", out);
-  put_command(html_sink(out), l, line);
+  put_command(html_sink(out), l, line, os_shell_is_cmd());
   std::fputs("</code></p>\n", out);
   FontImage image;
   if (const char* err = read_font_resource(l.source, static_cast<int64_t>(line.offset), &image)) {
@@ -252,6 +257,10 @@ void write_font(FILE* out, const Listing& l, size_t index) {
   for (int d = 0; d < kDensities; ++d) {
     if (!image.hasDensity[d]) continue;
     std::fprintf(out, "<h3>%d dpi</h3>\n", kDpi[d]);
+    if (image.inkOutside[d] > 0) {
+      std::fprintf(out, "<p class=\"outside\">%llu set pixels of the %d dpi image lie outside every glyph; the text cannot hold them.</p>\n",
+                   static_cast<unsigned long long>(image.inkOutside[d]), kDpi[d]);
+    }
     // The sample line uses the paths of the sheet below it.
     write_sample(out, image, d, index);
     write_sheet(out, image, d, index);

@@ -68,8 +68,16 @@ void put_font(FILE* out, const Listing& l, const ListingLine& line) {
   std::fputs("], \"densities\": [", out);
   separator = "";
   for (int d = 0; d < kDensities; ++d) {
-    if (line.hasDensity[d]) std::fprintf(out, "%s%d", separator, d == kDensity72 ? 72 : 144);
-    if (line.hasDensity[d]) separator = ", ";
+    if (!line.hasDensity[d]) continue;
+    std::fprintf(out, "%s%d", separator, d == kDensity72 ? 72 : 144);
+    separator = ", ";
+  }
+  std::fputs("], \"ink_outside\": [", out);
+  separator = "";
+  for (int d = 0; d < kDensities; ++d) {
+    if (!line.hasDensity[d]) continue;
+    std::fprintf(out, "%s%llu", separator, static_cast<unsigned long long>(line.inkOutside[d]));
+    separator = ", ";
   }
   std::fprintf(out, "], \"glyphs\": %d}", line.rangeCount);
 }
@@ -90,6 +98,10 @@ const char* write_json_listing(FILE* out, const Listing& l) {
     put_json_text(out, list.kind);
   } else {
     std::fputs("null", out);
+  }
+  if (l.damage != nullptr) {
+    std::fputs(", \"damaged\": ", out);
+    put_json_text(out, l.damage);
   }
   std::fprintf(out, ", \"searched\": %s, \"entries\": [", l.searched ? "true" : "false");
   for (size_t i = 0; i < l.count; ++i) {
@@ -119,4 +131,12 @@ const char* write_json_listing(FILE* out, const Listing& l) {
   }
   std::fputs("\n]}\n", out);
   return nullptr;
+}
+
+void write_json_failure(FILE* out, const char* file, const char* err) {
+  std::fputs("{\"file\": ", out);
+  put_json_text(out, file);
+  std::fputs(", \"kind\": null, \"error\": ", out);
+  put_json_text(out, err);
+  std::fputs(", \"entries\": []}\n", out);
 }

@@ -31,12 +31,17 @@ extern const char kErrCmdName[];
 // The listing as one JSON document, for programs.
 const char* write_json_listing(FILE* out, const Listing& listing);
 
+// The JSON document for a file that could not be listed: no kind, the
+// message, no entries.
+void write_json_failure(FILE* out, const char* file, const char* err);
+
 // A self-contained HTML page that draws every font the listing gives a
 // command for, at each of its densities.
 const char* write_html_page(FILE* out, const Listing& listing);
 
-// The command of a line as the plain listing shows it: program, file,
-// text and offset, each quoted for a POSIX shell.
-void put_command(const TextSink& out, const Listing& listing, const ListingLine& line);
+// The command of a line: program, file, text and offset, each quoted for
+// cmd.exe (for_cmd) or a POSIX shell. The listing and the page show it as
+// the system's own shell reads it.
+void put_command(const TextSink& out, const Listing& listing, const ListingLine& line, bool for_cmd);
 
 #endif

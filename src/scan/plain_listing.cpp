@@ -4,15 +4,26 @@
 #include <cstring>
 
 #include "scan/listing_writers.h"
+#include "os/os.h"
 #include "scan/shell_text.h"
 
-void put_command(const TextSink& out, const Listing& listing, const ListingLine& line) {
-  char rest[80];
-  const int n = std::snprintf(rest, sizeof rest, " %s.txt %llu", line.name, static_cast<unsigned long long>(line.offset));
-  put_shell_word(out, listing.program);
+void put_command(const TextSink& out, const Listing& listing, const ListingLine& line, bool for_cmd) {
+  char text[64], offset[24];
+  std::snprintf(text, sizeof text, "%s.txt", line.name);
+  const int n = std::snprintf(offset, sizeof offset, " %llu", static_cast<unsigned long long>(line.offset));
+  const auto put_word = [for_cmd](const TextSink& to, const char* word) {
+    if (for_cmd) {
+      put_cmd_word(to, word);
+    } else {
+      put_shell_word(to, word);
+    }
+  };
+  put_word(out, listing.program);
   out.write(out.context, " ", 1);
-  put_shell_word(out, listing.file);
-  out.write(out.context, rest, static_cast<size_t>(n));
+  put_word(out, listing.file);
+  out.write(out.context, " ", 1);
+  put_word(out, text);
+  out.write(out.context, offset, static_cast<size_t>(n));
 }
 
 namespace {
@@ -21,6 +32,10 @@ namespace {
 void write_table(FILE* out, const Listing& l) {
   const ResourceList& list = l.resources;
   put_escaped(out, l.file, std::strlen(l.file));
+  if (l.damage != nullptr) {
+    std::fprintf(out, ": %s, damaged: %s\n\n", list.kind, l.damage);
+    return;
+  }
   std::fprintf(out, ": %s, %zu %s\n\n", list.kind, l.tableEntries, list.records ? "records" : "resources");
   // Escaped bytes widen a type; the column takes the widest.
   int type_width = 4;
@@ -45,7 +60,7 @@ void write_table(FILE* out, const Listing& l) {
     const char* words = verdict_text(line);
     if (words == nullptr) {
       std::fputs("  ", out);
-      put_command(file_sink(out), l, line);
+      put_command(file_sink(out), l, line, os_shell_is_cmd());
     } else if (*words != '\0') {
       std::fprintf(out, "  %s", words);
     }
@@ -71,7 +86,7 @@ void write_found(FILE* out, const Listing& l) {
     if (!found_by_contents(l, line)) continue;
     std::fprintf(out, "%10llu  %10llu  ", static_cast<unsigned long long>(line.offset),
                  static_cast<unsigned long long>(line.size));
-    put_command(file_sink(out), l, line);
+    put_command(file_sink(out), l, line, os_shell_is_cmd());
     std::fputc('\n', out);
   }
   std::fputc('\n', out);

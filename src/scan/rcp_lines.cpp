@@ -9,6 +9,11 @@
 // FONTFAMILY of their texts (those of a font that shares its name
 // included). PilRC builds no family of one density: a 72 dpi-only nfnt
 // becomes an NFNT, and a font with only a 144 dpi image cannot be built.
+namespace {
+// The font ids PilRC lets an application use.
+constexpr int kFirstFontId = 128, kLastFontId = 255;
+}  // namespace
+
 const char* write_rcp_lines(FILE* out, const Listing& listing) {
   std::fputs("// The fonts of ", out);
   put_escaped(out, listing.file, std::strlen(listing.file));
@@ -20,11 +25,16 @@ const char* write_rcp_lines(FILE* out, const Listing& listing) {
   if (fonts_found_by_contents(listing) > 0) {
     std::fputs("// Fonts found by their contents have no id; they get free ids from 1000 on.\n", out);
   }
-  int font_id = 128;
+  int font_id = kFirstFontId;
   for (size_t i = 0; i < listing.count; ++i) {
     const ListingLine& line = listing.lines[i];
     if (!has_command(line) || (line.partner != kNoPartner && line.partner < i)) continue;
     const ResourceEntry& e = listing.resources.entries[line.entry];
+    if (font_id > kLastFontId && line.familyDensity[kDensity72]) {
+      std::fprintf(out, "// %s.txt: no font id is left; PilRC takes font ids %d to %d only.\n", line.name, kFirstFontId,
+                   kLastFontId);
+      continue;
+    }
     if (line.idReplaced) std::fprintf(out, "// Resource id %ld, which PilRC cannot take, becomes %ld.\n", e.id, line.fontId);
     if (!line.familyDensity[kDensity72]) {
       std::fprintf(out, "// %s-144.txt: PilRC cannot build a font that has only a 144 dpi image.\n", line.name);

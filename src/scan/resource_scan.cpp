@@ -61,20 +61,18 @@ const char* size_by_next_offset(ResourceList* list, uint64_t file_size) {
 
 // A Palm database's header: a NUL-terminated name in its first 32 bytes,
 // attributes at 32 (bit 0 marks a resource database), four-character type
-// and creator at 60, the list's length at 76. A record database is told
-// from other data by its type and creator being printable.
+// and creator at 60, the list's length at 76. Type and creator are
+// printable, which tells a database from other data, such as a few bytes
+// that happen to come before a font.
 const char* palm_header(const uint8_t* data, size_t size, bool resources, uint16_t* count) {
   ByteCursor c = MakeCursor(data, size);
   uint16_t attributes = 0;
   if (!Seek(&c, 32) || !ReadU16(&c, &attributes) || std::memchr(data, 0, 32) == nullptr ||
-      ((attributes & kPrcResourceDbAttr) != 0) != resources) {
+      ((attributes & kPrcResourceDbAttr) != 0) != resources || size < 68) {
     return kErrScanUnknown;
   }
-  if (!resources) {
-    if (size < 68) return kErrScanUnknown;
-    for (size_t i = 60; i < 68; ++i) {
-      if (data[i] < 0x20 || data[i] > 0x7E) return kErrScanUnknown;
-    }
+  for (size_t i = 60; i < 68; ++i) {
+    if (data[i] < 0x20 || data[i] > 0x7E) return kErrScanUnknown;
   }
   return Seek(&c, 76) && ReadU16(&c, count) ? nullptr : kErrScanDamaged;
 }
@@ -171,11 +169,14 @@ const char* scan_fork(const ByteSource& file, uint64_t base, uint64_t size, Reso
   ReadU32(&c, &map_offset);
   ReadU32(&c, &data_length);
   ReadU32(&c, &map_length);
-  // A fork's header describes a data area after it and a map after that.
-  if (data_offset < kForkHeaderBytes || map_length < 30 || map_offset < uint64_t{data_offset} + data_length) {
+  // A fork's header describes a data area after it and a map after that,
+  // both within the file: its four numbers say little more, so a file
+  // whose numbers point elsewhere (a text, say) is no fork at all.
+  if (data_offset < kForkHeaderBytes || map_length < 30 || map_offset < uint64_t{data_offset} + data_length ||
+      uint64_t{map_offset} + map_length > size) {
     return kErrScanUnknown;
   }
-  if (uint64_t{map_offset} + map_length > size || map_length > kMaxMapBytes) return kErrScanDamaged;
+  if (map_length > kMaxMapBytes) return kErrScanDamaged;
   std::unique_ptr<uint8_t[], FreeBytes> map_bytes;
   if (!allocate(&map_bytes, map_length)) return kErrScanMemory;
   if (read_at(file, static_cast<int64_t>(base + map_offset), map_bytes.get(), map_length) != nullptr) {
@@ -256,14 +257,15 @@ bool is_little_endian_font_type(const char type[4]) {
 
 // Each kind is tried in turn and the first that reads cleanly wins, so a
 // resource fork is not mistaken for a damaged database or the other way
-// round; a file no kind reads is damaged if any kind recognised it.
+// round; a file no kind reads is damaged if any kind recognised it, and is
+// then listed as the first such kind.
 const char* scan_resources(const ByteSource& file, bool dfont_name, ResourceList* list) {
   Prefix prefix{nullptr, static_cast<size_t>(std::min<uint64_t>(file.size, kPalmPrefixBytes))};
   if (!allocate(&prefix.bytes, prefix.size)) return kErrScanMemory;
   if (read_at(file, 0, prefix.bytes.get(), prefix.size) != nullptr) return kErrInputRead;
-  bool recognised = false;
+  const char* damaged_kind = nullptr;
   const auto done = [&](const char* err) {
-    recognised = recognised || err == kErrScanDamaged;
+    if (err == kErrScanDamaged && damaged_kind == nullptr) damaged_kind = list->kind;
     if (err != nullptr) list->count = 0;
     return err == nullptr || err == kErrScanMemory;
   };
@@ -273,10 +275,8 @@ const char* scan_resources(const ByteSource& file, bool dfont_name, ResourceList
   if (const char* err = scan_palm(prefix, file.size, true, list); done(err)) return err;
   uint64_t fork_at = 0, fork_size = 0;
   const char* err = macbinary_fork(prefix, file.size, &fork_at, &fork_size);
-  if (err == nullptr) {
-    list->kind = "MacBinary file, resource fork";
-    err = scan_fork(file, fork_at, fork_size, list);
-  }
+  list->kind = "MacBinary file, resource fork";
+  if (err == nullptr) err = scan_fork(file, fork_at, fork_size, list);
   if (done(err)) return err;
   list->kind = dfont_name ? "Macintosh data-fork suitcase (.dfont)" : "Macintosh resource fork";
   if (const char* err2 = scan_fork(file, 0, file.size, list); done(err2)) return err2;
@@ -284,5 +284,6 @@ const char* scan_resources(const ByteSource& file, bool dfont_name, ResourceList
   list->kind = "Palm record database";
   if (const char* err2 = scan_palm(prefix, file.size, false, list); done(err2)) return err2;
   list->records = false;
-  return recognised ? kErrScanDamaged : kErrScanUnknown;
+  list->kind = damaged_kind;
+  return damaged_kind != nullptr ? kErrScanDamaged : kErrScanUnknown;
 }

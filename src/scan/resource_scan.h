@@ -35,8 +35,8 @@ extern const char kFaultInList[];
 
 // Fills list from the file. Every offset and length is checked against its
 // size. Returns nullptr, kErrScanUnknown for a file of no known
-// kind, kErrScanDamaged for a known kind whose tables do not fit, or
-// kErrScanMemory. An entry whose bytes lie outside the file is listed with
+// kind, kErrScanDamaged for a known kind whose tables do not fit (list's
+// kind then names it, with no entries), or kErrScanMemory. An entry whose bytes lie outside the file is listed with
 // its fault set; the entries around it are listed as they are.
 const char* scan_resources(const ByteSource& file, bool dfont_name, ResourceList* list);
 

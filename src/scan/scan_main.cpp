@@ -33,19 +33,24 @@ const char kScanUsage[] =
 const char kErrScanNoFont[] =
     "Not a Palm resource database or a Macintosh resource fork, and no font was found in its contents.";
 
+// What an output for another program says after a file could not be
+// listed: a script that fails, or a JSON document that says why.
+void fail_shell(FILE* out, const char*, const char*) { std::fputs("exit 1\n", out); }
+void fail_cmd(FILE* out, const char*, const char*) { std::fputs("@exit /b 1\r\n", out); }
+
 // The outputs, chosen by option. The listing prints its errors; the others
 // carry their output to another program and say what went wrong on
-// standard error, and a script that fails.
+// standard error, and in their own form where they have one.
 struct OutputForm {
   const char* option;
   const char* (*write)(FILE* out, const Listing& listing);
-  const char* failure;  // printed on standard output after an error, or nullptr
+  void (*failure)(FILE* out, const char* file, const char* err);  // or nullptr
 };
 
 const OutputForm kForms[] = {
-    {nullptr, write_plain_listing, nullptr},      {"--sh", write_shell_script, "exit 1\n"},
-    {"--cmd", write_cmd_script, "@exit /b 1\r\n"}, {"--rcp", write_rcp_lines, nullptr},
-    {"--html", write_html_page, nullptr},         {"--json", write_json_listing, nullptr},
+    {nullptr, write_plain_listing, nullptr},  {"--sh", write_shell_script, fail_shell},
+    {"--cmd", write_cmd_script, fail_cmd},    {"--rcp", write_rcp_lines, nullptr},
+    {"--html", write_html_page, nullptr},     {"--json", write_json_listing, write_json_failure},
 };
 
 // Opens the file for positioned reads. Returns nullptr, or why it could
@@ -90,12 +95,12 @@ int finish(int status) {
   return status;
 }
 
-int fail(const OutputForm& form, const char* err) {
+int fail(const OutputForm& form, const char* file, const char* err) {
   if (form.option == nullptr) {
     std::printf("ERROR: %s\n\n", err);
   } else {
     std::fprintf(stderr, "glyfex-scan: %s\n", err);
-    if (form.failure != nullptr) std::fputs(form.failure, stdout);
+    if (form.failure != nullptr) form.failure(stdout, file, err);
   }
   return finish(1);
 }
@@ -144,18 +149,22 @@ bool parse_options(int argc, char** argv, const OutputForm** form, bool* carve) 
 }
 
 // Lists the file's table, and searches its contents when it is of no known
-// kind, its table does not fit (a bare font often begins like a resource
-// fork's header), or carve asks for it.
+// kind, its table does not fit or an entry lies outside it (a bare font
+// often begins like a resource fork's header, a few bytes before a font
+// like a database's), or carve asks for it.
 const char* scan_file(const char* path, bool carve, Listing* listing) {
   if (const char* err = open_file(path, &listing->source)) return err;
   ResourceList list{};
   const char* kind_err = scan_resources(listing->source, ends_with(path, ".dfont"), &list);
-  if (kind_err == kErrScanUnknown || kind_err == kErrScanDamaged) {
-    carve = true;
+  if (kind_err == kErrScanUnknown) {
     list = ResourceList{};
+  } else if (kind_err == kErrScanDamaged) {
+    listing->damage = kind_err;
   } else if (kind_err != nullptr) {
     return kind_err;
   }
+  for (size_t i = 0; i < list.count; ++i) carve = carve || list.entries[i].fault != nullptr;
+  carve = carve || kind_err != nullptr;
   listing->tableEntries = list.count;
   listing->searched = carve;
   if (carve) {
@@ -165,7 +174,7 @@ const char* scan_file(const char* path, bool carve, Listing* listing) {
     const char* err = find_fonts(listing->source, kSearchBlockBytes, &reporter, &found);
     if (progress.shown) std::fputs("\r\033[K", stderr);
     if (err != nullptr) return err;
-    if (list.kind == nullptr && found.count == 0) return kind_err == kErrScanDamaged ? kind_err : kErrScanNoFont;
+    if (kind_err != nullptr && found.count == 0) return kind_err == kErrScanDamaged ? kind_err : kErrScanNoFont;
     if (const char* add_err = add_found_entries(found, &list)) return add_err;
   }
   return list_fonts(static_cast<ResourceList&&>(list), listing);
@@ -190,7 +199,7 @@ int main(int argc, char** argv) {
   Listing listing{};
   listing.program = program;
   listing.file = argv[argc - 1];
-  if (const char* err = scan_file(listing.file, carve, &listing)) return fail(*form, err);
+  if (const char* err = scan_file(listing.file, carve, &listing)) return fail(*form, listing.file, err);
   // An entry whose bytes lie outside the file fails the run, after the
   // output; outputs for other programs name it on standard error.
   int status = 0;
@@ -204,6 +213,6 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, " %ld %s\n", e.id, e.fault);
     }
   }
-  if (const char* err = form->write(stdout, listing)) return fail(*form, err);
+  if (const char* err = form->write(stdout, listing)) return fail(*form, listing.file, err);
   return finish(status);
 }

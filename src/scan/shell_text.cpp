@@ -90,6 +90,19 @@ void put_shell_word(const TextSink& out, const char* s) {
   put_bytes(out, "'", 1);
 }
 
+void put_cmd_word(const TextSink& out, const char* s) {
+  const size_t n = std::strlen(s);
+  size_t stem = n;
+  while (stem > 0 && s[stem - 1] == '\\') --stem;
+  put_bytes(out, "\"", 1);
+  put_escaped(out, s, n);
+  // Each backslash before the closing quote is doubled.
+  for (size_t i = stem; i < n; ++i) put_bytes(out, "\\", 1);
+  put_bytes(out, "\"", 1);
+}
+
+bool cmd_safe(const char* s) { return std::strpbrk(s, "%!^\"") == nullptr && !has_control(s, std::strlen(s)); }
+
 void put_shell_assignment(FILE* file, const char* name, const char* s) {
   const TextSink out = file_sink(file);
   std::fprintf(file, "%s=$(printf '", name);

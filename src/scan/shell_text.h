@@ -39,6 +39,18 @@ int type_code_width(const char type[4]);
 void put_shell_word(const TextSink& out, const char* s);
 inline void put_shell_word(FILE* out, const char* s) { put_shell_word(file_sink(out), s); }
 
+// Prints s as one word for cmd.exe: in double quotes, the backslashes
+// that end it doubled (the Windows rules for command lines read \" as a
+// quote). Controls are escaped as above, so a word that has any is for
+// reading; cmd_safe tells whether cmd passes the word as it stands.
+void put_cmd_word(const TextSink& out, const char* s);
+inline void put_cmd_word(FILE* out, const char* s) { put_cmd_word(file_sink(out), s); }
+
+// False for a word holding what cmd.exe gives a meaning even inside quotes
+// (%, ! with delayed expansion, ^), a quote, a C0 or C1 control, or a byte
+// that is not UTF-8.
+bool cmd_safe(const char* s);
+
 // Prints a four-character type code with every byte outside printable
 // ASCII escaped as above: a Mac type may hold any byte.
 void put_type_code(const TextSink& out, const char type[4]);

@@ -48,9 +48,9 @@ bool read_font(const Shape& s, FontImage* image) {
   OsFileInfo info{};
   ByteSource source{};
   const bool opened = os_open_input(font_file(s).c_str(), &file, &info) == OsError::kNone;
-  const char* err = opened && file_source(file, &source) ? read_font_resource(source, header_offset(s), image) : "open";
+  Fault err = opened && file_source(file, &source) ? read_font_resource(source, header_offset(s), image) : Fault::kInputOpen;
   os_close(file);
-  return err == nullptr;
+  return err == Fault::kNone;
 }
 
 // Both write a new file, as glyfex does (truncating one the filesystem has
@@ -126,7 +126,7 @@ void BM_ScanLargeDatabase(benchmark::State& state) {
   const std::vector<uint8_t> file = encode_prc(resources);
   for (auto _ : state) {
     ResourceList list{};
-    if (scan_resources(memory_source(file.data(), file.size()), false, &list) != nullptr) return state.SkipWithError("not listed");
+    if (scan_resources(memory_source(file.data(), file.size()), false, &list) != Fault::kNone) return state.SkipWithError("not listed");
     benchmark::DoNotOptimize(list.entries.get());
   }
 }

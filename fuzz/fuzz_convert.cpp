@@ -43,7 +43,7 @@ std::string text_of(const FontImage& image, int density, bool vector) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   FontImage image;
-  const char* err = read_font_resource(memory_source(data + 1, size - 1), data[0], &image);
+  Fault err = read_font_resource(memory_source(data + 1, size - 1), data[0], &image);
   if (err || !small_output(image)) return 0;
   os_calls.write_all = keep;
   for (int density = 0; density < kDensities; ++density) {

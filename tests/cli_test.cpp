@@ -51,7 +51,7 @@ std::string dir() {
   return d;
 }
 
-std::string error_text(const char* message) { return std::string(kBanner) + "ERROR: " + message + "\n\n"; }
+std::string error_text(Fault fault) { return std::string(kBanner) + "ERROR: " + fault_text(fault) + "\n\n"; }
 
 std::vector<uint8_t> small_font(size_t prefix = 0) {
   // With a missing-character glyph, whose entries come last: cutting them
@@ -100,7 +100,7 @@ TEST(CliTest, OffsetArgumentReadLikeAtolOrHex) {
     std::remove(out.c_str());
     const Outcome r = run_glyfex({c.file, out, c.offset});
     EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.out, c.status ? error_text(kErrFontOutsideFile) : std::string(kBanner) + "3 glyphs exported.\n\n");
+    EXPECT_EQ(r.out, c.status ? error_text(Fault::kFontOutsideFile) : std::string(kBanner) + "3 glyphs exported.\n\n");
   }
 }
 
@@ -110,18 +110,18 @@ TEST(CliTest, OpenFailures) {
   write_file(out, {'k', 'e', 'e', 'p'});
   Outcome r = run_glyfex({dir() + "/missing.bin", out});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, error_text(kErrInputOpen));
+  EXPECT_EQ(r.out, error_text(Fault::kInputOpen));
   EXPECT_EQ(read_file(out), "keep");
   r = run_glyfex({in, dir() + "/no/such/dir.txt"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, error_text(kErrOutputOpen));
+  EXPECT_EQ(r.out, error_text(Fault::kOutputOpen));
 }
 
 struct Refusal {
   const char* name;
   std::function<std::vector<uint8_t>()> bytes;
   const char* offset;
-  const char* message;
+  Fault message;
 };
 
 std::vector<uint8_t> patched(int field, int value) {
@@ -140,26 +140,26 @@ std::vector<uint8_t> cut(size_t drop) {
 enum { kType, kFirst, kLast, kHeight = 7, kOwTLoc, kRowWords = 12 };
 
 const Refusal kRefusals[] = {
-    {"negative offset", [] { return small_font(); }, "-1", kErrFontOutsideFile},
-    {"offset past the end", [] { return small_font(); }, "1000", kErrFontOutsideFile},
-    {"short header", [] { return std::vector<uint8_t>(25, 0); }, "0", kErrFontOutsideFile},
-    {"short offset/width table", [] { return cut(1); }, "0", kErrFontOutsideFile},
-    {"short strip", [] { return patched(kHeight, 40); }, "0", kErrFontOutsideFile},
-    {"offset/width table after the end", [] { return patched(kOwTLoc, 400); }, "0", kErrFontOutsideFile},
-    {"offset/width table before the start", [] { return patched(kOwTLoc, -9); }, "0", kErrFontOutsideFile},
+    {"negative offset", [] { return small_font(); }, "-1", Fault::kFontOutsideFile},
+    {"offset past the end", [] { return small_font(); }, "1000", Fault::kFontOutsideFile},
+    {"short header", [] { return std::vector<uint8_t>(25, 0); }, "0", Fault::kFontOutsideFile},
+    {"short offset/width table", [] { return cut(1); }, "0", Fault::kFontOutsideFile},
+    {"short strip", [] { return patched(kHeight, 40); }, "0", Fault::kFontOutsideFile},
+    {"offset/width table after the end", [] { return patched(kOwTLoc, 400); }, "0", Fault::kFontOutsideFile},
+    {"offset/width table before the start", [] { return patched(kOwTLoc, -9); }, "0", Fault::kFontOutsideFile},
     {"2 GiB strip in a tiny file",
      [] {
        std::vector<uint8_t> b = patched(kHeight, 32767);
        put16(&b, 2 * kRowWords, 32767);
        return b;
      },
-     "0", kErrFontOutsideFile},
-    {"firstChar negative", [] { return patched(kFirst, -1); }, "0", kErrFontHeaderRange},
-    {"lastChar past 255", [] { return patched(kLast, 256); }, "0", kErrFontHeaderRange},
-    {"lastChar below firstChar - 1", [] { return patched(kLast, 63); }, "0", kErrFontHeaderRange},
-    {"fRectHeight negative", [] { return patched(kHeight, -1); }, "0", kErrFontHeaderRange},
-    {"rowWords negative", [] { return patched(kRowWords, -32768); }, "0", kErrFontHeaderRange},
-    {"extended font of an unknown version", [] { return patched(kType, 0x9200); }, "0", kErrFontHeaderRange},
+     "0", Fault::kFontOutsideFile},
+    {"firstChar negative", [] { return patched(kFirst, -1); }, "0", Fault::kFontHeaderRange},
+    {"lastChar past 255", [] { return patched(kLast, 256); }, "0", Fault::kFontHeaderRange},
+    {"lastChar below firstChar - 1", [] { return patched(kLast, 63); }, "0", Fault::kFontHeaderRange},
+    {"fRectHeight negative", [] { return patched(kHeight, -1); }, "0", Fault::kFontHeaderRange},
+    {"rowWords negative", [] { return patched(kRowWords, -32768); }, "0", Fault::kFontHeaderRange},
+    {"extended font of an unknown version", [] { return patched(kType, 0x9200); }, "0", Fault::kFontHeaderRange},
 };
 
 TEST(CliTest, RefusalsLeaveTheOutputAlone) {
@@ -183,7 +183,7 @@ TEST(CliTest, EveryTruncationIsRefused) {
     SCOPED_TRACE(n);
     write_file(in, std::vector<uint8_t>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)));
     const Outcome r = run_glyfex({in, out});
-    EXPECT_EQ(r.out, error_text(kErrFontOutsideFile));
+    EXPECT_EQ(r.out, error_text(Fault::kFontOutsideFile));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(read_file(out), "old");
   }
@@ -200,7 +200,7 @@ TEST(CliTest, InputsThatAreNotFiles) {
     SCOPED_TRACE(in);
     const Outcome r = run_glyfex({in, out});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, error_text(kErrInputRead));
+    EXPECT_EQ(r.out, error_text(Fault::kInputRead));
     EXPECT_EQ(read_file(out), "old");
   }
   // A file without read permission; root reads anything, so root drops to nobody.
@@ -210,7 +210,7 @@ TEST(CliTest, InputsThatAreNotFiles) {
   const char* nobody = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
   const Outcome r = run_glyfex({locked, out}, 0, nobody);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, error_text(kErrInputOpen));
+  EXPECT_EQ(r.out, error_text(Fault::kInputOpen));
   EXPECT_EQ(read_file(out), "old");
 }
 
@@ -249,14 +249,14 @@ TEST(CliTest, MemoryAndWriteFailures) {
   r = run_glyfex({big, out, "64"}, 64);
   unlink(big.c_str());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, error_text(kErrFontMemory));
+  EXPECT_EQ(r.out, error_text(Fault::kFontMemory));
   EXPECT_EQ(read_file(out), "old");
 
   const std::string in = dir() + "/full.bin";
   write_file(in, small_font());
   r = run_glyfex({in, "/dev/full"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, error_text(kErrOutputWrite));
+  EXPECT_EQ(r.out, error_text(Fault::kOutputWrite));
 }
 
 // The input named again as the output, in every form that reaches it.
@@ -272,7 +272,7 @@ TEST(CliTest, SameFileIsRefused) {
     SCOPED_TRACE(out);
     const Outcome r = run_glyfex({in, out});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, error_text(kErrSameFile));
+    EXPECT_EQ(r.out, error_text(Fault::kSameFile));
     EXPECT_EQ(read_file(in), before);
   }
 }
@@ -313,7 +313,7 @@ TEST(CliTest, OutputReplacedOnlyWhenWritten) {
   sh("cd " + small + " && cat /dev/zero > fill 2>/dev/null; touch a b c 2>/dev/null", &status);
   const Outcome r = run_glyfex({in, small + "/out.txt"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, error_text(kErrOutputWrite));
+  EXPECT_EQ(r.out, error_text(Fault::kOutputWrite));
   EXPECT_EQ(read_file(small + "/out.txt"), "old");
   EXPECT_EQ(sh("ls -A " + small + " | grep -c glyfex-", &status), "0\n");
   sh("umount " + small, &status);
@@ -344,22 +344,22 @@ TEST(CliTest, OutputPermissions) {
     const char* name;
     const char* setup;  // run in base; out.txt (and out-144.txt) the output
     bool family;  // hd.nfnt, else in.nfnt
-    const char* message;  // nullptr: converted
+    Fault message;  // kNone: converted
     const char* listing;  // what d holds afterwards
   } kCases[] = {
       {"read-only file", "mkdir d; chown nobody d; echo old > d/out.txt; chmod 444 d/out.txt; chown nobody d/out.txt",
-       false, kErrOutputOpen, "out.txt\n"},
-      {"another's file", "mkdir -m 777 d; echo old > d/out.txt", false, kErrOutputOpen, "out.txt\n"},
-      {"own file, folder closed", "mkdir -m 755 d; echo old > d/out.txt; chown nobody d/out.txt", false, nullptr,
+       false, Fault::kOutputOpen, "out.txt\n"},
+      {"another's file", "mkdir -m 777 d; echo old > d/out.txt", false, Fault::kOutputOpen, "out.txt\n"},
+      {"own file, folder closed", "mkdir -m 755 d; echo old > d/out.txt; chown nobody d/out.txt", false, Fault::kNone,
        "out.txt\n"},
-      {"writable file in a sticky folder", "mkdir -m 1777 d; echo old > d/out.txt; chmod 666 d/out.txt", false, nullptr,
+      {"writable file in a sticky folder", "mkdir -m 1777 d; echo old > d/out.txt; chmod 666 d/out.txt", false, Fault::kNone,
        "out.txt\n"},
       {"second text cannot be created", "mkdir -m 755 d; echo old > d/out.txt; chown nobody d/out.txt", true,
-       kErrOutputOpen, "out.txt\n"},
+       Fault::kOutputOpen, "out.txt\n"},
       {"both texts in place", "mkdir -m 755 d; for f in out out-144; do echo old > d/$f.txt; chown nobody d/$f.txt; done",
-       true, nullptr, "out-144.txt\nout.txt\n"},
+       true, Fault::kNone, "out-144.txt\nout.txt\n"},
       {"another's texts, no hard links", "mkdir -m 777 d; for f in out out-144; do echo old > d/$f.txt; chmod 662 d/$f.txt; done",
-       true, nullptr, "out-144.txt\nout.txt\n"},
+       true, Fault::kNone, "out-144.txt\nout.txt\n"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -367,8 +367,8 @@ TEST(CliTest, OutputPermissions) {
     sh(std::string("cd ") + base + " && rm -rf d && " + c.setup, &status);
     ASSERT_EQ(status, 0);
     const Outcome r = run_glyfex({c.family ? hd : in, base + "/d/out.txt"}, 0, nobody.c_str());
-    EXPECT_EQ(r.status, c.message == nullptr ? 0 : 1);
-    if (c.message != nullptr) {
+    EXPECT_EQ(r.status, c.message == Fault::kNone ? 0 : 1);
+    if (c.message != Fault::kNone) {
       EXPECT_EQ(r.out, error_text(c.message));
       EXPECT_EQ(read_file(base + "/d/out.txt"), "old\n");
     } else {
@@ -397,7 +397,7 @@ TEST(CliTest, StandardOutput) {
     SCOPED_TRACE(args);
     sh(std::string(GLYFEX_EXE " ").append(args).append(" > /dev/full 2> ").append(err), &status);
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(read_file(err), std::string("glyfex: ") + kErrStdout + "\n");
+    EXPECT_EQ(read_file(err), std::string("glyfex: ") + fault_text(Fault::kStdout) + "\n");
   }
   EXPECT_EQ(read_file(out), text);
 }
@@ -420,14 +420,14 @@ TEST(CliTest, ExtendedFontWritesBothTexts) {
   unlink(out144.c_str());
   ASSERT_EQ(mkdir(out144.c_str(), 0700), 0);
   r = run_glyfex({in, out});
-  EXPECT_EQ(r.out, error_text(kErrOutputOpen));
+  EXPECT_EQ(r.out, error_text(Fault::kOutputOpen));
   EXPECT_EQ(read_file(out), "old");
   rmdir(out144.c_str());
 
   // The 144 dpi text named as another path to the 72 dpi one.
   ASSERT_EQ(symlink("hd.txt", out144.c_str()), 0);
   r = run_glyfex({in, out});
-  EXPECT_EQ(r.out, error_text(kErrSameOutputs));
+  EXPECT_EQ(r.out, error_text(Fault::kSameOutputs));
   EXPECT_EQ(read_file(out), "old");
   unlink(out144.c_str());
 
@@ -454,7 +454,7 @@ TEST(CliTest, ExtendedFontWritesBothTexts) {
       if (had_old) write_file(out, {'o', 'l', 'd'});
       if (!had_old) unlink(out.c_str());
       r = run_glyfex({in, out});
-      EXPECT_EQ(r.out, error_text(kErrOutputWrite));
+      EXPECT_EQ(r.out, error_text(Fault::kOutputWrite));
       EXPECT_EQ(read_file(out), had_old ? "old" : "");
       EXPECT_EQ(access(out.c_str(), F_OK) == 0, had_old);
       EXPECT_EQ(sh("ls -A " + dir() + " | grep -c glyfex-", &status), "0\n");
@@ -466,7 +466,7 @@ TEST(CliTest, ExtendedFontWritesBothTexts) {
   const std::string named = dir() + "/hd-144.nfnt";
   write_file(named, encode_font(make_extended(m, {144})));
   r = run_glyfex({named, dir() + "/hd.nfnt"});
-  EXPECT_EQ(r.out, error_text(kErrSameFile));
+  EXPECT_EQ(r.out, error_text(Fault::kSameFile));
 }
 
 // A font whose one glyph is 16000 columns by 2048 rows: 33 MB of text,

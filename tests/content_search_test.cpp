@@ -99,7 +99,7 @@ TEST(ContentSearchTest, FindsEveryFontAndNothingElse) {
     for (const size_t block : {size_t{7}, size_t{64}, kSearchBlockBytes}) {
       SCOPED_TRACE(std::string(c.name) + ", block " + std::to_string(block));
       FoundFonts fonts{};
-      ASSERT_EQ(find_fonts(memory_source(file.data(), file.size()), block, nullptr, &fonts), nullptr);
+      ASSERT_EQ(find_fonts(memory_source(file.data(), file.size()), block, nullptr, &fonts), Fault::kNone);
       ASSERT_EQ(fonts.count, expected.size());
       for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(fonts.fonts[i].offset, expected[i].offset);
@@ -130,12 +130,12 @@ TEST(ContentSearchTest, InklessHeadersCostOnePass) {
   ByteSource source = memory_source(file.data(), file.size());
   source.readCount = &read;
   FoundFonts fonts{};
-  ASSERT_EQ(find_fonts(source, kSearchBlockBytes, nullptr, &fonts), nullptr);
+  ASSERT_EQ(find_fonts(source, kSearchBlockBytes, nullptr, &fonts), Fault::kNone);
   EXPECT_EQ(fonts.count, 0u);
   EXPECT_LT(read, 2 * file.size()) << read;
   // A font among them with ink is still found.
   file[kHeaders * kHeaderBytes + 5] = 0x80;
-  ASSERT_EQ(find_fonts(source, kSearchBlockBytes, nullptr, &fonts), nullptr);
+  ASSERT_EQ(find_fonts(source, kSearchBlockBytes, nullptr, &fonts), Fault::kNone);
   EXPECT_EQ(fonts.count, 1u);
 }
 

@@ -45,32 +45,32 @@ std::vector<uint8_t> cut(size_t size) {
 const struct {
   const char* name;
   std::function<std::vector<uint8_t>()> bytes;
-  const char* message;
+  Fault message;
   const char* text72;
   const char* text144;
 } kExtendedCases[] = {
-    {"both densities", [] { return encode_font(two_density_font({72, 144})); }, "", kText72, kText144},
-    {"144 listed first", [] { return encode_font(two_density_font({144, 72})); }, "", kText72, kText144},
-    {"72 only", [] { return encode_font(two_density_font({72})); }, "", kText72, ""},
-    {"144 only", [] { return encode_font(two_density_font({144})); }, "", "", kText144},
-    {"version 2", [] { return patched({72}, 26, 2); }, kErrFontHeaderRange, "", ""},
-    {"no densities", [] { return patched({72}, 28, 0); }, kErrFontHeaderRange, "", ""},
+    {"both densities", [] { return encode_font(two_density_font({72, 144})); }, Fault::kNone, kText72, kText144},
+    {"144 listed first", [] { return encode_font(two_density_font({144, 72})); }, Fault::kNone, kText72, kText144},
+    {"72 only", [] { return encode_font(two_density_font({72})); }, Fault::kNone, kText72, ""},
+    {"144 only", [] { return encode_font(two_density_font({144})); }, Fault::kNone, "", kText144},
+    {"version 2", [] { return patched({72}, 26, 2); }, Fault::kFontHeaderRange, "", ""},
+    {"no densities", [] { return patched({72}, 28, 0); }, Fault::kFontHeaderRange, "", ""},
     {"nine densities", [] { return encode_font(two_density_font({72, 144, 72, 144, 72, 144, 72, 144, 72})); },
-     kErrFontHeaderRange, "", ""},
-    {"108 dpi", [] { return patched({72, 144}, 36, 108); }, kErrFontDensity, "", ""},
-    {"72 dpi twice", [] { return encode_font(two_density_font({72, 72})); }, kErrFontDensity, "", ""},
-    {"density list cut short", [] { return cut(33); }, kErrFontOutsideFile, "", ""},
+     Fault::kFontHeaderRange, "", ""},
+    {"108 dpi", [] { return patched({72, 144}, 36, 108); }, Fault::kFontDensity, "", ""},
+    {"72 dpi twice", [] { return encode_font(two_density_font({72, 72})); }, Fault::kFontDensity, "", ""},
+    {"density list cut short", [] { return cut(33); }, Fault::kFontOutsideFile, "", ""},
     {"144 dpi strip cut short", [] { return cut(encode_font(two_density_font({72, 144})).size() - 1); },
-     kErrFontOutsideFile, "", ""},
-    {"strip offset past the end", [] { return patched({72}, 32, 0x7FFF); }, kErrFontOutsideFile, "", ""},
-    {"location decreasing", [] { return patched({72, 144}, 42 + 2, 7); }, kErrFontLocations, "", ""},
+     Fault::kFontOutsideFile, "", ""},
+    {"strip offset past the end", [] { return patched({72}, 32, 0x7FFF); }, Fault::kFontOutsideFile, "", ""},
+    {"location decreasing", [] { return patched({72, 144}, 42 + 2, 7); }, Fault::kFontLocations, "", ""},
 };
 
 TEST(ExtendedTest, BothTexts) {
   for (const auto& c : kExtendedCases) {
     SCOPED_TRACE(c.name);
     std::string text72, text144;
-    ASSERT_EQ(convert_bytes(c.bytes(), 0, &text72, &text144), c.message);
+    ASSERT_EQ(convert_bytes(c.bytes(), 0, &text72, &text144), message_of(c.message));
     EXPECT_EQ(text72, c.text72);
     EXPECT_EQ(text144, c.text144);
   }

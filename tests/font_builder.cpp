@@ -285,10 +285,10 @@ std::string memory_limit(long mib) {
 #endif
 }
 
-std::string text_written(const std::function<const char*(OsFile)>& write, const char** err) {
+std::string text_written(const std::function<Fault(OsFile)>& write, Fault* err) {
   char name[kMaxPath];
   OsFile file = kNoFile;
-  *err = "no scratch file";
+  *err = Fault::kOutputOpen;
   int slot = -1;
   char folder[kMaxPath];
   if (!os_temp_folder(folder) || os_create_temp(folder, name, &file, &slot) != OsError::kNone) return "";
@@ -302,24 +302,24 @@ std::string text_written(const std::function<const char*(OsFile)>& write, const 
 
 namespace {
 // The text of one density, through a file as glyfex writes one.
-const char* write_density(const FontImage& image, int density, std::string* text) {
+std::string write_density(const FontImage& image, int density, std::string* text) {
   text->clear();
-  if (!image.hasDensity[density]) return nullptr;
-  const char* err = nullptr;
+  if (!image.hasDensity[density]) return "";
+  Fault err = Fault::kNone;
   *text = text_written([&](OsFile file) { return write_text_font(file, image, density); }, &err);
+  if (err != Fault::kNone) return fault_text(err);
   // Every text converted in the tests checks the count made beforehand.
-  if (err == nullptr && text->size() != text_font_bytes(image, density)) return "text size differs from its count";
-  return err;
+  return text->size() != text_font_bytes(image, density) ? "text size differs from its count" : "";
 }
 }  // namespace
 
 std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text, std::string* text144) {
   FontImage image;
-  const char* err = read_font_resource(memory_source(bytes.data(), bytes.size()), offset, &image);
+  const Fault err = read_font_resource(memory_source(bytes.data(), bytes.size()), offset, &image);
   text->clear();
   if (text144 != nullptr) text144->clear();
-  if (err) return err;
-  err = write_density(image, kDensity72, text);
-  if (!err && text144 != nullptr) err = write_density(image, kDensity144, text144);
-  return err ? err : "";
+  if (err != Fault::kNone) return fault_text(err);
+  std::string message = write_density(image, kDensity72, text);
+  if (message.empty() && text144 != nullptr) message = write_density(image, kDensity144, text144);
+  return message;
 }

@@ -68,7 +68,7 @@ std::string memory_limit(long mib);
 
 // Runs write on a new scratch file in the temporary folder and returns what
 // it wrote; *err receives write's result.
-std::string text_written(const std::function<const char*(OsFile)>& write, const char** err);
+std::string text_written(const std::function<Fault(OsFile)>& write, Fault* err);
 
 // The whole file at path; empty when it cannot be read.
 std::string read_file(const std::string& path);
@@ -95,6 +95,9 @@ std::vector<uint8_t> encode_resource_fork(const std::vector<ResourceModel>& reso
 
 // A MacBinary II file with an empty data fork around a resource fork.
 std::vector<uint8_t> encode_macbinary(const std::vector<uint8_t>& fork);
+
+// The message a fault prints, "" for none.
+inline std::string message_of(Fault fault) { return fault == Fault::kNone ? "" : fault_text(fault); }
 
 // Runs the reader and writer in memory. Returns the message or "" and the
 // text of each density ("" for a density the font lacks).

@@ -93,30 +93,31 @@ TEST(OsCallsTest, EveryFaultLeavesOldTextsOrNewOnes) {
     return [more](Call c, int k) { return c == kNewInOutputs || more(c, k); };
   };
   const auto none = [](Call, int) { return false; };
-  const char* const kWrite = "Could not write output file.";
+  const Fault kWrite = Fault::kOutputWrite;
   const struct {
     const char* name;
     std::function<bool(Call, int)> fails;
-    const char* message;  // nullptr: converted
+    Fault message;  // kNone: converted
     bool kept;  // the old 72 dpi text is named as kept
   } kCases[] = {
-      {"renamed", none, nullptr, false},
+      {"renamed", none, Fault::kNone, false},
       {"the second rename fails", nth(kReplace, 2), kWrite, false},
       {"the second rename and the put-back fail",
        [](Call c, int k) { return c == kReplace && k >= 2; }, kWrite, true},
-      {"hard links refused", all(kLink), nullptr, false},
+      {"hard links refused", all(kLink), Fault::kNone, false},
       {"hard links refused, the second rename fails", [](Call c, int k) { return c == kLink || (c == kReplace && k == 4); },
        kWrite, false},
       {"interrupts cannot be held", all(kMask), kWrite, false},
-      {"no memory for the strip", all(kAllocate), "Not enough memory for the font image.", false},
-      {"in place", in_place(none), nullptr, false},
+      {"no memory for the strip", all(kAllocate), Fault::kFontMemory, false},
+      {"no memory for the text", nth(kAllocate, 3), Fault::kTextMemory, false},
+      {"in place", in_place(none), Fault::kNone, false},
       {"in place, no copy of the old text", in_place(all(kNewElsewhere)), kWrite, false},
       {"in place, no room", in_place(nth(kReserve, 2)), kWrite, false},
       {"in place, the first write fails", in_place(nth(kHeldWrite, 1)), kWrite, false},
       {"in place, the second write fails", in_place(nth(kHeldWrite, 2)), kWrite, false},
       {"in place, the write and its put-back fail", in_place([](Call c, int k) { return c == kHeldWrite && k <= 2; }),
        kWrite, true},
-      {"one in place, one renamed", nth(kNewInOutputs, 1), nullptr, false},
+      {"one in place, one renamed", nth(kNewInOutputs, 1), Fault::kNone, false},
       {"one in place, one renamed, the write fails",
        [](Call c, int k) { return (c == kNewInOutputs && k == 1) || (c == kHeldWrite && k == 1); }, kWrite, false},
   };
@@ -127,12 +128,12 @@ TEST(OsCallsTest, EveryFaultLeavesOldTextsOrNewOnes) {
     fails = c.fails;
     os_calls = kFaulty;
     KeptTexts kept{};
-    const char* err = export_font(in.c_str(), out.c_str(), 0, &kept);
+    Fault err = export_font(in.c_str(), out.c_str(), 0, &kept);
     EXPECT_EQ(held, c.kept);
     if (c.kept) os_release_interrupts();
     os_calls = real;
-    EXPECT_STREQ(err, c.message);
-    const bool converted = c.message == nullptr;
+    EXPECT_EQ(err, c.message);
+    const bool converted = c.message == Fault::kNone;
     EXPECT_EQ(read_file(out144), converted ? new144 : "old");
     ASSERT_EQ(kept.count, c.kept ? 1 : 0);
     if (c.kept) {

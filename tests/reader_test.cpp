@@ -57,7 +57,7 @@ TEST(ReaderTest, ResourceAtTheVeryEndOfTheFile) {
   std::string text;
   EXPECT_EQ(convert_bytes(bytes, 0, &text), "");
   std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 1);
-  EXPECT_EQ(convert_bytes(cut, 0, &text), kErrFontOutsideFile);
+  EXPECT_EQ(convert_bytes(cut, 0, &text), fault_text(Fault::kFontOutsideFile));
 }
 
 }  // namespace

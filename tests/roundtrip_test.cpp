@@ -66,7 +66,7 @@ std::string expected_glyphs(const FontModel& m, std::vector<ParsedGlyph>* glyphs
   const int count = m.header.lastChar - m.header.firstChar + 1;
   const int limit = m.header.rowWords * 16 + 127;
   if (count > 0 && (m.locations[count] > limit || !std::is_sorted(m.locations.begin(), m.locations.begin() + count + 1))) {
-    return kErrFontLocations;
+    return fault_text(Fault::kFontLocations);
   }
   // The missing glyph is found only where its end entry is directly followed
   // by the offset/width table.

@@ -41,7 +41,7 @@ TEST(ScanTest, ListsEveryResourceWhereItLies) {
     SCOPED_TRACE(c.kind);
     const std::vector<uint8_t> file = c.file();
     ResourceList list;
-    ASSERT_EQ(scan_resources(memory_source(file.data(), file.size()), false, &list), nullptr);
+    ASSERT_EQ(scan_resources(memory_source(file.data(), file.size()), false, &list), Fault::kNone);
     EXPECT_STREQ(list.kind, c.kind);
     std::vector<ResourceModel> expected = kResources;
     if (c.grouped_by_type) std::swap(expected[2], expected[3]);
@@ -50,7 +50,7 @@ TEST(ScanTest, ListsEveryResourceWhereItLies) {
       const ResourceEntry& e = list.entries[i];
       EXPECT_EQ(std::string(e.type, 4), expected[i].type);
       EXPECT_EQ(e.id, expected[i].id);
-      EXPECT_EQ(e.fault, nullptr);
+      EXPECT_EQ(e.fault, EntryFault::kNone);
       ASSERT_LE(e.offset + e.size, file.size());
       EXPECT_EQ(std::vector<uint8_t>(file.begin() + static_cast<long>(e.offset),
                                      file.begin() + static_cast<long>(e.offset + e.size)),
@@ -62,7 +62,7 @@ TEST(ScanTest, ListsEveryResourceWhereItLies) {
 struct DamageCase {
   const char* name;
   std::function<std::vector<uint8_t>()> file;
-  const char* message;
+  Fault message;
 };
 
 std::vector<uint8_t> damaged(std::vector<uint8_t> file, size_t pos, int value) {
@@ -83,10 +83,10 @@ std::vector<uint8_t> fork_with_ref_list(int type, int ref_list, int last_ref = -
 }
 
 const DamageCase kDamage[] = {
-    {"text file", [] { return std::vector<uint8_t>(200, 'a'); }, kErrScanUnknown},
-    {"empty file", [] { return std::vector<uint8_t>(); }, kErrScanUnknown},
+    {"text file", [] { return std::vector<uint8_t>(200, 'a'); }, Fault::kScanUnknown},
+    {"empty file", [] { return std::vector<uint8_t>(); }, Fault::kScanUnknown},
     {"database list longer than the file", [] { return damaged(encode_prc(kResources), 76, 900); },
-     kErrScanDamaged},
+     Fault::kScanDamaged},
     // A database is known by its printable type and creator.
     {"database shorter than its type and creator",
      [] {
@@ -94,28 +94,28 @@ const DamageCase kDamage[] = {
        file.resize(60);
        return file;
      },
-     kErrScanUnknown},
+     Fault::kScanUnknown},
     {"database header with an unprintable creator", [] { return damaged(damaged(encode_prc(kResources), 76, 900), 64, 0x01FF); },
-     kErrScanUnknown},
+     Fault::kScanUnknown},
     {"PilRC script", [] {
        const std::string text = "FONT ID 1000 FONTID 128 \"font-1000.txt\"\nFONT ID 1001 FONTID 129 \"font-1001.txt\"\n";
        return std::vector<uint8_t>(text.begin(), text.end());
      },
-     kErrScanUnknown},
+     Fault::kScanUnknown},
     {"fork type list outside the map", [] { return damaged(encode_resource_fork(kResources), map_at() + 24, 0x7000); },
-     kErrScanDamaged},
+     Fault::kScanDamaged},
     {"fork reference list outside the map",
-     [] { return damaged(encode_resource_fork(kResources), map_at() + 28 + 2 + 6, 0x7000); }, kErrScanDamaged},
+     [] { return damaged(encode_resource_fork(kResources), map_at() + 28 + 2 + 6, 0x7000); }, Fault::kScanDamaged},
     // Type entries that share one reference list, or whose lists overlap,
     // would list the same references again and again.
-    {"fork types sharing a reference list", [] { return fork_with_ref_list(1, 2 + 8 * 4); }, kErrScanDamaged},
-    {"fork reference lists overlapping", [] { return fork_with_ref_list(1, 2 + 8 * 4 + 6); }, kErrScanDamaged},
-    {"fork reference list inside the type list", [] { return fork_with_ref_list(0, 2); }, kErrScanDamaged},
+    {"fork types sharing a reference list", [] { return fork_with_ref_list(1, 2 + 8 * 4); }, Fault::kScanDamaged},
+    {"fork reference lists overlapping", [] { return fork_with_ref_list(1, 2 + 8 * 4 + 6); }, Fault::kScanDamaged},
+    {"fork reference list inside the type list", [] { return fork_with_ref_list(0, 2); }, Fault::kScanDamaged},
     {"fork reference count past the map", [] { return fork_with_ref_list(3, 2 + 8 * 4 + 48, 0xFFFE); },
-     kErrScanDamaged},
+     Fault::kScanDamaged},
     {"MacBinary holding a damaged fork",
      [] { return encode_macbinary(damaged(encode_resource_fork(kResources), map_at() + 24, 0x7000)); },
-     kErrScanDamaged},
+     Fault::kScanDamaged},
 };
 
 TEST(ScanTest, DamagedAndForeignFiles) {
@@ -136,9 +136,9 @@ TEST(ScanTest, TruncationsAreDamaged) {
   const struct {
     std::vector<uint8_t> file;
     size_t header, end;  // the padding after a MacBinary file's fork may go
-    const char* message;
-  } kFiles[] = {{fork, 16, fork.size(), kErrScanUnknown},
-                {encode_macbinary(fork), 128, 128 + fork.size(), kErrScanDamaged}};
+    Fault message;
+  } kFiles[] = {{fork, 16, fork.size(), Fault::kScanUnknown},
+                {encode_macbinary(fork), 128, 128 + fork.size(), Fault::kScanDamaged}};
   for (const auto& [file, header, end, message] : kFiles) {
     for (size_t n = header; n < end; ++n) {
       std::vector<uint8_t> cut(file.begin(), file.begin() + static_cast<long>(n));
@@ -152,7 +152,7 @@ TEST(ScanTest, ShippedDatabaseHoldsTheShippedFont) {
   const std::string prc_text = read_file(EXAMPLES_DIR "/sample.prc");
   const std::vector<uint8_t> prc(prc_text.begin(), prc_text.end());
   ResourceList list;
-  ASSERT_EQ(scan_resources(memory_source(prc.data(), prc.size()), false, &list), nullptr);
+  ASSERT_EQ(scan_resources(memory_source(prc.data(), prc.size()), false, &list), Fault::kNone);
   ASSERT_EQ(list.count, 3u);
   const ResourceEntry& font = list.entries[1];
   EXPECT_TRUE(is_font_type(font.type));
@@ -269,7 +269,7 @@ const struct {
      [] {
        return encode_prc({{"NFNT", 1000, font_bytes()}, {"nfnt", 1000, font_bytes()}, {"NFNT", 7, font_with(2, 300)}});
      },
-     {"CMD font-1000", "CMD font-1000.2", kErrFontHeaderRange}, 0},
+     {"CMD font-1000", "CMD font-1000.2", fault_text(Fault::kFontHeaderRange)}, 0},
     {"extended and little-endian fonts",
      [] {
        return encode_prc({{"nfnt", 1, extended_bytes({72, 144})},
@@ -277,15 +277,15 @@ const struct {
                           {"afnt", 3, font_bytes()},
                           {"afnx", 4, font_bytes()}});
      },
-     {"CMD font-1", kErrFontDensity, "little-endian font, not supported", "little-endian font, not supported"}, 0},
+     {"CMD font-1", fault_text(Fault::kFontDensity), "little-endian font, not supported", "little-endian font, not supported"}, 0},
     {"record database, a record of two fonts", font_collection,
      {"CMD font-0", "", "CMD font-2", "CMD font-3", "CMD font-3"}, 0},
     {"database entries outside the file and inside the list",
      [] { return prc_with_offsets({{0, 0x7FFF0000}, {2, 80}}); },
-     {kFaultOutside, "CMD font-9000", kFaultInList, "CMD font-9001", "", "", "the fonts above: 0 fonts"}, 1},
+     {"lies outside the file", "CMD font-9000", "lies inside the resource list", "CMD font-9001", "", "", "the fonts above: 0 fonts"}, 1},
     {"fork reference past the data",
      [] { return damaged(encode_resource_fork(kResources), map_at() + 28 + 2 + 32 + 5, 0x7000); },
-     {kFaultOutside, "CMD font-9000", "CMD font-9001", "", "", "", "the fonts above: 0 fonts"}, 1},
+     {"lies outside the file", "CMD font-9000", "CMD font-9001", "", "", "", "the fonts above: 0 fonts"}, 1},
 };
 
 TEST(ScanTest, FontColumn) {

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "cli/messages.h"
 #include "cli/output_file.h"
 #include "font/byte_source.h"
 #include "font/font_image.h"
@@ -14,17 +13,17 @@ namespace {
 // The input is opened without waiting (a FIFO would wait for a writer) and
 // then judged by what was opened, not by its path: only regular files and
 // block devices have a size and can be read at an offset.
-const char* read_input(const char* infile, const char* outfile, int64_t offset, FontImage* image, OsFileInfo* info) {
+Fault read_input(const char* infile, const char* outfile, int64_t offset, FontImage* image, OsFileInfo* info) {
   OsFile file = kNoFile;
   const OsError opened = os_open_input(infile, &file, info);
   // A socket cannot be opened at all; it is no file to read.
-  if (opened != OsError::kNone) return opened == OsError::kNotAFile ? kErrInputRead : kErrInputOpen;
-  const char* err = nullptr;
+  if (opened != OsError::kNone) return opened == OsError::kNotAFile ? Fault::kInputRead : Fault::kInputOpen;
+  Fault err = Fault::kNone;
   ByteSource source{};
   if (!(info->kind == OsKind::kRegular || info->kind == OsKind::kBlockDevice) || !file_source(file, &source)) {
-    err = kErrInputRead;
+    err = Fault::kInputRead;
   } else if (same_file(outfile, *info)) {
-    err = kErrSameFile;
+    err = Fault::kSameFile;
   } else {
     err = read_font_resource(source, offset, image);
   }
@@ -48,7 +47,7 @@ void discard_all(Outputs* o) {
 
 // Opens every output before any text is written, so that one that cannot
 // be opened changes nothing.
-const char* open_outputs(const char* const (&paths)[kDensities], bool shared, const FontImage& image, Outputs* o) {
+Fault open_outputs(const char* const (&paths)[kDensities], bool shared, const FontImage& image, Outputs* o) {
   o->count = 0;
   for (int d = 0; d < kDensities; ++d) {
     o->of[d] = -1;
@@ -57,36 +56,36 @@ const char* open_outputs(const char* const (&paths)[kDensities], bool shared, co
       o->of[d] = 0;
       continue;
     }
-    if (const char* err = open_output(paths[d], text_font_bytes(image, d), &o->files[o->count])) {
+    if (const Fault err = open_output(paths[d], text_font_bytes(image, d), &o->files[o->count]); err != Fault::kNone) {
       discard_all(o);
       return err;
     }
     o->of[d] = o->count++;
   }
-  return nullptr;
+  return Fault::kNone;
 }
 
 // Writes and closes every output.
-const char* write_texts(Outputs* o, const FontImage& image) {
-  const char* err = nullptr;
+Fault write_texts(Outputs* o, const FontImage& image) {
+  Fault err = Fault::kNone;
   for (int i = 0; i < o->count; ++i) {
-    const char* write_err = err;
-    for (int d = 0; d < kDensities && write_err == nullptr; ++d) {
+    Fault write_err = err;
+    for (int d = 0; d < kDensities && write_err == Fault::kNone; ++d) {
       if (o->of[d] == i) write_err = write_text_font(o->files[i].file, image, d);
     }
-    const char* close_err = close_output(&o->files[i], write_err);
-    if (err == nullptr) err = close_err;
+    Fault close_err = close_output(&o->files[i], write_err);
+    if (err == Fault::kNone) err = close_err;
   }
   return err;
 }
 
 // Every text is written whole before any goes into place; then all go into
 // place together, or none.
-const char* write_outputs(const char* const (&paths)[kDensities], bool shared, const FontImage& image,
+Fault write_outputs(const char* const (&paths)[kDensities], bool shared, const FontImage& image,
                           KeptTexts* kept) {
   Outputs o;
-  if (const char* err = open_outputs(paths, shared, image, &o)) return err;
-  if (const char* err = write_texts(&o, image)) {
+  if (const Fault err = open_outputs(paths, shared, image, &o); err != Fault::kNone) return err;
+  if (const Fault err = write_texts(&o, image); err != Fault::kNone) {
     discard_all(&o);
     return err;
   }
@@ -95,11 +94,11 @@ const char* write_outputs(const char* const (&paths)[kDensities], bool shared, c
 
 }  // namespace
 
-const char* export_font(const char* infile, const char* outfile, int64_t offset, KeptTexts* kept) {
+Fault export_font(const char* infile, const char* outfile, int64_t offset, KeptTexts* kept) {
   kept->count = 0;
   FontImage image;
   OsFileInfo input{};
-  if (const char* err = read_input(infile, outfile, offset, &image, &input)) return err;
+  if (const Fault err = read_input(infile, outfile, offset, &image, &input); err != Fault::kNone) return err;
   // The 144 dpi text goes beside a text file. An output that is no file
   // that could be replaced takes it after the 72 dpi text instead of a new
   // file beside it such as /dev/null-144 or /dev/stdout-144.
@@ -107,13 +106,13 @@ const char* export_font(const char* infile, const char* outfile, int64_t offset,
   char outfile144[kMaxPath];
   const char* path144 = outfile;
   if (image.hasDensity[kDensity144] && !shared) {
-    if (!density_path(outfile, outfile144)) return kErrOutputOpen;
-    if (same_file(outfile144, input)) return kErrSameFile;
-    if (image.hasDensity[kDensity72] && same_files(outfile, outfile144)) return kErrSameOutputs;
+    if (!density_path(outfile, outfile144)) return Fault::kOutputOpen;
+    if (same_file(outfile144, input)) return Fault::kSameFile;
+    if (image.hasDensity[kDensity72] && same_files(outfile, outfile144)) return Fault::kSameOutputs;
     path144 = outfile144;
   }
   const char* const paths[kDensities] = {outfile, path144};
-  if (const char* err = write_outputs(paths, shared, image, kept)) return err;
+  if (const Fault err = write_outputs(paths, shared, image, kept); err != Fault::kNone) return err;
   if (image.hasDensity[kDensity144]) std::printf("Wrote the 144 dpi image to %s.\n", path144);
   for (int d = 0; d < kDensities; ++d) {
     if (image.inkOutside[d] == 0) continue;
@@ -121,5 +120,5 @@ const char* export_font(const char* infile, const char* outfile, int64_t offset,
                 static_cast<unsigned long long>(image.inkOutside[d]), d == kDensity72 ? 72 : 144);
   }
   std::printf("%d glyphs exported.\n\n", image.rangeCount);
-  return nullptr;
+  return Fault::kNone;
 }

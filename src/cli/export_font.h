@@ -9,9 +9,9 @@
 // Reads the font resource at offset in infile, then writes outfile and
 // prints the summary line. The input is read completely and checked before
 // the output is opened, so a refused input leaves outfile as it was.
-// Returns nullptr on success, else a fixed message text; kept then lists
+// Returns Fault::kNone on success, else the fault; kept then lists
 // the old texts that could not be put back, and where they are, and
 // interrupts stay held while it lists any (see place_outputs).
-const char* export_font(const char* infile, const char* outfile, int64_t offset, KeptTexts* kept);
+Fault export_font(const char* infile, const char* outfile, int64_t offset, KeptTexts* kept);
 
 #endif

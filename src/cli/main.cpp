@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "cli/export_font.h"
+#include "fault/fault.h"
 #include "cli/messages.h"
 #include "os/os.h"
 
@@ -27,7 +28,7 @@ int64_t parse_offset(const char* text) {
 // fails, and standard error is the only place left to say so.
 int finish(int status) {
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "glyfex: %s\n", kErrStdout);
+    std::fprintf(stderr, "glyfex: %s\n", fault_text(Fault::kStdout));
     return 1;
   }
   return status;
@@ -44,8 +45,8 @@ int main(int argc, char** argv) {
   }
   const int64_t offset = argc == 4 ? parse_offset(argv[3]) : 0;
   KeptTexts kept{};
-  if (const char* err = export_font(argv[1], argv[2], offset, &kept)) {
-    std::printf("ERROR: %s\n", err);
+  if (const Fault err = export_font(argv[1], argv[2], offset, &kept); err != Fault::kNone) {
+    std::printf("ERROR: %s\n", fault_text(err));
     for (int i = 0; i < kept.count; ++i) {
       std::printf("The old text of %s is kept in %s.\n", kept.texts[i].output, kept.texts[i].kept);
     }

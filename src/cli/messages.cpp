@@ -10,8 +10,3 @@ const char kUsage[] =
     "Extracts a Pilot font resource to an ASCII\nfile that can be compiled with PilRC.\n\n"
     " usage:  glyfex infile outfile {offset}\n\n";
 
-const char kErrInputOpen[] = "Could not open input file.";
-const char kErrOutputOpen[] = "Could not open output file.";
-const char kErrSameFile[] = "Input and output are the same file.";
-const char kErrSameOutputs[] = "Output and its 144 dpi file are the same file.";
-const char kErrStdout[] = "Could not write standard output.";

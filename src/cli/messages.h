@@ -4,11 +4,5 @@
 
 extern const char kBanner[];
 extern const char kUsage[];
-extern const char kErrInputOpen[];
-extern const char kErrOutputOpen[];
-extern const char kErrSameFile[];
-extern const char kErrSameOutputs[];
-// Printed on standard error, since standard output could not take it.
-extern const char kErrStdout[];
 
 #endif

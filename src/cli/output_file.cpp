@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cli/messages.h"
-#include "text/text_font.h"
 
 bool density_path(const char* path, char (&out)[kMaxPath]) {
   const char* name = path + os_folder_length(path);
@@ -85,22 +83,22 @@ bool copy_to_temp(const char* path, const char* folder, char (&name)[kMaxPath], 
 // place at the end. Its new text is made whole first, and its old text
 // copied, both in the temporary folder, so that a failed write can be
 // undone; without them nothing is changed.
-const char* open_in_place(const char* path, uint64_t old_bytes, OutputFile* out) {
-  if (os_open(path, OsOpen::kExisting, &out->place) != OsError::kNone) return kErrOutputOpen;
+Fault open_in_place(const char* path, uint64_t old_bytes, OutputFile* out) {
+  if (os_open(path, OsOpen::kExisting, &out->place) != OsError::kNone) return Fault::kOutputOpen;
   out->kind = OutputKind::kInPlace;
   out->oldBytes = old_bytes;
   char folder[kMaxPath];
   if (!os_temp_folder(folder) || !copy_to_temp(path, folder, out->old, &out->oldSlot) ||
       os_create_temp(folder, out->temp, &out->file, &out->tempSlot) != OsError::kNone) {
     discard_output(out);
-    return kErrOutputWrite;
+    return Fault::kOutputWrite;
   }
-  return nullptr;
+  return Fault::kNone;
 }
 
 }  // namespace
 
-const char* open_output(const char* path, uint64_t bytes, OutputFile* out) {
+Fault open_output(const char* path, uint64_t bytes, OutputFile* out) {
   out->path = path;
   out->kind = OutputKind::kDirect;
   out->file = out->place = kNoFile;
@@ -114,17 +112,17 @@ const char* open_output(const char* path, uint64_t bytes, OutputFile* out) {
     std::fflush(stdout);
     out->file = os_standard_output();
     out->kind = OutputKind::kStdout;
-    return nullptr;
+    return Fault::kNone;
   }
   OsFileInfo info{};
   const bool exists = os_stat(path, &info);
   if (exists && info.kind != OsKind::kRegular) {
     // Devices and FIFOs cannot be replaced; they are written as they are.
-    return os_open(path, OsOpen::kDevice, &out->file) == OsError::kNone ? nullptr : kErrOutputOpen;
+    return os_open(path, OsOpen::kDevice, &out->file) == OsError::kNone ? Fault::kNone : Fault::kOutputOpen;
   }
   // A file the user may not write is not theirs to replace either.
-  if (exists && !os_may_write(path)) return kErrOutputOpen;
-  if (!os_follow_links(path, out->target)) return kErrOutputOpen;
+  if (exists && !os_may_write(path)) return Fault::kOutputOpen;
+  if (!os_follow_links(path, out->target)) return Fault::kOutputOpen;
   if (exists && !os_may_replace(out->target, info)) return open_in_place(path, info.size, out);
   char folder[kMaxPath];
   std::snprintf(folder, sizeof folder, "%.*s", os_folder_length(out->target), out->target);
@@ -132,24 +130,24 @@ const char* open_output(const char* path, uint64_t bytes, OutputFile* out) {
   if (err == OsError::kNone) {
     out->kind = OutputKind::kReplace;
     os_take_owner_and_mode(out->file, exists ? &info : nullptr);
-    return nullptr;
+    return Fault::kNone;
   }
   out->temp[0] = '\0';
   // A folder that refuses new files for want of permission leaves the file
   // itself to be written; one without room for them refuses the text, as
   // writing over the old file would only risk it.
-  if (!exists) return kErrOutputOpen;
+  if (!exists) return Fault::kOutputOpen;
   if (err == OsError::kNoPermission) return open_in_place(path, info.size, out);
-  return kErrOutputWrite;
+  return Fault::kOutputWrite;
 }
 
-const char* close_output(OutputFile* out, const char* write_err) {
-  const char* err = write_err;
+Fault close_output(OutputFile* out, Fault write_err) {
+  Fault err = write_err;
   if (out->kind == OutputKind::kStdout) return err;
   const bool closed = os_close_written(out->file);
   out->file = kNoFile;
-  if (err == nullptr && !closed) err = kErrOutputWrite;
-  if (err != nullptr) discard_output(out);
+  if (err == Fault::kNone && !closed) err = Fault::kOutputWrite;
+  if (err != Fault::kNone) discard_output(out);
   return err;
 }
 
@@ -217,11 +215,11 @@ bool put_back(OutputFile* out) {
 
 }  // namespace
 
-const char* place_outputs(OutputFile* outs, int n, KeptTexts* kept) {
+Fault place_outputs(OutputFile* outs, int n, KeptTexts* kept) {
   kept->count = 0;
   if (!os_hold_interrupts()) {
     for (int i = 0; i < n; ++i) discard_output(&outs[i]);
-    return kErrOutputWrite;
+    return Fault::kOutputWrite;
   }
   // New files are renamed over their targets first; texts written over in
   // place, which take longest, last. With more than one output the old
@@ -243,7 +241,7 @@ const char* place_outputs(OutputFile* outs, int n, KeptTexts* kept) {
   for (int i = 0; i < n; ++i) discard_output(&outs[i]);
   // An interrupt that came meanwhile waits until the kept files are named.
   if (kept->count == 0) os_release_interrupts();
-  return ok ? nullptr : kErrOutputWrite;
+  return ok ? Fault::kNone : Fault::kOutputWrite;
 }
 
 void discard_output(OutputFile* out) {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+#include "fault/fault.h"
 #include "font/font_image.h"
 #include "os/os.h"
 
@@ -67,14 +68,14 @@ bool is_standard_output(const char* path);
 bool is_special_file(const char* path);
 
 // Opens path for a text of bytes bytes; nothing is written to it yet, and
-// an existing file is not changed. Returns nullptr, kErrOutputOpen (no
+// an existing file is not changed. Returns Fault::kNone, kOutputOpen (no
 // permission, no such folder, a file the user may not write) or
-// kErrOutputWrite (no room for the text, no copy of the old text).
-const char* open_output(const char* path, uint64_t bytes, OutputFile* out);
+// Fault::kOutputWrite (no room for the text, no copy of the old text).
+Fault open_output(const char* path, uint64_t bytes, OutputFile* out);
 
 // Ends the writing of the text: write_err is the writer's result; after
 // any failure the output is discarded. Returns the first failure.
-const char* close_output(OutputFile* out, const char* write_err);
+Fault close_output(OutputFile* out, Fault write_err);
 
 // Puts the written texts of all n outputs in place, with interrupts held
 // back throughout, or, when any step fails, gives every output its old
@@ -82,7 +83,7 @@ const char* close_output(OutputFile* out, const char* write_err);
 // The temporary files are gone afterwards, but for those kept names; when
 // there are any, interrupts stay held until the caller has said where they
 // are and calls os_release_interrupts.
-const char* place_outputs(OutputFile* outs, int n, KeptTexts* kept);
+Fault place_outputs(OutputFile* outs, int n, KeptTexts* kept);
 
 // Removes what open_output made; the output is as it was.
 void discard_output(OutputFile* out);

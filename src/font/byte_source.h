@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fault/fault.h"
 #include "os/os.h"
 
 struct ByteSource {
@@ -30,7 +31,7 @@ inline bool fits(const ByteSource& s, int64_t start, uint64_t length) {
 }
 
 // Reads exactly n bytes at pos, which the caller has checked with fits.
-// Returns nullptr, or the reader's message for a failed or short read.
-const char* read_at(const ByteSource& s, int64_t pos, void* dst, size_t n);
+// Returns Fault::kNone, or the fault of a failed or short read.
+Fault read_at(const ByteSource& s, int64_t pos, void* dst, size_t n);
 
 #endif

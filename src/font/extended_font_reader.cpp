@@ -7,8 +7,6 @@
 #include "font/font_image.h"
 #include "font/font_input.h"
 
-const char kErrFontDensity[] = "Font density is not supported.";
-
 namespace {
 
 constexpr int64_t kVersionAt = 26;
@@ -18,19 +16,19 @@ constexpr int kMaxDensities = 8;
 
 }  // namespace
 
-const char* probe_extended_font(const ByteSource& input, int64_t offset, FontImage* image) {
+Fault probe_extended_font(const ByteSource& input, int64_t offset, FontImage* image) {
   FontHeader& h = image->header;
   uint8_t bytes[4 + kDensityEntryBytes * kMaxDensities];
-  if (!fits(input, offset + kVersionAt, 4)) return kErrFontOutsideFile;
-  if (const char* err = read_at(input, offset + kVersionAt, bytes, 4)) return err;
+  if (!fits(input, offset + kVersionAt, 4)) return Fault::kFontOutsideFile;
+  if (const Fault err = read_at(input, offset + kVersionAt, bytes, 4); err != Fault::kNone) return err;
   ByteCursor c = MakeCursor(bytes, sizeof bytes);
   int16_t version = 0, count = 0;
   ReadS16(&c, &version);
   ReadS16(&c, &count);
-  if (version != 1 || count < 1 || count > kMaxDensities) return kErrFontHeaderRange;
+  if (version != 1 || count < 1 || count > kMaxDensities) return Fault::kFontHeaderRange;
   const int64_t list_bytes = kDensityEntryBytes * count;
-  if (!fits(input, offset + kDensityListAt, list_bytes)) return kErrFontOutsideFile;
-  if (const char* err = read_at(input, offset + kDensityListAt, bytes + 4, static_cast<size_t>(list_bytes))) return err;
+  if (!fits(input, offset + kDensityListAt, list_bytes)) return Fault::kFontOutsideFile;
+  if (const Fault err = read_at(input, offset + kDensityListAt, bytes + 4, static_cast<size_t>(list_bytes)); err != Fault::kNone) return err;
 
   // Entries are six bytes, with no padding: read field by field.
   int64_t strip_pos[kDensities] = {};
@@ -41,18 +39,18 @@ const char* probe_extended_font(const ByteSource& input, int64_t offset, FontIma
     ReadS16(&c, &dpi);
     ReadU32(&c, &bits_offset);
     const int density = dpi == 72 ? kDensity72 : dpi == 144 ? kDensity144 : -1;
-    if (density < 0 || listed[density]) return kErrFontDensity;
+    if (density < 0 || listed[density]) return Fault::kFontDensity;
     listed[density] = true;
     strip_pos[density] = offset + int64_t{bits_offset};
-    if (!fits(input, strip_pos[density], strip_bytes(h, density))) return kErrFontOutsideFile;
+    if (!fits(input, strip_pos[density], strip_bytes(h, density))) return Fault::kFontOutsideFile;
   }
   const int64_t location_pos = offset + kDensityListAt + list_bytes;
-  if (const char* err = read_glyph_tables(input, offset, location_pos, image)) return err;
+  if (const Fault err = read_glyph_tables(input, offset, location_pos, image); err != Fault::kNone) return err;
   for (int density = 0; density < kDensities; ++density) {
     if (listed[density]) note_strip(strip_pos[density], density, image);
   }
   // PilRC sets the bit itself when it builds a family from the texts;
   // left in a text, it would give a different font.
   h.fontType = static_cast<int16_t>(h.fontType & ~kFontTypeExtended);
-  return nullptr;
+  return Fault::kNone;
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "fault/fault.h"
 #include "font/byte_cursor.h"
 #include "font/byte_source.h"
 #include "os/os.h"
@@ -100,29 +101,22 @@ inline const uint8_t* strip_row(const FontImage& image, int density, int row) {
   return image.strips[density].get() + static_cast<size_t>(row) * image.stripStride[density];
 }
 
-extern const char kErrFontOutsideFile[];
-extern const char kErrFontHeaderRange[];
-extern const char kErrFontDensity[];
-extern const char kErrFontLocations[];
-extern const char kErrFontOffsetWidths[];
-extern const char kErrInputRead[];
-extern const char kErrFontMemory[];
 
 // Reads the header and both tables of the font resource that starts offset
 // bytes into the source, and checks everything against the source, strips
 // included: what a probe accepts, glyfex converts. Reads a few KiB at most;
-// the strips are not read. Returns one of the messages above on refusal,
-// nullptr on success.
-const char* probe_font(const ByteSource& in, int64_t offset, FontImage* image);
+// the strips are not read. Returns the fault that refuses it, or
+// Fault::kNone.
+Fault probe_font(const ByteSource& in, int64_t offset, FontImage* image);
 
 // Reads the strips of a probed font: of each row only the bytes its glyphs
 // reach are kept, while every byte is read to count the ink outside them.
-const char* load_strips(const ByteSource& in, FontImage* image);
+Fault load_strips(const ByteSource& in, FontImage* image);
 
 // Counts the ink outside every glyph, as load_strips does, keeping nothing.
-const char* count_ink_outside(const ByteSource& in, FontImage* image);
+Fault count_ink_outside(const ByteSource& in, FontImage* image);
 
 // probe_font, then load_strips.
-const char* read_font_resource(const ByteSource& in, int64_t offset, FontImage* image);
+Fault read_font_resource(const ByteSource& in, int64_t offset, FontImage* image);
 
 #endif

@@ -9,17 +9,10 @@
 
 #include "os/os.h"
 
-const char kErrFontOutsideFile[] = "Font resource lies outside the input file.";
-const char kErrFontHeaderRange[] = "Font header is out of range.";
-const char kErrFontLocations[] = "Font location table is damaged.";
-const char kErrFontOffsetWidths[] = "Font offset/width table is damaged.";
-const char kErrInputRead[] = "Could not read input file.";
-const char kErrFontMemory[] = "Not enough memory for the font image.";
-
-const char* read_font_header(const ByteSource& input, int64_t offset, FontHeader* h) {
+Fault read_font_header(const ByteSource& input, int64_t offset, FontHeader* h) {
   uint8_t bytes[kFontHeaderBytes];
-  if (!fits(input, offset, sizeof bytes)) return kErrFontOutsideFile;
-  if (const char* err = read_at(input, offset, bytes, sizeof bytes)) return err;
+  if (!fits(input, offset, sizeof bytes)) return Fault::kFontOutsideFile;
+  if (const Fault err = read_at(input, offset, bytes, sizeof bytes); err != Fault::kNone) return err;
   ByteCursor c = MakeCursor(bytes, sizeof bytes);
   // The buffer holds exactly the thirteen fields, so every read succeeds.
   for (int16_t* field : {&h->fontType, &h->firstChar, &h->lastChar, &h->maxWidth, &h->kernMax, &h->nDescent,
@@ -27,9 +20,9 @@ const char* read_font_header(const ByteSource& input, int64_t offset, FontHeader
                          &h->rowWords}) {
     ReadS16(&c, field);
   }
-  if (h->firstChar < 0 || h->lastChar > 255 || h->lastChar < h->firstChar - 1) return kErrFontHeaderRange;
-  if (h->fRectHeight < 0 || h->rowWords < 0) return kErrFontHeaderRange;
-  return nullptr;
+  if (h->firstChar < 0 || h->lastChar > 255 || h->lastChar < h->firstChar - 1) return Fault::kFontHeaderRange;
+  if (h->fRectHeight < 0 || h->rowWords < 0) return Fault::kFontHeaderRange;
+  return Fault::kNone;
 }
 
 namespace {
@@ -38,12 +31,12 @@ namespace {
 // a compiler lets the last glyph run past it.
 uint32_t last_column(const FontHeader& h) { return static_cast<uint32_t>(row_bytes(h)) * 8 + kMaxColumnsPastRow; }
 
-const char* read_u16s(const ByteSource& input, int64_t pos, size_t n, uint16_t* dst) {
+Fault read_u16s(const ByteSource& input, int64_t pos, size_t n, uint16_t* dst) {
   uint8_t bytes[258 * 2];
-  if (const char* err = read_at(input, pos, bytes, n * 2)) return err;
+  if (const Fault err = read_at(input, pos, bytes, n * 2); err != Fault::kNone) return err;
   ByteCursor c = MakeCursor(bytes, n * 2);
   for (size_t i = 0; i < n; ++i) ReadU16(&c, &dst[i]);
-  return nullptr;
+  return Fault::kNone;
 }
 
 // A location table that runs backwards, or whose last image ends far past
@@ -59,37 +52,37 @@ bool locations_damaged(const FontImage& image) {
 
 }  // namespace
 
-const char* read_glyph_tables(const ByteSource& input, int64_t offset, int64_t location_pos, FontImage* image) {
+Fault read_glyph_tables(const ByteSource& input, int64_t offset, int64_t location_pos, FontImage* image) {
   const FontHeader& h = image->header;
   image->rangeCount = static_cast<int16_t>(h.lastChar - h.firstChar + 1);
   const size_t count = static_cast<size_t>(image->rangeCount);
   const int64_t ow_pos = offset + 16 + 2 * int64_t{h.owTLoc};
-  if (!fits(input, location_pos, (count + 1) * 2)) return kErrFontOutsideFile;
+  if (!fits(input, location_pos, (count + 1) * 2)) return Fault::kFontOutsideFile;
   // An empty range reads no offset/width bytes, wherever the table lies.
-  if (count > 0 && !fits(input, ow_pos, count * 2)) return kErrFontOutsideFile;
+  if (count > 0 && !fits(input, ow_pos, count * 2)) return Fault::kFontOutsideFile;
   // Compilers add the glyph drawn for missing codes after the range: one
   // more location entry, so the offset/width table starts one entry later,
   // and one more offset/width entry.
   // A file that ends before that entry is cut short like any other.
   const bool missing = ow_pos == location_pos + static_cast<int64_t>(count + 2) * 2;
-  if (missing && !fits(input, ow_pos + static_cast<int64_t>(count) * 2, 2)) return kErrFontOutsideFile;
+  if (missing && !fits(input, ow_pos + static_cast<int64_t>(count) * 2, 2)) return Fault::kFontOutsideFile;
   const size_t ow_entries = count + (missing ? 1 : 0);
   // Compilers put the offset/width table after the header, the strip and
   // the location table; one reaching into them is what a wrong offset
   // yields. A table wholly before the resource overlaps nothing.
   const int64_t front_end = location_pos + static_cast<int64_t>(count + 1) * 2;
   if (count > 0 && ow_pos < front_end && ow_pos + static_cast<int64_t>(ow_entries) * 2 > offset) {
-    return kErrFontOffsetWidths;
+    return Fault::kFontOffsetWidths;
   }
   image->tablesEnd = ow_pos + static_cast<int64_t>(ow_entries) * 2;
-  if (const char* err = read_u16s(input, location_pos, ow_entries + 1, &image->locations[h.firstChar])) return err;
+  if (const Fault err = read_u16s(input, location_pos, ow_entries + 1, &image->locations[h.firstChar]); err != Fault::kNone) return err;
   uint16_t ow[257] = {};
-  if (const char* err = read_u16s(input, ow_pos, ow_entries, ow)) return err;
+  if (const Fault err = read_u16s(input, ow_pos, ow_entries, ow); err != Fault::kNone) return err;
   for (size_t i = 0; i < ow_entries; ++i) {
     // The offset is the high byte of the big-endian word, the width the low.
     image->offsetWidths[h.firstChar + i] = {static_cast<int8_t>(ow[i] >> 8), static_cast<int8_t>(ow[i] & 0xFF)};
   }
-  if (locations_damaged(*image)) return kErrFontLocations;
+  if (locations_damaged(*image)) return Fault::kFontLocations;
   if (missing) {
     const uint32_t start = image->locations[h.lastChar + 1], end = image->locations[h.lastChar + 2];
     // Older compilers write an end of 0: the font then has no such glyph.
@@ -103,7 +96,7 @@ const char* read_glyph_tables(const ByteSource& input, int64_t offset, int64_t l
     const size_t bytes = (image->reach * scale + 7) / 8;
     image->stripStride[density] = bytes < row_bytes(h) * scale ? bytes : row_bytes(h) * scale;
   }
-  return nullptr;
+  return Fault::kNone;
 }
 
 void note_strip(int64_t pos, int density, FontImage* image) {
@@ -156,7 +149,7 @@ uint64_t ink_outside(const FontImage& image, int density, const uint8_t* row, si
 
 // Reads every strip row by row, counting the ink outside the glyphs, and
 // keeps the bytes the glyphs reach when keep is set.
-const char* stream_strips(const ByteSource& input, FontImage* image, bool keep) {
+Fault stream_strips(const ByteSource& input, FontImage* image, bool keep) {
   const FontHeader& h = image->header;
   for (int density = 0; density < kDensities; ++density) {
     image->inkOutside[density] = 0;
@@ -168,22 +161,22 @@ const char* stream_strips(const ByteSource& input, FontImage* image, bool keep) 
     uint8_t* dst = nullptr;
     if (keep && kept > 0) {
       image->strips[density].reset(static_cast<uint8_t*>(os_allocate_large(kept * rows)));
-      if (!image->strips[density]) return kErrFontMemory;
+      if (!image->strips[density]) return Fault::kFontMemory;
       dst = image->strips[density].get();
     }
     const int64_t pos = image->stripAt[density];
     if (dst != nullptr && kept == row) {
       // Whole rows are kept: read straight into the strip.
-      if (const char* err = read_at(input, pos, dst, kept * rows)) return err;
+      if (const Fault err = read_at(input, pos, dst, kept * rows); err != Fault::kNone) return err;
       for (size_t r = 0; r < rows; ++r) image->inkOutside[density] += ink_outside(*image, density, dst + r * row, row);
       continue;
     }
     std::unique_ptr<uint8_t[], FreeBytes> buffer(static_cast<uint8_t*>(std::malloc(std::min(kStreamBytes, rows * row))));
-    if (!buffer) return kErrFontMemory;
+    if (!buffer) return Fault::kFontMemory;
     const size_t per_read = std::max<size_t>(1, kStreamBytes / row);
     for (size_t r = 0; r < rows; r += per_read) {
       const size_t n = std::min(per_read, rows - r);
-      if (const char* err = read_at(input, pos + static_cast<int64_t>(r * row), buffer.get(), n * row)) return err;
+      if (const Fault err = read_at(input, pos + static_cast<int64_t>(r * row), buffer.get(), n * row); err != Fault::kNone) return err;
       for (size_t k = 0; k < n; ++k) {
         const uint8_t* bytes = buffer.get() + k * row;
         image->inkOutside[density] += ink_outside(*image, density, bytes, row);
@@ -191,11 +184,11 @@ const char* stream_strips(const ByteSource& input, FontImage* image, bool keep) 
       }
     }
   }
-  return nullptr;
+  return Fault::kNone;
 }
 
 }  // namespace
 
-const char* load_strips(const ByteSource& input, FontImage* image) { return stream_strips(input, image, true); }
+Fault load_strips(const ByteSource& input, FontImage* image) { return stream_strips(input, image, true); }
 
-const char* count_ink_outside(const ByteSource& input, FontImage* image) { return stream_strips(input, image, false); }
+Fault count_ink_outside(const ByteSource& input, FontImage* image) { return stream_strips(input, image, false); }

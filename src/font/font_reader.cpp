@@ -10,24 +10,24 @@
 
 namespace {
 
-const char* probe_version1_font(const ByteSource& input, int64_t offset, FontImage* image) {
+Fault probe_version1_font(const ByteSource& input, int64_t offset, FontImage* image) {
   const uint64_t strip = strip_bytes(image->header, kDensity72);
   const int64_t strip_pos = offset + static_cast<int64_t>(kFontHeaderBytes);
-  if (!fits(input, strip_pos, strip)) return kErrFontOutsideFile;
-  if (const char* err = read_glyph_tables(input, offset, strip_pos + static_cast<int64_t>(strip), image)) return err;
+  if (!fits(input, strip_pos, strip)) return Fault::kFontOutsideFile;
+  if (const Fault err = read_glyph_tables(input, offset, strip_pos + static_cast<int64_t>(strip), image); err != Fault::kNone) return err;
   note_strip(strip_pos, kDensity72, image);
-  return nullptr;
+  return Fault::kNone;
 }
 
 }  // namespace
 
-const char* probe_font(const ByteSource& input, int64_t offset, FontImage* image) {
-  if (const char* err = read_font_header(input, offset, &image->header)) return err;
+Fault probe_font(const ByteSource& input, int64_t offset, FontImage* image) {
+  if (const Fault err = read_font_header(input, offset, &image->header); err != Fault::kNone) return err;
   if (image->header.fontType & kFontTypeExtended) return probe_extended_font(input, offset, image);
   return probe_version1_font(input, offset, image);
 }
 
-const char* read_font_resource(const ByteSource& input, int64_t offset, FontImage* image) {
-  if (const char* err = probe_font(input, offset, image)) return err;
+Fault read_font_resource(const ByteSource& input, int64_t offset, FontImage* image) {
+  if (const Fault err = probe_font(input, offset, image); err != Fault::kNone) return err;
   return load_strips(input, image);
 }

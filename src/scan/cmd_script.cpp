@@ -10,10 +10,6 @@
 #include "scan/listing_writers.h"
 #include "scan/shell_text.h"
 
-const char kErrCmdName[] =
-    "A file name holds a character cmd.exe cannot pass safely (%, !, ^, \", a C0 or C1 control, or a byte that is not "
-    "UTF-8).";
-
 namespace {
 
 bool has_non_ascii(const char* s) {
@@ -25,8 +21,8 @@ bool has_non_ascii(const char* s) {
 
 }  // namespace
 
-const char* write_cmd_script(FILE* out, const Listing& listing) {
-  if (!cmd_safe(listing.program) || !cmd_safe(listing.file)) return kErrCmdName;
+Fault write_cmd_script(FILE* out, const Listing& listing) {
+  if (!cmd_safe(listing.program) || !cmd_safe(listing.file)) return Fault::kCmdName;
   std::fputs("@echo off\r\nrem Converts every font of the file; written by glyfex-scan --cmd.\r\n", out);
   // Names outside ASCII are written in UTF-8, which cmd reads in code page
   // 65001.
@@ -37,5 +33,5 @@ const char* write_cmd_script(FILE* out, const Listing& listing) {
     put_command(file_sink(out), listing, line, true);
     std::fputs(" || exit /b 1\r\n", out);
   }
-  return nullptr;
+  return Fault::kNone;
 }

@@ -178,7 +178,7 @@ bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, 
       n = std::min<size_t>(n, static_cast<size_t>((zeros->spans[next].begin - pos + row - 1) / row));
     }
     const uint64_t span = (n - 1) * row + read_bytes;
-    if (read_at(file, static_cast<int64_t>(pos), buffer, static_cast<size_t>(span)) != nullptr) return false;
+    if (read_at(file, static_cast<int64_t>(pos), buffer, static_cast<size_t>(span)) != Fault::kNone) return false;
     for (size_t k = 0; k < n; ++k) {
       if (row_has_ink(buffer + k * row, whole, tail_mask)) return true;
     }
@@ -209,17 +209,17 @@ bool font_at(const ByteSource& file, uint64_t offset, uint64_t* size, InkScratch
   const size_t avail = static_cast<size_t>(std::min<uint64_t>(kPeekBytes, file.size - std::min(file.size, offset)));
   // A font of any type word stands alone in a file made by hand.
   const bool any_type = offset == 0;
-  if (avail < kFontHeaderBytes || read_at(file, static_cast<int64_t>(offset), head, avail) != nullptr ||
+  if (avail < kFontHeaderBytes || read_at(file, static_cast<int64_t>(offset), head, avail) != Fault::kNone ||
       !header_fits(head, avail, any_type)) {
     return false;
   }
   FontImage image;
-  if (probe_font(file, static_cast<int64_t>(offset), &image) != nullptr) return false;
+  if (probe_font(file, static_cast<int64_t>(offset), &image) != Fault::kNone) return false;
   const FontHeader& h = image.header;
   if (image.locations[h.firstChar] != 0) return false;
   int64_t end = image.tablesEnd;
   uint8_t word[2] = {};
-  if (fits(file, end, 2) && read_at(file, end, word, 2) == nullptr && word[0] == 0xFF && word[1] == 0xFF) end += 2;
+  if (fits(file, end, 2) && read_at(file, end, word, 2) == Fault::kNone && word[0] == 0xFF && word[1] == 0xFF) end += 2;
   for (int d = 0; d < kDensities; ++d) {
     if (image.hasDensity[d]) end = std::max(end, image.stripAt[d] + static_cast<int64_t>(strip_bytes(h, d)));
   }
@@ -233,14 +233,14 @@ bool font_at(const ByteSource& file, uint64_t offset, uint64_t* size, InkScratch
 
 }  // namespace
 
-const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchProgress* progress, FoundFonts* found) {
+Fault find_fonts(const ByteSource& file, size_t block_bytes, const SearchProgress* progress, FoundFonts* found) {
   found->count = 0;
   size_t capacity = 0;
   std::unique_ptr<uint8_t[], FreeBytes> buffer(static_cast<uint8_t*>(std::malloc(block_bytes + kGroupReach)));
   InkScratch scratch{};
   scratch.buffer.reset(static_cast<uint8_t*>(std::malloc(kInkBufferBytes)));
   scratch.zeros.spans.reset(static_cast<Span*>(std::malloc(kMaxZeroSpans * sizeof(Span))));
-  if (!buffer || !scratch.buffer || !scratch.zeros.spans) return kErrScanMemory;
+  if (!buffer || !scratch.buffer || !scratch.zeros.spans) return Fault::kScanMemory;
   const uint8_t* bytes = buffer.get();
   uint64_t next = 0;  // the first offset past every font found
   for (uint64_t pos = 0; pos < file.size; pos += block_bytes) {
@@ -248,7 +248,7 @@ const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchP
     if (next < pos + starts) {
       // The block and the bytes its last offsets' tests reach.
       const size_t n = static_cast<size_t>(std::min<uint64_t>(block_bytes + kGroupReach, file.size - pos));
-      if (const char* err = read_at(file, static_cast<int64_t>(pos), buffer.get(), n)) return err;
+      if (const Fault err = read_at(file, static_cast<int64_t>(pos), buffer.get(), n); err != Fault::kNone) return err;
       const size_t scan_end = n >= kFontHeaderBytes ? std::min(starts, n - kFontHeaderBytes + 1) : 0;
       size_t i = next > pos ? static_cast<size_t>(next - pos) : 0;
       while (i < scan_end) {
@@ -268,7 +268,7 @@ const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchP
           i += group;
           continue;
         }
-        if (!add_found(found, &capacity, pos + i + k, size)) return kErrScanMemory;
+        if (!add_found(found, &capacity, pos + i + k, size)) return Fault::kScanMemory;
         next = pos + i + k + size;
         // Fonts do not nest: the search goes on after this one.
         if (next >= pos + scan_end) break;
@@ -277,17 +277,17 @@ const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchP
     }
     if (progress != nullptr) progress->report(progress->context, pos + starts, file.size, found->count);
   }
-  return nullptr;
+  return Fault::kNone;
 }
 
-const char* add_found_entries(const FoundFonts& found, ResourceList* list) {
+Fault add_found_entries(const FoundFonts& found, ResourceList* list) {
   const size_t total = list->count + found.count;
   auto* grown = static_cast<ResourceEntry*>(std::realloc(list->entries.get(), (total == 0 ? 1 : total) * sizeof(ResourceEntry)));
-  if (grown == nullptr) return kErrScanMemory;
+  if (grown == nullptr) return Fault::kScanMemory;
   (void)list->entries.release();
   list->entries.reset(grown);
   for (size_t i = 0; i < found.count; ++i) {
-    list->entries[list->count++] = ResourceEntry{{}, -1, found.fonts[i].offset, found.fonts[i].size, nullptr, true};
+    list->entries[list->count++] = ResourceEntry{{}, -1, found.fonts[i].offset, found.fonts[i].size, EntryFault::kNone, true};
   }
-  return nullptr;
+  return Fault::kNone;
 }

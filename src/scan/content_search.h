@@ -37,10 +37,10 @@ constexpr size_t kSearchBlockBytes = size_t{1} << 20;
 // one set pixel at some density. A few header bytes are tested at each
 // offset before any table is read. Fonts do not nest: the search goes on
 // after the last byte of each font found. progress may be nullptr.
-const char* find_fonts(const ByteSource& file, size_t block_bytes, const SearchProgress* progress, FoundFonts* found);
+Fault find_fonts(const ByteSource& file, size_t block_bytes, const SearchProgress* progress, FoundFonts* found);
 
 // Adds the fonts found to the list, after its entries, as entries with no
 // type or id that are marked found.
-const char* add_found_entries(const FoundFonts& found, ResourceList* list);
+Fault add_found_entries(const FoundFonts& found, ResourceList* list);
 
 #endif

@@ -15,7 +15,11 @@ const char* const kVerdictTexts[] = {"", nullptr, nullptr, "lies outside the fil
 }  // namespace
 
 const char* verdict_text(const ListingLine& line) {
-  return line.verdict == Verdict::kRefused ? line.refusal : kVerdictTexts[static_cast<int>(line.verdict)];
+  return line.verdict == Verdict::kRefused ? fault_text(line.refusal) : kVerdictTexts[static_cast<int>(line.verdict)];
+}
+
+const char* entry_fault_text(EntryFault fault) {
+  return kVerdictTexts[static_cast<int>(fault == EntryFault::kOutside ? Verdict::kOutside : Verdict::kInsideList)];
 }
 
 bool found_by_contents(const Listing& listing, const ListingLine& line) {
@@ -36,10 +40,10 @@ constexpr uint16_t kTablesPadding = 0xFFFF;
 // codes of the range and where the font's tables end.
 void check_font(const ByteSource& file, uint64_t offset, ListingLine* line, int64_t* tables_end) {
   FontImage image;
-  const char* err = probe_font(file, static_cast<int64_t>(offset), &image);
-  if (err == nullptr) err = count_ink_outside(file, &image);
+  Fault err = probe_font(file, static_cast<int64_t>(offset), &image);
+  if (err == Fault::kNone) err = count_ink_outside(file, &image);
   std::copy(image.inkOutside, image.inkOutside + kDensities, line->inkOutside);
-  line->verdict = err == nullptr ? Verdict::kConverts : Verdict::kRefused;
+  line->verdict = err == Fault::kNone ? Verdict::kConverts : Verdict::kRefused;
   line->refusal = err;
   std::copy(image.hasDensity, image.hasDensity + kDensities, line->hasDensity);
   line->rangeCount = image.rangeCount;
@@ -52,7 +56,7 @@ uint64_t second_font_at(const ByteSource& file, const ListingLine& first, int64_
   const uint64_t end = first.offset + first.size;
   uint64_t at = static_cast<uint64_t>(tables_end);
   uint8_t word[2] = {};
-  if (at + 2 <= end && read_at(file, static_cast<int64_t>(at), word, 2) == nullptr &&
+  if (at + 2 <= end && read_at(file, static_cast<int64_t>(at), word, 2) == Fault::kNone &&
       static_cast<uint16_t>(swap16(word)) == kTablesPadding) {
     at += 2;
   }
@@ -71,11 +75,11 @@ bool disjoint(const bool (&a)[kDensities], const bool (&b)[kDensities]) {
 // every text. A font whose densities the font before it with that id lacks
 // (a 144 dpi font after a 72 dpi one) shares its name instead: the two
 // texts then form one family.
-const char* name_fonts(Listing* listing) {
+Fault name_fonts(Listing* listing) {
   const ResourceList& list = listing->resources;
   ListingLine* lines = listing->lines.get();
   std::unique_ptr<size_t[], FreeBytes> order(static_cast<size_t*>(std::calloc(listing->count + 1, sizeof(size_t))));
-  if (!order) return kErrScanMemory;
+  if (!order) return Fault::kScanMemory;
   size_t n = 0;
   for (size_t i = 0; i < listing->count; ++i) {
     const ResourceEntry& e = list.entries[lines[i].entry];
@@ -109,7 +113,7 @@ const char* name_fonts(Listing* listing) {
       std::snprintf(line.name, sizeof line.name, "font-%ld.%zu", id(order[k]), suffix);
     }
   }
-  return nullptr;
+  return Fault::kNone;
 }
 
 }  // namespace
@@ -130,9 +134,9 @@ long own_id(const Listing& listing, const ListingLine& line) {
 // The family's densities and the id of each font with a command; the
 // second font of a family takes the first's. The ids the fonts bring are
 // sorted once, so that finding free ones costs no more than the sort.
-const char* family_and_ids(Listing* listing) {
+Fault family_and_ids(Listing* listing) {
   std::unique_ptr<long[], FreeBytes> taken(static_cast<long*>(std::calloc(listing->count + 1, sizeof(long))));
-  if (!taken) return kErrScanMemory;
+  if (!taken) return Fault::kScanMemory;
   size_t n = 0;
   for (size_t i = 0; i < listing->count; ++i) {
     if (has_command(listing->lines[i])) taken[n++] = own_id(*listing, listing->lines[i]);
@@ -155,19 +159,19 @@ const char* family_and_ids(Listing* listing) {
       line.fontId = next_free++;
     }
   }
-  return nullptr;
+  return Fault::kNone;
 }
 
 }  // namespace
 
-const char* list_fonts(ResourceList resources, Listing* listing) {
+Fault list_fonts(ResourceList resources, Listing* listing) {
   listing->resources = static_cast<ResourceList&&>(resources);
   const ResourceList& list = listing->resources;
   const ByteSource& file = listing->source;
   // A record may add a line for its second font.
   const size_t capacity = list.count * (list.records ? 2 : 1) + 1;
   listing->lines.reset(static_cast<ListingLine*>(std::calloc(capacity, sizeof(ListingLine))));
-  if (!listing->lines) return kErrScanMemory;
+  if (!listing->lines) return Fault::kScanMemory;
   listing->count = 0;
   std::unique_ptr<uint64_t[], FreeBytes> listed;  // offsets with a command, sorted
   size_t listed_count = 0;
@@ -177,7 +181,7 @@ const char* list_fonts(ResourceList resources, Listing* listing) {
       // Fonts found by their contents come last; one the file's table
       // already leads to is not listed twice.
       listed.reset(static_cast<uint64_t*>(std::calloc(listing->count + 1, sizeof(uint64_t))));
-      if (!listed) return kErrScanMemory;
+      if (!listed) return Fault::kScanMemory;
       for (size_t k = 0; k < listing->count; ++k) {
         if (has_command(listing->lines[k])) listed[listed_count++] = listing->lines[k].offset;
       }
@@ -185,10 +189,10 @@ const char* list_fonts(ResourceList resources, Listing* listing) {
     }
     if (e.found && std::binary_search(listed.get(), listed.get() + listed_count, e.offset)) continue;
     ListingLine* line = &listing->lines[listing->count++];
-    *line = ListingLine{i, e.offset, e.size, Verdict::kNoFont, nullptr, {}, {}, 0, {}, {}, kNoPartner, 0, false};
+    *line = ListingLine{i, e.offset, e.size, Verdict::kNoFont, Fault::kNone, {}, {}, 0, {}, {}, kNoPartner, 0, false};
     int64_t tables_end = 0;
-    if (e.fault != nullptr) {
-      line->verdict = e.fault == kFaultOutside ? Verdict::kOutside : Verdict::kInsideList;
+    if (e.fault != EntryFault::kNone) {
+      line->verdict = e.fault == EntryFault::kOutside ? Verdict::kOutside : Verdict::kInsideList;
     } else if (is_little_endian_font_type(e.type)) {
       line->verdict = Verdict::kLittleEndian;
     } else if (e.found || is_font_type(e.type)) {
@@ -211,6 +215,6 @@ const char* list_fonts(ResourceList resources, Listing* listing) {
       }
     }
   }
-  if (const char* err = name_fonts(listing)) return err;
+  if (const Fault err = name_fonts(listing); err != Fault::kNone) return err;
   return family_and_ids(listing);
 }

@@ -29,7 +29,7 @@ struct ListingLine {
   uint64_t offset;
   uint64_t size;
   Verdict verdict;
-  const char* refusal;  // glyfex's message, for kRefused
+  Fault refusal;  // why glyfex refuses it, for kRefused
   bool hasDensity[kDensities];  // the densities of this font
   bool familyDensity[kDensities];  // with those of the font sharing its name
   int rangeCount;  // the codes in the font's range
@@ -45,7 +45,7 @@ struct Listing {
   const char* file;  // the file as named on the command line
   ByteSource source;  // the file, for outputs that draw the fonts
   ResourceList resources;  // kind nullptr: no known kind, searched by contents
-  const char* damage;  // why the kind's table could not be read, or nullptr
+  Fault damage;  // why the kind's table could not be read, or nullptr
   size_t tableEntries;  // the entries of the file's table; found fonts follow
   bool searched;  // the contents were searched
   std::unique_ptr<ListingLine[], FreeBytes> lines;
@@ -55,6 +55,9 @@ struct Listing {
 // The words the listing shows for a verdict: nullptr for a font glyfex
 // converts, "" for an entry that holds none.
 const char* verdict_text(const ListingLine& line);
+
+// The words the listing shows for an entry whose bytes cannot be had.
+const char* entry_fault_text(EntryFault fault);
 
 inline bool has_command(const ListingLine& line) { return line.verdict == Verdict::kConverts; }
 
@@ -69,6 +72,6 @@ size_t fonts_found_by_contents(const Listing& listing);
 // stores a 72 dpi font and its 144 dpi font so). Each font is probed by
 // glyfex's reader in the whole file, as glyfex would read it. Takes over
 // the resource list.
-const char* list_fonts(ResourceList resources, Listing* listing);
+Fault list_fonts(ResourceList resources, Listing* listing);
 
 #endif

@@ -56,8 +56,8 @@ void put_name(FILE* out, const char* s) { put_escaped(html_sink(out), s, std::st
 
 void write_table(FILE* out, const Listing& l) {
   const ResourceList& list = l.resources;
-  if (l.damage != nullptr) {
-    std::fprintf(out, "<p>%s, damaged: %s</p>\n", list.kind, l.damage);
+  if (l.damage != Fault::kNone) {
+    std::fprintf(out, "<p>%s, damaged: %s</p>\n", list.kind, fault_text(l.damage));
     return;
   }
   std::fprintf(out, "<p>%s, %zu %s</p>\n<table class=\"listing\"><thead><tr>", list.kind, l.tableEntries,
@@ -249,7 +249,7 @@ void write_font(FILE* out, const Listing& l, size_t index) {
   put_command(html_sink(out), l, line, os_shell_is_cmd());
   std::fputs("</code></p>\n", out);
   FontImage image;
-  if (const char* err = read_font_resource(l.source, static_cast<int64_t>(line.offset), &image)) {
+  if (const Fault err = read_font_resource(l.source, static_cast<int64_t>(line.offset), &image); err != Fault::kNone) {
     std::fprintf(out, "<p>%s</p>\n</section>\n", err);
     return;
   }
@@ -270,7 +270,7 @@ void write_font(FILE* out, const Listing& l, size_t index) {
 
 }  // namespace
 
-const char* write_html_page(FILE* out, const Listing& l) {
+Fault write_html_page(FILE* out, const Listing& l) {
   std::fputs("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Fonts of ", out);
   put_name(out, l.file);
   std::fprintf(out, "</title>\n<style>%s</style>\n</head>\n<body>\n<h1>Fonts of <code>", kStyle);
@@ -282,5 +282,5 @@ const char* write_html_page(FILE* out, const Listing& l) {
     if (has_command(l.lines[i])) write_font(out, l, i);
   }
   std::fputs("</body>\n</html>\n", out);
-  return nullptr;
+  return Fault::kNone;
 }

@@ -89,7 +89,7 @@ bool is_font_line(const Listing& l, const ListingLine& line) {
 
 }  // namespace
 
-const char* write_json_listing(FILE* out, const Listing& l) {
+Fault write_json_listing(FILE* out, const Listing& l) {
   const ResourceList& list = l.resources;
   std::fputs("{\"file\": ", out);
   put_json_text(out, l.file);
@@ -99,9 +99,9 @@ const char* write_json_listing(FILE* out, const Listing& l) {
   } else {
     std::fputs("null", out);
   }
-  if (l.damage != nullptr) {
+  if (l.damage != Fault::kNone) {
     std::fputs(", \"damaged\": ", out);
-    put_json_text(out, l.damage);
+    put_json_text(out, fault_text(l.damage));
   }
   std::fprintf(out, ", \"searched\": %s, \"entries\": [", l.searched ? "true" : "false");
   for (size_t i = 0; i < l.count; ++i) {
@@ -121,8 +121,8 @@ const char* write_json_listing(FILE* out, const Listing& l) {
     }
     std::fprintf(out, ", \"offset\": %llu, \"size\": %llu, \"fault\": ", static_cast<unsigned long long>(line.offset),
                  static_cast<unsigned long long>(line.size));
-    if (e.fault != nullptr) {
-      put_json_text(out, e.fault);
+    if (e.fault != EntryFault::kNone) {
+      put_json_text(out, entry_fault_text(e.fault));
     } else {
       std::fputs("null", out);
     }
@@ -130,13 +130,13 @@ const char* write_json_listing(FILE* out, const Listing& l) {
     std::fputs("}", out);
   }
   std::fputs("\n]}\n", out);
-  return nullptr;
+  return Fault::kNone;
 }
 
-void write_json_failure(FILE* out, const char* file, const char* err) {
+void write_json_failure(FILE* out, const char* file, Fault err) {
   std::fputs("{\"file\": ", out);
   put_json_text(out, file);
   std::fputs(", \"kind\": null, \"error\": ", out);
-  put_json_text(out, err);
+  put_json_text(out, fault_text(err));
   std::fputs(", \"entries\": []}\n", out);
 }

@@ -32,8 +32,8 @@ namespace {
 void write_table(FILE* out, const Listing& l) {
   const ResourceList& list = l.resources;
   put_escaped(out, l.file, std::strlen(l.file));
-  if (l.damage != nullptr) {
-    std::fprintf(out, ": %s, damaged: %s\n\n", list.kind, l.damage);
+  if (l.damage != Fault::kNone) {
+    std::fprintf(out, ": %s, damaged: %s\n\n", list.kind, fault_text(l.damage));
     return;
   }
   std::fprintf(out, ": %s, %zu %s\n\n", list.kind, l.tableEntries, list.records ? "records" : "resources");
@@ -94,8 +94,8 @@ void write_found(FILE* out, const Listing& l) {
 
 }  // namespace
 
-const char* write_plain_listing(FILE* out, const Listing& listing) {
+Fault write_plain_listing(FILE* out, const Listing& listing) {
   if (listing.resources.kind != nullptr) write_table(out, listing);
   if (listing.searched) write_found(out, listing);
-  return nullptr;
+  return Fault::kNone;
 }

@@ -14,7 +14,7 @@ namespace {
 constexpr int kFirstFontId = 128, kLastFontId = 255;
 }  // namespace
 
-const char* write_rcp_lines(FILE* out, const Listing& listing) {
+Fault write_rcp_lines(FILE* out, const Listing& listing) {
   std::fputs("// The fonts of ", out);
   put_escaped(out, listing.file, std::strlen(listing.file));
   std::fputs(", rebuilt from the texts that glyfex-scan --sh writes.\n"
@@ -50,5 +50,5 @@ const char* write_rcp_lines(FILE* out, const Listing& listing) {
       std::fputs("END\n", out);
     }
   }
-  return nullptr;
+  return Fault::kNone;
 }

@@ -6,11 +6,6 @@
 
 #include "font/byte_cursor.h"
 
-const char kErrScanUnknown[] = "Not a Palm resource database or a Macintosh resource fork.";
-const char kErrScanDamaged[] = "The resource table does not fit in the file.";
-const char kErrScanMemory[] = "Not enough memory for the file.";
-const char kFaultOutside[] = "lies outside the file";
-const char kFaultInList[] = "lies inside the resource list";
 
 namespace {
 
@@ -42,21 +37,21 @@ bool allocate(std::unique_ptr<T[], FreeBytes>* array, size_t n) {
 
 // A resource ends where the next one (by offset) begins, the last at the
 // end of the file; the offsets are sorted once for all of them.
-const char* size_by_next_offset(ResourceList* list, uint64_t file_size) {
+Fault size_by_next_offset(ResourceList* list, uint64_t file_size) {
   std::unique_ptr<uint64_t[], FreeBytes> starts;
-  if (!allocate(&starts, list->count)) return kErrScanMemory;
+  if (!allocate(&starts, list->count)) return Fault::kScanMemory;
   size_t n = 0;
   for (size_t i = 0; i < list->count; ++i) {
-    if (list->entries[i].fault == nullptr) starts[n++] = list->entries[i].offset;
+    if (list->entries[i].fault == EntryFault::kNone) starts[n++] = list->entries[i].offset;
   }
   std::sort(starts.get(), starts.get() + n);
   for (size_t i = 0; i < list->count; ++i) {
     ResourceEntry& e = list->entries[i];
-    if (e.fault != nullptr) continue;
+    if (e.fault != EntryFault::kNone) continue;
     const uint64_t* next = std::upper_bound(starts.get(), starts.get() + n, e.offset);
     e.size = (next == starts.get() + n ? file_size : *next) - e.offset;
   }
-  return nullptr;
+  return Fault::kNone;
 }
 
 // A Palm database's header: a NUL-terminated name in its first 32 bytes,
@@ -64,31 +59,31 @@ const char* size_by_next_offset(ResourceList* list, uint64_t file_size) {
 // and creator at 60, the list's length at 76. Type and creator are
 // printable, which tells a database from other data, such as a few bytes
 // that happen to come before a font.
-const char* palm_header(const uint8_t* data, size_t size, bool resources, uint16_t* count) {
+Fault palm_header(const uint8_t* data, size_t size, bool resources, uint16_t* count) {
   ByteCursor c = MakeCursor(data, size);
   uint16_t attributes = 0;
   if (!Seek(&c, 32) || !ReadU16(&c, &attributes) || std::memchr(data, 0, 32) == nullptr ||
       ((attributes & kPrcResourceDbAttr) != 0) != resources || size < 68) {
-    return kErrScanUnknown;
+    return Fault::kScanUnknown;
   }
   for (size_t i = 60; i < 68; ++i) {
-    if (data[i] < 0x20 || data[i] > 0x7E) return kErrScanUnknown;
+    if (data[i] < 0x20 || data[i] > 0x7E) return Fault::kScanUnknown;
   }
-  return Seek(&c, 76) && ReadU16(&c, count) ? nullptr : kErrScanDamaged;
+  return Seek(&c, 76) && ReadU16(&c, count) ? Fault::kNone : Fault::kScanDamaged;
 }
 
 // Both Palm databases: the header, then a list of count entries, each with
 // a 4-byte offset; an entry ends where the next begins. A resource
 // database's entries are type, id, offset (10 bytes); a record database's
 // offset, attributes and unique id (8 bytes).
-const char* scan_palm(const Prefix& prefix, uint64_t size, bool resources, ResourceList* list) {
+Fault scan_palm(const Prefix& prefix, uint64_t size, bool resources, ResourceList* list) {
   const uint8_t* data = prefix.bytes.get();
   uint16_t count = 0;
-  if (const char* err = palm_header(data, prefix.size, resources, &count)) return err;
+  if (const Fault err = palm_header(data, prefix.size, resources, &count); err != Fault::kNone) return err;
   const size_t entry_bytes = resources ? 10 : 8;
   const size_t table_end = kPrcHeaderBytes + entry_bytes * count;
-  if (table_end > prefix.size) return kErrScanDamaged;
-  if (!allocate(&list->entries, count)) return kErrScanMemory;
+  if (table_end > prefix.size) return Fault::kScanDamaged;
+  if (!allocate(&list->entries, count)) return Fault::kScanMemory;
   list->count = count;
   list->records = !resources;
   ByteCursor c = MakeCursor(data, prefix.size);
@@ -108,8 +103,8 @@ const char* scan_palm(const Prefix& prefix, uint64_t size, bool resources, Resou
     }
     e.id = id;
     e.offset = offset;
-    if (offset > size) e.fault = kFaultOutside;
-    if (offset < table_end) e.fault = kFaultInList;
+    if (offset > size) e.fault = EntryFault::kOutside;
+    if (offset < table_end) e.fault = EntryFault::kInsideList;
   }
   return size_by_next_offset(list, size);
 }
@@ -138,9 +133,9 @@ void read_reference(ByteCursor* refs, const Fork& fork, const char type[4], Reso
   const uint64_t at = fork.data_begin + (attributes_and_offset & 0xFFFFFF);
   uint8_t bytes[4];
   e->offset = fork.base + at;
-  if (at + 4 > fork.data_end || read_at(*fork.file, static_cast<int64_t>(fork.base + at), bytes, 4) != nullptr ||
+  if (at + 4 > fork.data_end || read_at(*fork.file, static_cast<int64_t>(fork.base + at), bytes, 4) != Fault::kNone ||
       swap32(bytes) > fork.data_end - at - 4) {
-    e->fault = kFaultOutside;
+    e->fault = EntryFault::kOutside;
     return;
   }
   e->offset += 4;
@@ -158,10 +153,10 @@ struct Span {
 // inside the map after the type list, and no two overlap, so the map's
 // length bounds the number of references. Only the header, the map and
 // each resource's length are read.
-const char* scan_fork(const ByteSource& file, uint64_t base, uint64_t size, ResourceList* list) {
+Fault scan_fork(const ByteSource& file, uint64_t base, uint64_t size, ResourceList* list) {
   uint8_t header[kForkHeaderBytes];
-  if (size < kForkHeaderBytes || read_at(file, static_cast<int64_t>(base), header, sizeof header) != nullptr) {
-    return kErrScanUnknown;
+  if (size < kForkHeaderBytes || read_at(file, static_cast<int64_t>(base), header, sizeof header) != Fault::kNone) {
+    return Fault::kScanUnknown;
   }
   ByteCursor c = MakeCursor(header, sizeof header);
   uint32_t data_offset = 0, map_offset = 0, data_length = 0, map_length = 0;
@@ -174,13 +169,13 @@ const char* scan_fork(const ByteSource& file, uint64_t base, uint64_t size, Reso
   // whose numbers point elsewhere (a text, say) is no fork at all.
   if (data_offset < kForkHeaderBytes || map_length < 30 || map_offset < uint64_t{data_offset} + data_length ||
       uint64_t{map_offset} + map_length > size) {
-    return kErrScanUnknown;
+    return Fault::kScanUnknown;
   }
-  if (map_length > kMaxMapBytes) return kErrScanDamaged;
+  if (map_length > kMaxMapBytes) return Fault::kScanDamaged;
   std::unique_ptr<uint8_t[], FreeBytes> map_bytes;
-  if (!allocate(&map_bytes, map_length)) return kErrScanMemory;
-  if (read_at(file, static_cast<int64_t>(base + map_offset), map_bytes.get(), map_length) != nullptr) {
-    return kErrScanDamaged;
+  if (!allocate(&map_bytes, map_length)) return Fault::kScanMemory;
+  if (read_at(file, static_cast<int64_t>(base + map_offset), map_bytes.get(), map_length) != Fault::kNone) {
+    return Fault::kScanDamaged;
   }
   const Fork fork{&file, base, data_offset, uint64_t{data_offset} + data_length};
   // Positions from here on count from the map's start.
@@ -188,14 +183,14 @@ const char* scan_fork(const ByteSource& file, uint64_t base, uint64_t size, Reso
   const uint64_t map_end = map_length;
   uint16_t type_list = 0, last_type = 0;
   if (!Seek(&map, 24) || !ReadU16(&map, &type_list) || !Seek(&map, type_list) || !ReadU16(&map, &last_type)) {
-    return kErrScanDamaged;
+    return Fault::kScanDamaged;
   }
   const uint64_t types_at = type_list;
   const size_t types = (last_type + 1u) & 0xFFFF;  // 0xFFFF stands for none
   const uint64_t types_end = types_at + 2 + kTypeEntryBytes * types;
-  if (types_end > map_end) return kErrScanDamaged;
+  if (types_end > map_end) return Fault::kScanDamaged;
   std::unique_ptr<Span[], FreeBytes> lists;
-  if (!allocate(&lists, types)) return kErrScanMemory;
+  if (!allocate(&lists, types)) return Fault::kScanMemory;
   uint64_t references = 0;
   for (size_t t = 0; t < types; ++t) {
     uint16_t last_ref = 0, ref_list = 0;
@@ -204,17 +199,17 @@ const char* scan_fork(const ByteSource& file, uint64_t base, uint64_t size, Reso
     ReadU16(&map, &ref_list);
     lists[t].begin = types_at + ref_list;
     lists[t].end = lists[t].begin + kReferenceBytes * (last_ref + 1u);
-    if (lists[t].begin < types_end || lists[t].end > map_end) return kErrScanDamaged;
+    if (lists[t].begin < types_end || lists[t].end > map_end) return Fault::kScanDamaged;
     references += last_ref + 1u;
   }
   std::unique_ptr<Span[], FreeBytes> sorted;
-  if (!allocate(&sorted, types)) return kErrScanMemory;
+  if (!allocate(&sorted, types)) return Fault::kScanMemory;
   std::copy(lists.get(), lists.get() + types, sorted.get());
   std::sort(sorted.get(), sorted.get() + types, [](const Span& a, const Span& b) { return a.begin < b.begin; });
   for (size_t t = 1; t < types; ++t) {
-    if (sorted[t].begin < sorted[t - 1].end) return kErrScanDamaged;
+    if (sorted[t].begin < sorted[t - 1].end) return Fault::kScanDamaged;
   }
-  if (!allocate(&list->entries, references)) return kErrScanMemory;
+  if (!allocate(&list->entries, references)) return Fault::kScanMemory;
   list->count = 0;
   Seek(&map, types_at + 2);
   for (size_t t = 0; t < types; ++t) {
@@ -227,24 +222,24 @@ const char* scan_fork(const ByteSource& file, uint64_t base, uint64_t size, Reso
       read_reference(&refs, fork, type, &list->entries[list->count++]);
     }
   }
-  return nullptr;
+  return Fault::kNone;
 }
 
 // MacBinary: a 128-byte header, the data fork, then the resource fork,
-// each fork padded to a multiple of 128 bytes. Returns kErrScanUnknown when
+// each fork padded to a multiple of 128 bytes. Returns Fault::kScanUnknown when
 // the header is not MacBinary's or there is no resource fork.
-const char* macbinary_fork(const Prefix& prefix, uint64_t size, uint64_t* fork_at, uint64_t* fork_size) {
+Fault macbinary_fork(const Prefix& prefix, uint64_t size, uint64_t* fork_at, uint64_t* fork_size) {
   const uint8_t* data = prefix.bytes.get();
   ByteCursor c = MakeCursor(data, prefix.size);
   uint32_t data_length = 0, resource_length = 0;
   if (prefix.size < kMacBinaryHeaderBytes || data[0] != 0 || data[1] < 1 || data[1] > 63 || data[74] != 0 ||
       data[82] != 0 || !Seek(&c, 83) || !ReadU32(&c, &data_length) || !ReadU32(&c, &resource_length) ||
       resource_length == 0) {
-    return kErrScanUnknown;
+    return Fault::kScanUnknown;
   }
   *fork_at = kMacBinaryHeaderBytes + (uint64_t{data_length} + 127) / 128 * 128;
   *fork_size = resource_length;
-  return *fork_at <= size && resource_length <= size - *fork_at ? nullptr : kErrScanDamaged;
+  return *fork_at <= size && resource_length <= size - *fork_at ? Fault::kNone : Fault::kScanDamaged;
 }
 
 }  // namespace
@@ -259,31 +254,31 @@ bool is_little_endian_font_type(const char type[4]) {
 // resource fork is not mistaken for a damaged database or the other way
 // round; a file no kind reads is damaged if any kind recognised it, and is
 // then listed as the first such kind.
-const char* scan_resources(const ByteSource& file, bool dfont_name, ResourceList* list) {
+Fault scan_resources(const ByteSource& file, bool dfont_name, ResourceList* list) {
   Prefix prefix{nullptr, static_cast<size_t>(std::min<uint64_t>(file.size, kPalmPrefixBytes))};
-  if (!allocate(&prefix.bytes, prefix.size)) return kErrScanMemory;
-  if (read_at(file, 0, prefix.bytes.get(), prefix.size) != nullptr) return kErrInputRead;
+  if (!allocate(&prefix.bytes, prefix.size)) return Fault::kScanMemory;
+  if (read_at(file, 0, prefix.bytes.get(), prefix.size) != Fault::kNone) return Fault::kInputRead;
   const char* damaged_kind = nullptr;
-  const auto done = [&](const char* err) {
-    if (err == kErrScanDamaged && damaged_kind == nullptr) damaged_kind = list->kind;
-    if (err != nullptr) list->count = 0;
-    return err == nullptr || err == kErrScanMemory;
+  const auto done = [&](Fault err) {
+    if (err == Fault::kScanDamaged && damaged_kind == nullptr) damaged_kind = list->kind;
+    if (err != Fault::kNone) list->count = 0;
+    return err == Fault::kNone || err == Fault::kScanMemory;
   };
   list->count = 0;
   list->records = false;
   list->kind = "Palm resource database";
-  if (const char* err = scan_palm(prefix, file.size, true, list); done(err)) return err;
+  if (const Fault err = scan_palm(prefix, file.size, true, list); done(err)) return err;
   uint64_t fork_at = 0, fork_size = 0;
-  const char* err = macbinary_fork(prefix, file.size, &fork_at, &fork_size);
+  Fault err = macbinary_fork(prefix, file.size, &fork_at, &fork_size);
   list->kind = "MacBinary file, resource fork";
-  if (err == nullptr) err = scan_fork(file, fork_at, fork_size, list);
+  if (err == Fault::kNone) err = scan_fork(file, fork_at, fork_size, list);
   if (done(err)) return err;
   list->kind = dfont_name ? "Macintosh data-fork suitcase (.dfont)" : "Macintosh resource fork";
-  if (const char* err2 = scan_fork(file, 0, file.size, list); done(err2)) return err2;
+  if (const Fault err2 = scan_fork(file, 0, file.size, list); done(err2)) return err2;
   // Tried last: its header is the least distinctive.
   list->kind = "Palm record database";
-  if (const char* err2 = scan_palm(prefix, file.size, false, list); done(err2)) return err2;
+  if (const Fault err2 = scan_palm(prefix, file.size, false, list); done(err2)) return err2;
   list->records = false;
   list->kind = damaged_kind;
-  return damaged_kind != nullptr ? kErrScanDamaged : kErrScanUnknown;
+  return damaged_kind != nullptr ? Fault::kScanDamaged : Fault::kScanUnknown;
 }

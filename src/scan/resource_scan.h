@@ -9,14 +9,18 @@
 #include <cstdint>
 #include <memory>
 
+#include "fault/fault.h"
 #include "font/font_image.h"
+
+// Why an entry's bytes cannot be had.
+enum class EntryFault { kNone, kOutside, kInsideList };
 
 struct ResourceEntry {
   char type[4];  // all zero for a record
   long id;  // unsigned in a Palm database, signed in a resource fork; a record's index
   uint64_t offset;  // of the resource's first byte in the file
   uint64_t size;
-  const char* fault;  // why the entry's bytes cannot be had, or nullptr
+  EntryFault fault;
   bool found;  // a font found by its contents, not through the file's table
 };
 
@@ -27,18 +31,13 @@ struct ResourceList {
   size_t count;
 };
 
-extern const char kErrScanUnknown[];
-extern const char kErrScanDamaged[];
-extern const char kErrScanMemory[];
-extern const char kFaultOutside[];
-extern const char kFaultInList[];
 
 // Fills list from the file. Every offset and length is checked against its
-// size. Returns nullptr, kErrScanUnknown for a file of no known
-// kind, kErrScanDamaged for a known kind whose tables do not fit (list's
-// kind then names it, with no entries), or kErrScanMemory. An entry whose bytes lie outside the file is listed with
+// size. Returns Fault::kNone, kScanUnknown for a file of no known
+// kind, Fault::kScanDamaged for a known kind whose tables do not fit (list's
+// kind then names it, with no entries), or Fault::kScanMemory. An entry whose bytes lie outside the file is listed with
 // its fault set; the entries around it are listed as they are.
-const char* scan_resources(const ByteSource& file, bool dfont_name, ResourceList* list);
+Fault scan_resources(const ByteSource& file, bool dfont_name, ResourceList* list);
 
 // True for the resource types that hold a bitmap font glyfex reads.
 bool is_font_type(const char type[4]);

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/messages.h"
 #include "font/font_image.h"
 #include "os/os.h"
 #include "scan/content_search.h"
@@ -30,21 +29,18 @@ const char kScanUsage[] =
     "         glyfex-scan [--carve] --json file  the listing as JSON\n"
     "         --carve also searches the contents of a Palm database or resource fork\n\n";
 
-const char kErrScanNoFont[] =
-    "Not a Palm resource database or a Macintosh resource fork, and no font was found in its contents.";
-
 // What an output for another program says after a file could not be
 // listed: a script that fails, or a JSON document that says why.
-void fail_shell(FILE* out, const char*, const char*) { std::fputs("exit 1\n", out); }
-void fail_cmd(FILE* out, const char*, const char*) { std::fputs("@exit /b 1\r\n", out); }
+void fail_shell(FILE* out, const char*, Fault) { std::fputs("exit 1\n", out); }
+void fail_cmd(FILE* out, const char*, Fault) { std::fputs("@exit /b 1\r\n", out); }
 
 // The outputs, chosen by option. The listing prints its errors; the others
 // carry their output to another program and say what went wrong on
 // standard error, and in their own form where they have one.
 struct OutputForm {
   const char* option;
-  const char* (*write)(FILE* out, const Listing& listing);
-  void (*failure)(FILE* out, const char* file, const char* err);  // or nullptr
+  Fault (*write)(FILE* out, const Listing& listing);
+  void (*failure)(FILE* out, const char* file, Fault err);  // or nullptr
 };
 
 const OutputForm kForms[] = {
@@ -53,19 +49,19 @@ const OutputForm kForms[] = {
     {"--html", write_html_page, nullptr},     {"--json", write_json_listing, write_json_failure},
 };
 
-// Opens the file for positioned reads. Returns nullptr, or why it could
+// Opens the file for positioned reads. Returns Fault::kNone, or why it could
 // not be had. Only regular files are read, judged by what was opened: a
 // directory has no size, and the file is opened without waiting, as a FIFO
 // would wait for a writer.
-const char* open_file(const char* path, ByteSource* file) {
+Fault open_file(const char* path, ByteSource* file) {
   OsFile f = kNoFile;
   OsFileInfo info{};
-  if (os_open_input(path, &f, &info) != OsError::kNone) return kErrInputOpen;
+  if (os_open_input(path, &f, &info) != OsError::kNone) return Fault::kInputOpen;
   if (info.kind != OsKind::kRegular || !file_source(f, file)) {
     os_close(f);
-    return kErrInputRead;
+    return Fault::kInputRead;
   }
-  return nullptr;
+  return Fault::kNone;
 }
 
 // The glyfex beside this program when it was started through a path (it
@@ -89,17 +85,17 @@ bool ends_with(const char* s, const char* tail) {
 // fails, and standard error is the only place left to say so.
 int finish(int status) {
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "glyfex-scan: %s\n", kErrStdout);
+    std::fprintf(stderr, "glyfex-scan: %s\n", fault_text(Fault::kStdout));
     return 1;
   }
   return status;
 }
 
-int fail(const OutputForm& form, const char* file, const char* err) {
+int fail(const OutputForm& form, const char* file, Fault err) {
   if (form.option == nullptr) {
-    std::printf("ERROR: %s\n\n", err);
+    std::printf("ERROR: %s\n\n", fault_text(err));
   } else {
-    std::fprintf(stderr, "glyfex-scan: %s\n", err);
+    std::fprintf(stderr, "glyfex-scan: %s\n", fault_text(err));
     if (form.failure != nullptr) form.failure(stdout, file, err);
   }
   return finish(1);
@@ -152,30 +148,30 @@ bool parse_options(int argc, char** argv, const OutputForm** form, bool* carve) 
 // kind, its table does not fit or an entry lies outside it (a bare font
 // often begins like a resource fork's header, a few bytes before a font
 // like a database's), or carve asks for it.
-const char* scan_file(const char* path, bool carve, Listing* listing) {
-  if (const char* err = open_file(path, &listing->source)) return err;
+Fault scan_file(const char* path, bool carve, Listing* listing) {
+  if (const Fault err = open_file(path, &listing->source); err != Fault::kNone) return err;
   ResourceList list{};
-  const char* kind_err = scan_resources(listing->source, ends_with(path, ".dfont"), &list);
-  if (kind_err == kErrScanUnknown) {
+  Fault kind_err = scan_resources(listing->source, ends_with(path, ".dfont"), &list);
+  if (kind_err == Fault::kScanUnknown) {
     list = ResourceList{};
-  } else if (kind_err == kErrScanDamaged) {
+  } else if (kind_err == Fault::kScanDamaged) {
     listing->damage = kind_err;
-  } else if (kind_err != nullptr) {
+  } else if (kind_err != Fault::kNone) {
     return kind_err;
   }
-  for (size_t i = 0; i < list.count; ++i) carve = carve || list.entries[i].fault != nullptr;
-  carve = carve || kind_err != nullptr;
+  for (size_t i = 0; i < list.count; ++i) carve = carve || list.entries[i].fault != EntryFault::kNone;
+  carve = carve || kind_err != Fault::kNone;
   listing->tableEntries = list.count;
   listing->searched = carve;
   if (carve) {
     Progress progress{os_stderr_is_terminal(), false, os_seconds(), 0};
     const SearchProgress reporter{report_progress, &progress};
     FoundFonts found{};
-    const char* err = find_fonts(listing->source, kSearchBlockBytes, &reporter, &found);
+    Fault err = find_fonts(listing->source, kSearchBlockBytes, &reporter, &found);
     if (progress.shown) std::fputs("\r\033[K", stderr);
-    if (err != nullptr) return err;
-    if (kind_err != nullptr && found.count == 0) return kind_err == kErrScanDamaged ? kind_err : kErrScanNoFont;
-    if (const char* add_err = add_found_entries(found, &list)) return add_err;
+    if (err != Fault::kNone) return err;
+    if (kind_err != Fault::kNone && found.count == 0) return kind_err == Fault::kScanDamaged ? kind_err : Fault::kScanNoFont;
+    if (const Fault add_err = add_found_entries(found, &list); add_err != Fault::kNone) return add_err;
   }
   return list_fonts(static_cast<ResourceList&&>(list), listing);
 }
@@ -199,20 +195,20 @@ int main(int argc, char** argv) {
   Listing listing{};
   listing.program = program;
   listing.file = argv[argc - 1];
-  if (const char* err = scan_file(listing.file, carve, &listing)) return fail(*form, listing.file, err);
+  if (const Fault err = scan_file(listing.file, carve, &listing); err != Fault::kNone) return fail(*form, listing.file, err);
   // An entry whose bytes lie outside the file fails the run, after the
   // output; outputs for other programs name it on standard error.
   int status = 0;
   for (size_t i = 0; i < listing.resources.count; ++i) {
     const ResourceEntry& e = listing.resources.entries[i];
-    if (e.fault == nullptr) continue;
+    if (e.fault == EntryFault::kNone) continue;
     status = 1;
     if (form->option != nullptr) {
       std::fputs("glyfex-scan: ", stderr);
       put_type_code(stderr, e.type);
-      std::fprintf(stderr, " %ld %s\n", e.id, e.fault);
+      std::fprintf(stderr, " %ld %s\n", e.id, entry_fault_text(e.fault));
     }
   }
-  if (const char* err = form->write(stdout, listing)) return fail(*form, listing.file, err);
+  if (const Fault err = form->write(stdout, listing); err != Fault::kNone) return fail(*form, listing.file, err);
   return finish(status);
 }

@@ -28,7 +28,7 @@ void put_word(FILE* out, const char* word, const char* s) {
 
 }  // namespace
 
-const char* write_shell_script(FILE* out, const Listing& listing) {
+Fault write_shell_script(FILE* out, const Listing& listing) {
   std::fputs("#!/bin/sh\n# Converts every font of ", out);
   put_escaped(out, listing.file, std::strlen(listing.file));
   std::fputs("; written by glyfex-scan --sh.\nset -e\n", out);
@@ -43,5 +43,5 @@ const char* write_shell_script(FILE* out, const Listing& listing) {
     put_word(out, file, listing.file);
     std::fprintf(out, " %s.txt %llu\n", line.name, static_cast<unsigned long long>(line.offset));
   }
-  return nullptr;
+  return Fault::kNone;
 }

@@ -6,7 +6,7 @@ bool open_block_writer(BlockWriter* w, OsFile file) {
   w->file = file;
   w->failed = false;
   w->used = 0;
-  w->block = static_cast<char*>(std::malloc(kBlockBytes + kBlockSlack));
+  w->block = static_cast<char*>(os_allocate_large(kBlockBytes + kBlockSlack));
   return w->block != nullptr;
 }
 
@@ -23,7 +23,7 @@ char* reserve_bytes(BlockWriter* w, size_t n) {
 
 bool close_block_writer(BlockWriter* w) {
   if (w->block != nullptr) hand_over(w);
-  std::free(w->block);
+  os_free_large(w->block);
   w->block = nullptr;
   return !w->failed;
 }

@@ -4,17 +4,17 @@
 
 #include <cstdint>
 
+#include "fault/fault.h"
 #include "font/font_image.h"
 #include "os/os.h"
 
-extern const char kErrOutputWrite[];
 
 // Writes the text of one density of the font (which it must have): the
 // metrics block, then a glyph block for every code of the range whose image
 // is not empty, then the missing-character glyph if the font has one, to
-// the file. Returns kErrOutputWrite when a write fails, nullptr otherwise.
+// the file. Returns Fault::kOutputWrite when a write fails, Fault::kNone otherwise.
 // Does not close the file.
-const char* write_text_font(OsFile file, const FontImage& image, int density);
+Fault write_text_font(OsFile file, const FontImage& image, int density);
 
 // The exact number of bytes write_text_font writes for that density, known
 // before anything is written, so that room for the text can be secured.

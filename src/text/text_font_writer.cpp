@@ -9,8 +9,6 @@
 #include "text/glyph_render.h"
 #include "text/text_font.h"
 
-const char kErrOutputWrite[] = "Could not write output file.";
-
 namespace {
 
 // One line with one number in it; every such line fits in 32 bytes.
@@ -105,12 +103,12 @@ uint64_t text_font_bytes(const FontImage& image, int density) {
   return n;
 }
 
-const char* write_text_font(OsFile file, const FontImage& image, int density) {
+Fault write_text_font(OsFile file, const FontImage& image, int density) {
   const FontHeader& h = image.header;
   BlockWriter w;
   if (!open_block_writer(&w, file)) {
     close_block_writer(&w);
-    return kErrFontMemory;
+    return Fault::kTextMemory;
   }
   ColumnWindow window;
   open_column_window(&window, static_cast<size_t>(h.fRectHeight) * static_cast<size_t>(density_scale(density)));
@@ -120,6 +118,6 @@ const char* write_text_font(OsFile file, const FontImage& image, int density) {
   Glyph g{};
   for (int cursor = 0; !w.failed && next_glyph(image, &cursor, &g);) write_glyph(&w, &window, image, density, g);
   close_column_window(&window);
-  return close_block_writer(&w) ? nullptr : kErrOutputWrite;
+  return close_block_writer(&w) ? Fault::kNone : Fault::kOutputWrite;
 }
 

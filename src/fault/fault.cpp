@@ -1,0 +1,34 @@
+#include "fault/fault.h"
+
+namespace {
+
+// In the order of the enum.
+const char* const kTexts[] = {
+    "",
+    "Could not open input file.",
+    "Could not read input file.",
+    "Could not open output file.",
+    "Could not write output file.",
+    "Input and output are the same file.",
+    "Output and its 144 dpi file are the same file.",
+    "Could not write standard output.",
+    "Font resource lies outside the input file.",
+    "Font header is out of range.",
+    "Font density is not supported.",
+    "Font location table is damaged.",
+    "Font offset/width table is damaged.",
+    "Not enough memory for the font image.",
+    "Not enough memory to write the text.",
+    "Not a Palm resource database or a Macintosh resource fork.",
+    "The resource table does not fit in the file.",
+    "Not enough memory for the file.",
+    "Not a Palm resource database or a Macintosh resource fork, and no font was found in its contents.",
+    "A file name holds a character cmd.exe cannot pass safely (%, !, ^, \", a C0 or C1 control, or a byte that is "
+    "not UTF-8).",
+};
+
+static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<int>(Fault::kCmdName) + 1, "one text per fault");
+
+}  // namespace
+
+const char* fault_text(Fault fault) { return kTexts[static_cast<int>(fault)]; }

@@ -1,0 +1,35 @@
+// Every fault a conversion or a listing can end with, as one value; the
+// message a person reads is made from it at the edge, by one table.
+#ifndef GLYFEX_FAULT_FAULT_H
+#define GLYFEX_FAULT_FAULT_H
+
+enum class Fault {
+  kNone,
+  // Files
+  kInputOpen,
+  kInputRead,
+  kOutputOpen,
+  kOutputWrite,
+  kSameFile,
+  kSameOutputs,
+  kStdout,
+  // The font
+  kFontOutsideFile,
+  kFontHeaderRange,
+  kFontDensity,
+  kFontLocations,
+  kFontOffsetWidths,
+  kFontMemory,
+  kTextMemory,
+  // Containers and listings
+  kScanUnknown,
+  kScanDamaged,
+  kScanMemory,
+  kScanNoFont,
+  kCmdName,
+};
+
+// The message for the fault, word for word as the user sees it.
+const char* fault_text(Fault fault);
+
+#endif

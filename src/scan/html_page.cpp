@@ -250,7 +250,7 @@ void write_font(FILE* out, const Listing& l, size_t index) {
   std::fputs("</code></p>\n", out);
   FontImage image;
   if (const Fault err = read_font_resource(l.source, static_cast<int64_t>(line.offset), &image); err != Fault::kNone) {
-    std::fprintf(out, "<p>%s</p>\n</section>\n", err);
+    std::fprintf(out, "<p>%s</p>\n</section>\n", fault_text(err));
     return;
   }
   write_metrics(out, image.header);

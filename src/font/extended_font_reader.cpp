@@ -21,10 +21,10 @@ Fault probe_extended_font(const ByteSource& input, int64_t offset, FontImage* im
   uint8_t bytes[4 + kDensityEntryBytes * kMaxDensities];
   if (!fits(input, offset + kVersionAt, 4)) return Fault::kFontOutsideFile;
   if (const Fault err = read_at(input, offset + kVersionAt, bytes, 4); err != Fault::kNone) return err;
-  ByteCursor c = MakeCursor(bytes, sizeof bytes);
+  ByteCursor c = make_cursor(bytes, sizeof bytes);
   int16_t version = 0, count = 0;
-  ReadS16(&c, &version);
-  ReadS16(&c, &count);
+  read_s16(&c, &version);
+  read_s16(&c, &count);
   if (version != 1 || count < 1 || count > kMaxDensities) return Fault::kFontHeaderRange;
   const int64_t list_bytes = kDensityEntryBytes * count;
   if (!fits(input, offset + kDensityListAt, list_bytes)) return Fault::kFontOutsideFile;
@@ -36,8 +36,8 @@ Fault probe_extended_font(const ByteSource& input, int64_t offset, FontImage* im
   for (int i = 0; i < count; ++i) {
     int16_t dpi = 0;
     uint32_t bits_offset = 0;
-    ReadS16(&c, &dpi);
-    ReadU32(&c, &bits_offset);
+    read_s16(&c, &dpi);
+    read_u32(&c, &bits_offset);
     const int density = dpi == 72 ? kDensity72 : dpi == 144 ? kDensity144 : -1;
     if (density < 0 || listed[density]) return Fault::kFontDensity;
     listed[density] = true;

@@ -13,12 +13,12 @@ Fault read_font_header(const ByteSource& input, int64_t offset, FontHeader* h) {
   uint8_t bytes[kFontHeaderBytes];
   if (!fits(input, offset, sizeof bytes)) return Fault::kFontOutsideFile;
   if (const Fault err = read_at(input, offset, bytes, sizeof bytes); err != Fault::kNone) return err;
-  ByteCursor c = MakeCursor(bytes, sizeof bytes);
+  ByteCursor c = make_cursor(bytes, sizeof bytes);
   // The buffer holds exactly the thirteen fields, so every read succeeds.
   for (int16_t* field : {&h->fontType, &h->firstChar, &h->lastChar, &h->maxWidth, &h->kernMax, &h->nDescent,
                          &h->fRectWidth, &h->fRectHeight, &h->owTLoc, &h->ascent, &h->descent, &h->leading,
                          &h->rowWords}) {
-    ReadS16(&c, field);
+    read_s16(&c, field);
   }
   if (h->firstChar < 0 || h->lastChar > 255 || h->lastChar < h->firstChar - 1) return Fault::kFontHeaderRange;
   if (h->fRectHeight < 0 || h->rowWords < 0) return Fault::kFontHeaderRange;
@@ -34,8 +34,8 @@ uint32_t last_column(const FontHeader& h) { return static_cast<uint32_t>(row_byt
 Fault read_u16s(const ByteSource& input, int64_t pos, size_t n, uint16_t* dst) {
   uint8_t bytes[258 * 2];
   if (const Fault err = read_at(input, pos, bytes, n * 2); err != Fault::kNone) return err;
-  ByteCursor c = MakeCursor(bytes, n * 2);
-  for (size_t i = 0; i < n; ++i) ReadU16(&c, &dst[i]);
+  ByteCursor c = make_cursor(bytes, n * 2);
+  for (size_t i = 0; i < n; ++i) read_u16(&c, &dst[i]);
   return Fault::kNone;
 }
 

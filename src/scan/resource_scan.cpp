@@ -60,16 +60,16 @@ Fault size_by_next_offset(ResourceList* list, uint64_t file_size) {
 // printable, which tells a database from other data, such as a few bytes
 // that happen to come before a font.
 Fault palm_header(const uint8_t* data, size_t size, bool resources, uint16_t* count) {
-  ByteCursor c = MakeCursor(data, size);
+  ByteCursor c = make_cursor(data, size);
   uint16_t attributes = 0;
-  if (!Seek(&c, 32) || !ReadU16(&c, &attributes) || std::memchr(data, 0, 32) == nullptr ||
+  if (!seek(&c, 32) || !read_u16(&c, &attributes) || std::memchr(data, 0, 32) == nullptr ||
       ((attributes & kPrcResourceDbAttr) != 0) != resources || size < 68) {
     return Fault::kScanUnknown;
   }
   for (size_t i = 60; i < 68; ++i) {
     if (data[i] < 0x20 || data[i] > 0x7E) return Fault::kScanUnknown;
   }
-  return Seek(&c, 76) && ReadU16(&c, count) ? Fault::kNone : Fault::kScanDamaged;
+  return seek(&c, 76) && read_u16(&c, count) ? Fault::kNone : Fault::kScanDamaged;
 }
 
 // Both Palm databases: the header, then a list of count entries, each with
@@ -86,20 +86,20 @@ Fault scan_palm(const Prefix& prefix, uint64_t size, bool resources, ResourceLis
   if (!allocate(&list->entries, count)) return Fault::kScanMemory;
   list->count = count;
   list->records = !resources;
-  ByteCursor c = MakeCursor(data, prefix.size);
-  Seek(&c, kPrcHeaderBytes);
+  ByteCursor c = make_cursor(data, prefix.size);
+  seek(&c, kPrcHeaderBytes);
   // The whole list was checked to fit, so its reads cannot fail.
   for (uint16_t i = 0; i < count; ++i) {
     ResourceEntry& e = list->entries[i];
     uint16_t id = i;
     uint32_t offset = 0;
     if (resources) {
-      ReadBytes(&c, e.type, 4);
-      ReadU16(&c, &id);
-      ReadU32(&c, &offset);
+      read_bytes(&c, e.type, 4);
+      read_u16(&c, &id);
+      read_u32(&c, &offset);
     } else {
-      ReadU32(&c, &offset);
-      Skip(&c, 4);
+      read_u32(&c, &offset);
+      skip(&c, 4);
     }
     e.id = id;
     e.offset = offset;
@@ -124,10 +124,10 @@ void read_reference(ByteCursor* refs, const Fork& fork, const char type[4], Reso
   int16_t id = 0;
   uint32_t attributes_and_offset = 0;
   // The reference list was checked to lie inside the map.
-  ReadS16(refs, &id);
-  Skip(refs, 2);
-  ReadU32(refs, &attributes_and_offset);
-  Skip(refs, 4);
+  read_s16(refs, &id);
+  skip(refs, 2);
+  read_u32(refs, &attributes_and_offset);
+  skip(refs, 4);
   std::memcpy(e->type, type, 4);
   e->id = id;
   const uint64_t at = fork.data_begin + (attributes_and_offset & 0xFFFFFF);
@@ -158,12 +158,12 @@ Fault scan_fork(const ByteSource& file, uint64_t base, uint64_t size, ResourceLi
   if (size < kForkHeaderBytes || read_at(file, static_cast<int64_t>(base), header, sizeof header) != Fault::kNone) {
     return Fault::kScanUnknown;
   }
-  ByteCursor c = MakeCursor(header, sizeof header);
+  ByteCursor c = make_cursor(header, sizeof header);
   uint32_t data_offset = 0, map_offset = 0, data_length = 0, map_length = 0;
-  ReadU32(&c, &data_offset);
-  ReadU32(&c, &map_offset);
-  ReadU32(&c, &data_length);
-  ReadU32(&c, &map_length);
+  read_u32(&c, &data_offset);
+  read_u32(&c, &map_offset);
+  read_u32(&c, &data_length);
+  read_u32(&c, &map_length);
   // A fork's header describes a data area after it and a map after that,
   // both within the file: its four numbers say little more, so a file
   // whose numbers point elsewhere (a text, say) is no fork at all.
@@ -179,10 +179,10 @@ Fault scan_fork(const ByteSource& file, uint64_t base, uint64_t size, ResourceLi
   }
   const Fork fork{&file, base, data_offset, uint64_t{data_offset} + data_length};
   // Positions from here on count from the map's start.
-  ByteCursor map = MakeCursor(map_bytes.get(), map_length);
+  ByteCursor map = make_cursor(map_bytes.get(), map_length);
   const uint64_t map_end = map_length;
   uint16_t type_list = 0, last_type = 0;
-  if (!Seek(&map, 24) || !ReadU16(&map, &type_list) || !Seek(&map, type_list) || !ReadU16(&map, &last_type)) {
+  if (!seek(&map, 24) || !read_u16(&map, &type_list) || !seek(&map, type_list) || !read_u16(&map, &last_type)) {
     return Fault::kScanDamaged;
   }
   const uint64_t types_at = type_list;
@@ -194,9 +194,9 @@ Fault scan_fork(const ByteSource& file, uint64_t base, uint64_t size, ResourceLi
   uint64_t references = 0;
   for (size_t t = 0; t < types; ++t) {
     uint16_t last_ref = 0, ref_list = 0;
-    Skip(&map, 4);
-    ReadU16(&map, &last_ref);
-    ReadU16(&map, &ref_list);
+    skip(&map, 4);
+    read_u16(&map, &last_ref);
+    read_u16(&map, &ref_list);
     lists[t].begin = types_at + ref_list;
     lists[t].end = lists[t].begin + kReferenceBytes * (last_ref + 1u);
     if (lists[t].begin < types_end || lists[t].end > map_end) return Fault::kScanDamaged;
@@ -211,13 +211,13 @@ Fault scan_fork(const ByteSource& file, uint64_t base, uint64_t size, ResourceLi
   }
   if (!allocate(&list->entries, references)) return Fault::kScanMemory;
   list->count = 0;
-  Seek(&map, types_at + 2);
+  seek(&map, types_at + 2);
   for (size_t t = 0; t < types; ++t) {
     char type[4] = {};
-    ReadBytes(&map, type, 4);
-    Skip(&map, 4);
+    read_bytes(&map, type, 4);
+    skip(&map, 4);
     ByteCursor refs = map;
-    Seek(&refs, lists[t].begin);
+    seek(&refs, lists[t].begin);
     for (uint64_t at = lists[t].begin; at < lists[t].end; at += kReferenceBytes) {
       read_reference(&refs, fork, type, &list->entries[list->count++]);
     }
@@ -230,10 +230,10 @@ Fault scan_fork(const ByteSource& file, uint64_t base, uint64_t size, ResourceLi
 // the header is not MacBinary's or there is no resource fork.
 Fault macbinary_fork(const Prefix& prefix, uint64_t size, uint64_t* fork_at, uint64_t* fork_size) {
   const uint8_t* data = prefix.bytes.get();
-  ByteCursor c = MakeCursor(data, prefix.size);
+  ByteCursor c = make_cursor(data, prefix.size);
   uint32_t data_length = 0, resource_length = 0;
   if (prefix.size < kMacBinaryHeaderBytes || data[0] != 0 || data[1] < 1 || data[1] > 63 || data[74] != 0 ||
-      data[82] != 0 || !Seek(&c, 83) || !ReadU32(&c, &data_length) || !ReadU32(&c, &resource_length) ||
+      data[82] != 0 || !seek(&c, 83) || !read_u32(&c, &data_length) || !read_u32(&c, &resource_length) ||
       resource_length == 0) {
     return Fault::kScanUnknown;
   }

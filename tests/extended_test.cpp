@@ -83,7 +83,7 @@ TEST(ExtendedTest, NameOfThe144Text) {
                 {".hidden", ".hidden-144"},   {"a.d/b", "a.d/b-144"},         {"/dir/.f.txt", "/dir/.f-144.txt"}};
   for (const auto& n : kNames) {
     char out[kMaxPath];
-    ASSERT_TRUE(density_path(n.path, out));
+    ASSERT_TRUE(density_path(n.path, kDensity144, out));
     EXPECT_STREQ(out, n.name);
   }
 }

@@ -106,18 +106,18 @@ Fault export_font(const char* infile, const char* outfile, int64_t offset, KeptT
   char outfile144[kMaxPath];
   const char* path144 = outfile;
   if (image.hasDensity[kDensity144] && !shared) {
-    if (!density_path(outfile, outfile144)) return Fault::kOutputOpen;
+    if (!density_path(outfile, kDensity144, outfile144)) return Fault::kOutputOpen;
     if (same_file(outfile144, input)) return Fault::kSameFile;
     if (image.hasDensity[kDensity72] && same_files(outfile, outfile144)) return Fault::kSameOutputs;
     path144 = outfile144;
   }
   const char* const paths[kDensities] = {outfile, path144};
   if (const Fault err = write_outputs(paths, shared, image, kept); err != Fault::kNone) return err;
-  if (image.hasDensity[kDensity144]) std::printf("Wrote the 144 dpi image to %s.\n", path144);
+  if (image.hasDensity[kDensity144]) std::printf("Wrote the %d dpi image to %s.\n", density_dpi(kDensity144), path144);
   for (int d = 0; d < kDensities; ++d) {
     if (image.inkOutside[d] == 0) continue;
     std::printf("Note: %llu set pixels of the %d dpi image lie outside every glyph; the text cannot hold them.\n",
-                static_cast<unsigned long long>(image.inkOutside[d]), d == kDensity72 ? 72 : 144);
+                static_cast<unsigned long long>(image.inkOutside[d]), density_dpi(d));
   }
   std::printf("%d glyphs exported.\n\n", image.rangeCount);
   return Fault::kNone;

@@ -5,15 +5,6 @@
 #include <cstring>
 
 
-bool density_path(const char* path, char (&out)[kMaxPath]) {
-  const char* name = path + os_folder_length(path);
-  const char* dot = std::strrchr(name, '.');
-  // A leading dot starts a hidden name, not an extension.
-  const size_t stem = dot == nullptr || dot == name ? std::strlen(path) : static_cast<size_t>(dot - path);
-  return std::snprintf(out, sizeof out, "%.*s-144%s", static_cast<int>(stem), path, path + stem) <
-         static_cast<int>(sizeof out);
-}
-
 bool same_file(const char* path, const OsFileInfo& input) {
   OsFileInfo info{};
   return os_stat(path, &info) && os_same_file(info, input);

@@ -49,11 +49,6 @@ struct KeptTexts {
   int count;
 };
 
-// The name of the 144 dpi text beside the text at path: "-144" goes before
-// the extension of the last path component (font.txt gives font-144.txt,
-// x.tar.gz x.tar-144.gz, .hidden .hidden-144). False when it is too long.
-bool density_path(const char* path, char (&out)[kMaxPath]);
-
 // True when path names the file described by input.
 bool same_file(const char* path, const OsFileInfo& input);
 

@@ -7,25 +7,16 @@
 #include "font/font_image.h"
 #include "font/font_input.h"
 
-namespace {
-
-constexpr int64_t kVersionAt = 26;
-constexpr int64_t kDensityListAt = 30;
-constexpr int64_t kDensityEntryBytes = 6;
-constexpr int kMaxDensities = 8;
-
-}  // namespace
-
 Fault probe_extended_font(const ByteSource& input, int64_t offset, FontImage* image) {
   FontHeader& h = image->header;
-  uint8_t bytes[4 + kDensityEntryBytes * kMaxDensities];
-  if (!fits(input, offset + kVersionAt, 4)) return Fault::kFontOutsideFile;
-  if (const Fault err = read_at(input, offset + kVersionAt, bytes, 4); err != Fault::kNone) return err;
+  uint8_t bytes[4 + kDensityEntryBytes * kMaxDensityEntries];
+  if (!fits(input, offset + kExtendedVersionAt, 4)) return Fault::kFontOutsideFile;
+  if (const Fault err = read_at(input, offset + kExtendedVersionAt, bytes, 4); err != Fault::kNone) return err;
   ByteCursor c = make_cursor(bytes, sizeof bytes);
   int16_t version = 0, count = 0;
   read_s16(&c, &version);
   read_s16(&c, &count);
-  if (version != 1 || count < 1 || count > kMaxDensities) return Fault::kFontHeaderRange;
+  if (version != 1 || count < 1 || count > kMaxDensityEntries) return Fault::kFontHeaderRange;
   const int64_t list_bytes = kDensityEntryBytes * count;
   if (!fits(input, offset + kDensityListAt, list_bytes)) return Fault::kFontOutsideFile;
   if (const Fault err = read_at(input, offset + kDensityListAt, bytes + 4, static_cast<size_t>(list_bytes)); err != Fault::kNone) return err;
@@ -38,14 +29,15 @@ Fault probe_extended_font(const ByteSource& input, int64_t offset, FontImage* im
     uint32_t bits_offset = 0;
     read_s16(&c, &dpi);
     read_u32(&c, &bits_offset);
-    const int density = dpi == 72 ? kDensity72 : dpi == 144 ? kDensity144 : -1;
+    const int density = density_of_dpi(dpi);
     if (density < 0 || listed[density]) return Fault::kFontDensity;
     listed[density] = true;
     strip_pos[density] = offset + int64_t{bits_offset};
     if (!fits(input, strip_pos[density], strip_bytes(h, density))) return Fault::kFontOutsideFile;
   }
-  const int64_t location_pos = offset + kDensityListAt + list_bytes;
-  if (const Fault err = read_glyph_tables(input, offset, location_pos, image); err != Fault::kNone) return err;
+  if (const Fault err = read_glyph_tables(input, offset, table_layout(h, offset, count), image); err != Fault::kNone) {
+    return err;
+  }
   for (int density = 0; density < kDensities; ++density) {
     if (listed[density]) note_strip(strip_pos[density], density, image);
   }

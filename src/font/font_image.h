@@ -10,6 +10,7 @@
 #include "fault/fault.h"
 #include "font/byte_cursor.h"
 #include "font/byte_source.h"
+#include "font/density.h"
 #include "os/os.h"
 
 // The thirteen header fields, in file order, in host byte order.
@@ -31,15 +32,27 @@ struct FontHeader {
 
 constexpr size_t kFontHeaderBytes = 26;
 
+// The thirteen fields in file order, with what a text does with each: the
+// nine metrics are written by name, fontType unsigned as it stands, the
+// others signed and scaled to the density.
+struct HeaderField {
+  const char* name;
+  int16_t FontHeader::*value;
+  bool metric;
+  bool scaled;
+};
+
+constexpr int kHeaderFieldCount = 13;
+extern const HeaderField kHeaderFields[kHeaderFieldCount];
+
+// A metric's value as a text writes it at the density's scale.
+inline int metric_value(const FontHeader& h, const HeaderField& f, int scale) {
+  const int16_t v = h.*f.value;
+  return f.scaled ? v * scale : static_cast<uint16_t>(v);
+}
+
 // fontType bit that marks the extended, multi-density layout.
 constexpr int16_t kFontTypeExtended = 0x0200;
-
-// The screen densities a font may carry an image for. The 144 dpi image has
-// twice the rows, columns and row bytes of the 72 dpi one; the tables and
-// the header's sizes always describe the font at 72 dpi.
-enum Density { kDensity72 = 0, kDensity144 = 1, kDensities = 2 };
-
-inline int density_scale(int density) { return density + 1; }
 
 struct OffsetWidth {
   int8_t offset;

@@ -9,20 +9,42 @@
 
 #include "os/os.h"
 
+const HeaderField kHeaderFields[kHeaderFieldCount] = {
+    {"fontType", &FontHeader::fontType, true, false},     {"firstChar", &FontHeader::firstChar, false, false},
+    {"lastChar", &FontHeader::lastChar, false, false},    {"maxWidth", &FontHeader::maxWidth, true, true},
+    {"kernMax", &FontHeader::kernMax, true, true},        {"nDescent", &FontHeader::nDescent, true, true},
+    {"fRectWidth", &FontHeader::fRectWidth, true, true},  {"fRectHeight", &FontHeader::fRectHeight, true, true},
+    {"owTLoc", &FontHeader::owTLoc, false, false},        {"ascent", &FontHeader::ascent, true, true},
+    {"descent", &FontHeader::descent, true, true},        {"leading", &FontHeader::leading, true, true},
+    {"rowWords", &FontHeader::rowWords, false, false},
+};
+
+void decode_font_header(const uint8_t* bytes, FontHeader* h) {
+  ByteCursor c = make_cursor(bytes, kFontHeaderBytes);
+  // The buffer holds exactly the thirteen fields, so every read succeeds.
+  for (const HeaderField& f : kHeaderFields) read_s16(&c, &(h->*f.value));
+}
+
+bool header_in_range(const FontHeader& h) {
+  return h.firstChar >= 0 && h.lastChar <= 255 && h.lastChar >= h.firstChar - 1 && h.fRectHeight >= 0 &&
+         h.rowWords >= 0;
+}
+
 Fault read_font_header(const ByteSource& input, int64_t offset, FontHeader* h) {
   uint8_t bytes[kFontHeaderBytes];
   if (!fits(input, offset, sizeof bytes)) return Fault::kFontOutsideFile;
   if (const Fault err = read_at(input, offset, bytes, sizeof bytes); err != Fault::kNone) return err;
-  ByteCursor c = make_cursor(bytes, sizeof bytes);
-  // The buffer holds exactly the thirteen fields, so every read succeeds.
-  for (int16_t* field : {&h->fontType, &h->firstChar, &h->lastChar, &h->maxWidth, &h->kernMax, &h->nDescent,
-                         &h->fRectWidth, &h->fRectHeight, &h->owTLoc, &h->ascent, &h->descent, &h->leading,
-                         &h->rowWords}) {
-    read_s16(&c, field);
-  }
-  if (h->firstChar < 0 || h->lastChar > 255 || h->lastChar < h->firstChar - 1) return Fault::kFontHeaderRange;
-  if (h->fRectHeight < 0 || h->rowWords < 0) return Fault::kFontHeaderRange;
-  return Fault::kNone;
+  decode_font_header(bytes, h);
+  return header_in_range(*h) ? Fault::kNone : Fault::kFontHeaderRange;
+}
+
+TableLayout table_layout(const FontHeader& h, int64_t offset, int densities) {
+  const int64_t count = h.lastChar - h.firstChar + 1;
+  const int64_t locations = densities == 0 ? offset + static_cast<int64_t>(kFontHeaderBytes + strip_bytes(h, kDensity72))
+                                           : offset + kDensityListAt + kDensityEntryBytes * densities;
+  const int64_t offset_widths = offset + 16 + 2 * int64_t{h.owTLoc};
+  const int64_t end = locations + (count + 1) * 2;
+  return TableLayout{locations, offset_widths, end, offset_widths == end + 2};
 }
 
 namespace {
@@ -52,11 +74,11 @@ bool locations_damaged(const FontImage& image) {
 
 }  // namespace
 
-Fault read_glyph_tables(const ByteSource& input, int64_t offset, int64_t location_pos, FontImage* image) {
+Fault read_glyph_tables(const ByteSource& input, int64_t offset, const TableLayout& layout, FontImage* image) {
   const FontHeader& h = image->header;
   image->rangeCount = static_cast<int16_t>(h.lastChar - h.firstChar + 1);
   const size_t count = static_cast<size_t>(image->rangeCount);
-  const int64_t ow_pos = offset + 16 + 2 * int64_t{h.owTLoc};
+  const int64_t location_pos = layout.locations, ow_pos = layout.offsetWidths;
   if (!fits(input, location_pos, (count + 1) * 2)) return Fault::kFontOutsideFile;
   // An empty range reads no offset/width bytes, wherever the table lies.
   if (count > 0 && !fits(input, ow_pos, count * 2)) return Fault::kFontOutsideFile;
@@ -64,14 +86,13 @@ Fault read_glyph_tables(const ByteSource& input, int64_t offset, int64_t locatio
   // more location entry, so the offset/width table starts one entry later,
   // and one more offset/width entry.
   // A file that ends before that entry is cut short like any other.
-  const bool missing = ow_pos == location_pos + static_cast<int64_t>(count + 2) * 2;
+  const bool missing = layout.missingGlyph;
   if (missing && !fits(input, ow_pos + static_cast<int64_t>(count) * 2, 2)) return Fault::kFontOutsideFile;
   const size_t ow_entries = count + (missing ? 1 : 0);
   // Compilers put the offset/width table after the header, the strip and
   // the location table; one reaching into them is what a wrong offset
   // yields. A table wholly before the resource overlaps nothing.
-  const int64_t front_end = location_pos + static_cast<int64_t>(count + 1) * 2;
-  if (count > 0 && ow_pos < front_end && ow_pos + static_cast<int64_t>(ow_entries) * 2 > offset) {
+  if (count > 0 && ow_pos < layout.locationsEnd && ow_pos + static_cast<int64_t>(ow_entries) * 2 > offset) {
     return Fault::kFontOffsetWidths;
   }
   image->tablesEnd = ow_pos + static_cast<int64_t>(ow_entries) * 2;
@@ -97,6 +118,16 @@ Fault read_glyph_tables(const ByteSource& input, int64_t offset, int64_t locatio
     image->stripStride[density] = bytes < row_bytes(h) * scale ? bytes : row_bytes(h) * scale;
   }
   return Fault::kNone;
+}
+
+StripLayout strip_layout(const FontImage& image, int density) {
+  const FontHeader& h = image.header;
+  const size_t scale = static_cast<size_t>(density_scale(density));
+  const size_t row = row_bytes(h) * scale;
+  const bool glyphs = image.rangeCount > 0 || image.hasMissingGlyph;
+  const size_t first = glyphs ? image.locations[h.firstChar] * scale : 0;
+  return StripLayout{image.stripAt[density], row,  static_cast<size_t>(h.fRectHeight) * scale,
+                     image.stripStride[density], first, std::min<size_t>(image.reach * scale, row * 8)};
 }
 
 void note_strip(int64_t pos, int density, FontImage* image) {
@@ -139,48 +170,44 @@ uint64_t ink_between(const uint8_t* row, size_t begin, size_t end) {
   return popcount64(row[first] & head) + set_bits(row + first + 1, last - first - 1) + popcount64(row[last] & tail);
 }
 
-// The ink of a row of the density outside [first location, reach).
-uint64_t ink_outside(const FontImage& image, int density, const uint8_t* row, size_t row_bytes) {
-  const size_t scale = static_cast<size_t>(density_scale(density));
-  const size_t begin = image.rangeCount > 0 || image.hasMissingGlyph ? image.locations[image.header.firstChar] * scale : 0;
-  const size_t reach = std::min<size_t>(image.reach * scale, row_bytes * 8);
-  return ink_between(row, 0, std::min(begin, reach)) + ink_between(row, reach, row_bytes * 8);
+// The ink of a row outside the glyphs' columns.
+uint64_t ink_outside(const StripLayout& s, const uint8_t* row) {
+  return ink_between(row, 0, std::min(s.firstColumn, s.columns)) + ink_between(row, s.columns, s.rowBytes * 8);
 }
 
 // Reads every strip row by row, counting the ink outside the glyphs, and
 // keeps the bytes the glyphs reach when keep is set.
 Fault stream_strips(const ByteSource& input, FontImage* image, bool keep) {
-  const FontHeader& h = image->header;
   for (int density = 0; density < kDensities; ++density) {
     image->inkOutside[density] = 0;
     if (!image->hasDensity[density]) continue;
-    const size_t scale = static_cast<size_t>(density_scale(density));
-    const size_t row = row_bytes(h) * scale, rows = static_cast<size_t>(h.fRectHeight) * scale;
-    const size_t kept = image->stripStride[density];
-    if (row == 0 || rows == 0) continue;
+    const StripLayout s = strip_layout(*image, density);
+    if (s.rowBytes == 0 || s.rows == 0) continue;
     uint8_t* dst = nullptr;
-    if (keep && kept > 0) {
-      image->strips[density].reset(static_cast<uint8_t*>(os_allocate_large(kept * rows)));
+    if (keep && s.kept > 0) {
+      image->strips[density].reset(static_cast<uint8_t*>(os_allocate_large(s.kept * s.rows)));
       if (!image->strips[density]) return Fault::kFontMemory;
       dst = image->strips[density].get();
     }
-    const int64_t pos = image->stripAt[density];
-    if (dst != nullptr && kept == row) {
+    uint64_t& ink = image->inkOutside[density];
+    if (dst != nullptr && s.kept == s.rowBytes) {
       // Whole rows are kept: read straight into the strip.
-      if (const Fault err = read_at(input, pos, dst, kept * rows); err != Fault::kNone) return err;
-      for (size_t r = 0; r < rows; ++r) image->inkOutside[density] += ink_outside(*image, density, dst + r * row, row);
+      if (const Fault err = read_at(input, s.at, dst, s.kept * s.rows); err != Fault::kNone) return err;
+      for (size_t r = 0; r < s.rows; ++r) ink += ink_outside(s, dst + r * s.rowBytes);
       continue;
     }
-    std::unique_ptr<uint8_t[], FreeBytes> buffer(static_cast<uint8_t*>(std::malloc(std::min(kStreamBytes, rows * row))));
+    std::unique_ptr<uint8_t[], FreeBytes> buffer(
+        static_cast<uint8_t*>(std::malloc(std::min(kStreamBytes, s.rows * s.rowBytes))));
     if (!buffer) return Fault::kFontMemory;
-    const size_t per_read = std::max<size_t>(1, kStreamBytes / row);
-    for (size_t r = 0; r < rows; r += per_read) {
-      const size_t n = std::min(per_read, rows - r);
-      if (const Fault err = read_at(input, pos + static_cast<int64_t>(r * row), buffer.get(), n * row); err != Fault::kNone) return err;
+    const size_t per_read = std::max<size_t>(1, kStreamBytes / s.rowBytes);
+    for (size_t r = 0; r < s.rows; r += per_read) {
+      const size_t n = std::min(per_read, s.rows - r);
+      const int64_t at = s.at + static_cast<int64_t>(r * s.rowBytes);
+      if (const Fault err = read_at(input, at, buffer.get(), n * s.rowBytes); err != Fault::kNone) return err;
       for (size_t k = 0; k < n; ++k) {
-        const uint8_t* bytes = buffer.get() + k * row;
-        image->inkOutside[density] += ink_outside(*image, density, bytes, row);
-        if (dst != nullptr) std::memcpy(dst + (r + k) * kept, bytes, kept);
+        const uint8_t* bytes = buffer.get() + k * s.rowBytes;
+        ink += ink_outside(s, bytes);
+        if (dst != nullptr) std::memcpy(dst + (r + k) * s.kept, bytes, s.kept);
       }
     }
   }

@@ -11,10 +11,10 @@
 namespace {
 
 Fault probe_version1_font(const ByteSource& input, int64_t offset, FontImage* image) {
-  const uint64_t strip = strip_bytes(image->header, kDensity72);
   const int64_t strip_pos = offset + static_cast<int64_t>(kFontHeaderBytes);
-  if (!fits(input, strip_pos, strip)) return Fault::kFontOutsideFile;
-  if (const Fault err = read_glyph_tables(input, offset, strip_pos + static_cast<int64_t>(strip), image); err != Fault::kNone) return err;
+  if (!fits(input, strip_pos, strip_bytes(image->header, kDensity72))) return Fault::kFontOutsideFile;
+  const TableLayout layout = table_layout(image->header, offset, 0);
+  if (const Fault err = read_glyph_tables(input, offset, layout, image); err != Fault::kNone) return err;
   note_strip(strip_pos, kDensity72, image);
   return Fault::kNone;
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "font/font_input.h"
 #include "scan/resource_scan.h"
 
 namespace {
@@ -13,36 +14,30 @@ constexpr size_t kPeekBytes = 30;
 // What the word-at-a-time test reads past the last of eight offsets.
 constexpr size_t kGroupReach = 33;
 
-int field(const uint8_t* p, int index) { return swap16(p + 2 * index); }
-
 // The font type words compilers write: Palm (0x90..), Palm extended
 // (0x92..) and Macintosh fixed-width (0xB0..). Every real font found in
 // ROMs, applications and resource forks has one; most false ones have 0.
 bool known_font_type(uint8_t high) { return high == 0x90 || high == 0x92 || high == 0xB0; }
 
-// What the header alone tells, as arithmetic on its bytes: a known font
-// type (unless any_type), codes within 0 to 255 and at least one, a height
+// What the header alone tells, worked out as the reader does: a known font
+// type (unless any_type), at least one code within the tables, a height
 // and a row length, and an offset/width table that starts where the
 // location table ends (one entry later when there is a missing-character
 // glyph). Most offsets fail at the first test: both codes' high bytes are
 // 0.
 bool header_fits(const uint8_t* p, size_t avail, bool any_type) {
   if ((p[2] | p[4]) != 0 || !(any_type || known_font_type(p[0]))) return false;
-  const bool extended = (field(p, 0) & kFontTypeExtended) != 0;
-  if (extended && avail < kPeekBytes) return false;
-  const int first = p[3], last = p[5], height = field(p, 7), row_words = field(p, 12);
-  if (last < first || height < 1 || row_words < 1) return false;
-  int64_t location_at = 0;
-  if (extended) {
-    const int densities = field(p, 14);
-    if (field(p, 13) != 1 || densities < 1 || densities > 8) return false;
-    location_at = 30 + 6 * densities;
-  } else {
-    location_at = static_cast<int64_t>(kFontHeaderBytes) + 2 * int64_t{height} * row_words;
+  FontHeader h{};
+  decode_font_header(p, &h);
+  if (!header_in_range(h) || h.lastChar < h.firstChar || h.fRectHeight < 1 || h.rowWords < 1) return false;
+  int densities = 0;
+  if ((h.fontType & kFontTypeExtended) != 0) {
+    if (avail < kPeekBytes || swap16(p + kExtendedVersionAt) != 1) return false;
+    densities = swap16(p + kExtendedVersionAt + 2);
+    if (densities < 1 || densities > kMaxDensityEntries) return false;
   }
-  const int64_t ow_at = 16 + 2 * int64_t{field(p, 8)};
-  const int64_t locations_end = location_at + 2 * (last - first + 2);
-  return ow_at == locations_end || ow_at == locations_end + 2;
+  const TableLayout layout = table_layout(h, 0, densities);
+  return layout.offsetWidths == layout.locationsEnd || layout.missingGlyph;
 }
 
 uint64_t load64(const uint8_t* p) {
@@ -151,14 +146,12 @@ bool row_has_ink(const uint8_t* bytes, size_t whole, uint8_t tail_mask) {
 // of it, else whole rows a chunk at a time; what is found to be zeros is
 // never read again.
 bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, InkScratch* scratch) {
-  const FontHeader& h = image.header;
-  const size_t scale = static_cast<size_t>(density_scale(density));
-  const size_t row = row_bytes(h) * scale, rows = static_cast<size_t>(h.fRectHeight) * scale;
-  const size_t columns = std::min<size_t>(image.reach * scale, image.stripStride[density] * 8);
+  const StripLayout s = strip_layout(image, density);
+  const size_t row = s.rowBytes, rows = s.rows, columns = s.columns;
   if (columns == 0) return false;
   const size_t whole = columns / 8, tested = (columns + 7) / 8;
   const auto tail_mask = static_cast<uint8_t>(0xFF00 >> (columns % 8));
-  const auto at = static_cast<uint64_t>(image.stripAt[density]);
+  const auto at = static_cast<uint64_t>(s.at);
   ZeroSpans* zeros = &scratch->zeros;
   if (known_zero(*zeros, at, at + rows * row)) return false;
   uint8_t* buffer = scratch->buffer.get();

@@ -56,6 +56,21 @@ struct Listing {
 // converts, "" for an entry that holds none.
 const char* verdict_text(const ListingLine& line);
 
+// A line's command as the words it is run with: the program, the file,
+// the text and the offset. Every output takes its command from here.
+constexpr int kCommandWords = 4;
+
+struct LineCommand {
+  const char* words[kCommandWords];
+  char text[64];
+  char offset[24];
+};
+
+void line_command(const Listing& listing, const ListingLine& line, LineCommand* command);
+
+// The name of the line's text at a density: font-1000.txt, font-1000-144.txt.
+void line_text(const ListingLine& line, int density, char (&out)[kMaxPath]);
+
 // The words the listing shows for an entry whose bytes cannot be had.
 const char* entry_fault_text(EntryFault fault);
 

@@ -17,7 +17,6 @@ namespace {
 // 144 dpi glyph at the same size; the sample lines at half that.
 constexpr int kGlyphScale[kDensities] = {4, 2};
 constexpr int kSampleScale[kDensities] = {2, 1};
-constexpr int kDpi[kDensities] = {72, 144};
 
 const char kSampleText[] = "The quick brown fox jumps over the lazy dog. 0123456789";
 
@@ -107,29 +106,19 @@ void write_found(FILE* out, const Listing& l) {
 }
 
 void write_metrics(FILE* out, const FontHeader& h) {
-  const struct {
-    const char* name;
-    int value;
-  } metrics[] = {{"fontType", static_cast<uint16_t>(h.fontType)},
-                 {"maxWidth", h.maxWidth},
-                 {"kernMax", h.kernMax},
-                 {"nDescent", h.nDescent},
-                 {"fRectWidth", h.fRectWidth},
-                 {"fRectHeight", h.fRectHeight},
-                 {"ascent", h.ascent},
-                 {"descent", h.descent},
-                 {"leading", h.leading}};
   std::fputs("<table class=\"metrics\"><tbody>\n", out);
-  for (const auto& m : metrics) std::fprintf(out, "<tr><th>%s</th><td class=\"n\">%d</td></tr>\n", m.name, m.value);
+  for (const HeaderField& f : kHeaderFields) {
+    if (f.metric) std::fprintf(out, "<tr><th>%s</th><td class=\"n\">%d</td></tr>\n", f.name, metric_value(h, f, 1));
+  }
   std::fputs("</tbody></table>\n", out);
 }
 
 // The id of a glyph's path, which the sample line uses again.
 void glyph_id(char (&id)[40], size_t line, int density, const Glyph& g) {
   if (g.code < 0) {
-    std::snprintf(id, sizeof id, "g%zu-%d-m", line, kDpi[density]);
+    std::snprintf(id, sizeof id, "g%zu-%d-m", line, density_dpi(density));
   } else {
-    std::snprintf(id, sizeof id, "g%zu-%d-%d", line, kDpi[density], g.code);
+    std::snprintf(id, sizeof id, "g%zu-%d-%d", line, density_dpi(density), g.code);
   }
 }
 
@@ -192,7 +181,7 @@ void write_sample(FILE* out, const FontImage& image, int density, size_t line) {
   right = std::max(right, pen);
   const int width = std::max(right - left, 1);
   std::fprintf(out, "<svg class=\"sample\" data-sample data-density=\"%d\" viewBox=\"%d 0 %d %d\" width=\"%d\" height=\"%d\">",
-               kDpi[density], left, width, std::max(height, 1), width * kSampleScale[density],
+               density_dpi(density), left, width, std::max(height, 1), width * kSampleScale[density],
                std::max(height, 1) * kSampleScale[density]);
   pen = 0;
   for (const char* p = kSampleText; *p != '\0'; ++p) {
@@ -221,7 +210,7 @@ void write_sheet(FILE* out, const FontImage& image, int density, size_t line) {
     char id[40];
     glyph_id(id, line, density, g);
     std::fprintf(out, "<figure><svg data-code=\"%d\" data-density=\"%d\" viewBox=\"0 0 %d %d\" width=\"%d\" height=\"%d\">",
-                 g.code, kDpi[density], columns, height, columns * pixels, height * pixels);
+                 g.code, density_dpi(density), columns, height, columns * pixels, height * pixels);
     write_path(out, image, density, g, id);
     std::fprintf(out, "</svg><div class=\"adv\" style=\"margin-left:%dpx;width:%dpx\"></div><figcaption>",
                  -g.offset * scale * pixels, std::max(g.width, 0) * scale * pixels);
@@ -256,10 +245,10 @@ void write_font(FILE* out, const Listing& l, size_t index) {
   write_metrics(out, image.header);
   for (int d = 0; d < kDensities; ++d) {
     if (!image.hasDensity[d]) continue;
-    std::fprintf(out, "<h3>%d dpi</h3>\n", kDpi[d]);
+    std::fprintf(out, "<h3>%d dpi</h3>\n", density_dpi(d));
     if (image.inkOutside[d] > 0) {
       std::fprintf(out, "<p class=\"outside\">%llu set pixels of the %d dpi image lie outside every glyph; the text cannot hold them.</p>\n",
-                   static_cast<unsigned long long>(image.inkOutside[d]), kDpi[d]);
+                   static_cast<unsigned long long>(image.inkOutside[d]), density_dpi(d));
     }
     // The sample line uses the paths of the sheet below it.
     write_sample(out, image, d, index);

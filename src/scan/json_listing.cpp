@@ -46,21 +46,20 @@ void put_font(FILE* out, const Listing& l, const ListingLine& line) {
     std::fputs("}", out);
     return;
   }
-  char text[64], offset[24];
-  std::snprintf(offset, sizeof offset, "%llu", static_cast<unsigned long long>(line.offset));
+  LineCommand command{};
+  line_command(l, line, &command);
   std::fputs(", \"font\": {\"command\": [", out);
-  put_json_text(out, l.program);
-  std::fputs(", ", out);
-  put_json_text(out, l.file);
-  std::snprintf(text, sizeof text, "%s.txt", line.name);
-  std::fputs(", ", out);
-  put_json_text(out, text);
-  std::fprintf(out, ", \"%s\"], \"texts\": [", offset);
-  // The texts the command writes: the 72 dpi one and the -144 one.
+  for (int i = 0; i < kCommandWords; ++i) {
+    if (i > 0) std::fputs(", ", out);
+    put_json_text(out, command.words[i]);
+  }
+  std::fputs("], \"texts\": [", out);
+  // The texts the command writes, one per density.
   const char* separator = "";
   for (int d = 0; d < kDensities; ++d) {
     if (!line.hasDensity[d]) continue;
-    std::snprintf(text, sizeof text, d == kDensity72 ? "%s.txt" : "%s-144.txt", line.name);
+    char text[kMaxPath];
+    line_text(line, d, text);
     std::fputs(separator, out);
     put_json_text(out, text);
     separator = ", ";
@@ -69,7 +68,7 @@ void put_font(FILE* out, const Listing& l, const ListingLine& line) {
   separator = "";
   for (int d = 0; d < kDensities; ++d) {
     if (!line.hasDensity[d]) continue;
-    std::fprintf(out, "%s%d", separator, d == kDensity72 ? 72 : 144);
+    std::fprintf(out, "%s%d", separator, density_dpi(d));
     separator = ", ";
   }
   std::fputs("], \"ink_outside\": [", out);

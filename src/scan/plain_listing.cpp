@@ -8,22 +8,18 @@
 #include "scan/shell_text.h"
 
 void put_command(const TextSink& out, const Listing& listing, const ListingLine& line, bool for_cmd) {
-  char text[64], offset[24];
-  std::snprintf(text, sizeof text, "%s.txt", line.name);
-  const int n = std::snprintf(offset, sizeof offset, " %llu", static_cast<unsigned long long>(line.offset));
-  const auto put_word = [for_cmd](const TextSink& to, const char* word) {
-    if (for_cmd) {
-      put_cmd_word(to, word);
+  LineCommand command{};
+  line_command(listing, line, &command);
+  for (int i = 0; i < kCommandWords; ++i) {
+    if (i > 0) out.write(out.context, " ", 1);
+    const char* word = command.words[i];
+    // A number stands as it is for either shell.
+    if (for_cmd && word != command.offset) {
+      put_cmd_word(out, word);
     } else {
-      put_shell_word(to, word);
+      put_shell_word(out, word);
     }
-  };
-  put_word(out, listing.program);
-  out.write(out.context, " ", 1);
-  put_word(out, listing.file);
-  out.write(out.context, " ", 1);
-  put_word(out, text);
-  out.write(out.context, offset, static_cast<size_t>(n));
+  }
 }
 
 namespace {

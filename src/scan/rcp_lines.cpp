@@ -30,23 +30,24 @@ Fault write_rcp_lines(FILE* out, const Listing& listing) {
     const ListingLine& line = listing.lines[i];
     if (!has_command(line) || (line.partner != kNoPartner && line.partner < i)) continue;
     const ResourceEntry& e = listing.resources.entries[line.entry];
+    char text[kDensities][kMaxPath];
+    for (int d = 0; d < kDensities; ++d) line_text(line, d, text[d]);
     if (font_id > kLastFontId && line.familyDensity[kDensity72]) {
-      std::fprintf(out, "// %s.txt: no font id is left; PilRC takes font ids %d to %d only.\n", line.name, kFirstFontId,
-                   kLastFontId);
+      std::fprintf(out, "// %s: no font id is left; PilRC takes font ids %d to %d only.\n", text[kDensity72],
+                   kFirstFontId, kLastFontId);
       continue;
     }
     if (line.idReplaced) std::fprintf(out, "// Resource id %ld, which PilRC cannot take, becomes %ld.\n", e.id, line.fontId);
     if (!line.familyDensity[kDensity72]) {
-      std::fprintf(out, "// %s-144.txt: PilRC cannot build a font that has only a 144 dpi image.\n", line.name);
+      std::fprintf(out, "// %s: PilRC cannot build a font that has only a 144 dpi image.\n", text[kDensity144]);
     } else if (!line.familyDensity[kDensity144]) {
       if (std::memcmp(e.type, "nfnt", 4) == 0) {
         std::fprintf(out, "// nfnt %ld has only a 72 dpi image; PilRC builds it as an NFNT.\n", e.id);
       }
-      std::fprintf(out, "FONT ID %ld FONTID %d \"%s.txt\"\n", line.fontId, font_id++, line.name);
+      std::fprintf(out, "FONT ID %ld FONTID %d \"%s\"\n", line.fontId, font_id++, text[kDensity72]);
     } else {
       std::fprintf(out, "FONTFAMILY ID %ld FONTID %d\nBEGIN\n", line.fontId, font_id++);
-      std::fprintf(out, "  FONT \"%s.txt\" DENSITY 72\n", line.name);
-      std::fprintf(out, "  FONT \"%s-144.txt\" DENSITY 144\n", line.name);
+      for (int d = 0; d < kDensities; ++d) std::fprintf(out, "  FONT \"%s\" DENSITY %d\n", text[d], density_dpi(d));
       std::fputs("END\n", out);
     }
   }

@@ -38,10 +38,14 @@ Fault write_shell_script(FILE* out, const Listing& listing) {
   for (size_t i = 0; i < listing.count; ++i) {
     const ListingLine& line = listing.lines[i];
     if (!has_command(line)) continue;
-    put_word(out, program, listing.program);
-    std::fputc(' ', out);
-    put_word(out, file, listing.file);
-    std::fprintf(out, " %s.txt %llu\n", line.name, static_cast<unsigned long long>(line.offset));
+    LineCommand command{};
+    line_command(listing, line, &command);
+    for (int w = 0; w < kCommandWords; ++w) {
+      if (w > 0) std::fputc(' ', out);
+      const char* word = command.words[w];
+      put_word(out, word == listing.program ? program : word == listing.file ? file : "", word);
+    }
+    std::fputc('\n', out);
   }
   return Fault::kNone;
 }

@@ -22,12 +22,12 @@ void put_line(BlockWriter* w, const char* format, int value) {
 constexpr size_t kMetricsRoom = 256;
 
 int format_metrics(char* out, size_t room, const FontHeader& h, int scale) {
-  return std::snprintf(out, room,
-                       "fontType %u\nmaxWidth %d\nkernMax %d\nnDescent %d\nfRectWidth %d\n"
-                       "fRectHeight %d\nascent %d\ndescent %d\nleading %d\n\n",
-                       static_cast<unsigned>(static_cast<uint16_t>(h.fontType)), h.maxWidth * scale,
-                       h.kernMax * scale, h.nDescent * scale, h.fRectWidth * scale, h.fRectHeight * scale,
-                       h.ascent * scale, h.descent * scale, h.leading * scale);
+  size_t n = 0;
+  for (const HeaderField& f : kHeaderFields) {
+    if (f.metric) n += static_cast<size_t>(std::snprintf(out + n, room - n, "%s %d\n", f.name, metric_value(h, f, scale)));
+  }
+  out[n++] = '\n';
+  return static_cast<int>(n);
 }
 
 void write_metrics(BlockWriter* w, const FontHeader& h, int scale) {

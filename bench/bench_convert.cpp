@@ -13,7 +13,7 @@
 
 #include "font_builder.h"
 #include "large_font.h"
-#include "scan/resource_scan.h"
+#include "container/container.h"
 #include "text/glyph_render.h"
 #include "text/text_font.h"
 

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "scan/content_search.h"
-#include "scan/font_listing.h"
-#include "scan/listing_writers.h"
-#include "scan/resource_scan.h"
+#include "container/content_search.h"
+#include "listing/font_listing.h"
+#include "listing/listing_writers.h"
+#include "container/container.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ByteSource file = memory_source(data, size);

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "font_builder.h"
-#include "scan/content_search.h"
+#include "container/content_search.h"
 
 namespace {
 

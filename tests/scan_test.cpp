@@ -8,8 +8,8 @@
 #include <string>
 
 #include "font_builder.h"
-#include "scan/font_listing.h"
-#include "scan/resource_scan.h"
+#include "listing/font_listing.h"
+#include "container/container.h"
 
 namespace {
 

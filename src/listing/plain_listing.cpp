@@ -3,24 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "scan/listing_writers.h"
+#include "listing/line_command.h"
+#include "listing/listing_writers.h"
 #include "os/os.h"
-#include "scan/shell_text.h"
-
-void put_command(const TextSink& out, const Listing& listing, const ListingLine& line, bool for_cmd) {
-  LineCommand command{};
-  line_command(listing, line, &command);
-  for (int i = 0; i < kCommandWords; ++i) {
-    if (i > 0) out.write(out.context, " ", 1);
-    const char* word = command.words[i];
-    // A number stands as it is for either shell.
-    if (for_cmd && word != command.offset) {
-      put_cmd_word(out, word);
-    } else {
-      put_shell_word(out, word);
-    }
-  }
-}
+#include "listing/shell_text.h"
 
 namespace {
 

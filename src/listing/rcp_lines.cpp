@@ -2,8 +2,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "scan/listing_writers.h"
-#include "scan/shell_text.h"
+#include "listing/line_command.h"
+#include "listing/listing_writers.h"
+#include "listing/shell_text.h"
 
 // A font with one 72 dpi image becomes a FONT; one with both images a
 // FONTFAMILY of their texts (those of a font that shares its name

@@ -8,8 +8,9 @@
 
 #include "font/glyph_walk.h"
 #include "os/os.h"
-#include "scan/listing_writers.h"
-#include "scan/shell_text.h"
+#include "listing/line_command.h"
+#include "listing/listing_writers.h"
+#include "listing/shell_text.h"
 
 namespace {
 

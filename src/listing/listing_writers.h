@@ -1,13 +1,15 @@
-// The outputs of glyfex-scan, each written from the listing alone and each
-// in a file of its own that knows none of the others. Each returns Fault::kNone,
-// or the fault when it refuses the listing before writing anything.
-#ifndef GLYFEX_SCAN_LISTING_WRITERS_H
-#define GLYFEX_SCAN_LISTING_WRITERS_H
+// The outputs of glyfex-scan, each written from the listing alone, in a
+// file of its own; they share the line's command and the quoting of names
+// (line_command, shell_text). Each returns Fault::kNone, or the fault when
+// it refuses the listing before writing anything; an output for another
+// program also has a form for a file that could not be listed.
+#ifndef GLYFEX_LISTING_LISTING_WRITERS_H
+#define GLYFEX_LISTING_LISTING_WRITERS_H
 
 #include <cstdio>
 
-#include "scan/font_listing.h"
-#include "scan/shell_text.h"
+#include "listing/font_listing.h"
+#include "listing/shell_text.h"
 
 // The listing for a person: the file's table, a line an entry, and the
 // fonts found by its contents, each font with its command or the words
@@ -17,6 +19,7 @@ Fault write_plain_listing(FILE* out, const Listing& listing);
 // A POSIX shell script that runs every command and stops at the first
 // failure.
 Fault write_shell_script(FILE* out, const Listing& listing);
+void write_shell_failure(FILE* out, const char* file, Fault err);
 
 // The PilRC resource script lines that build the fonts again from the
 // texts the script writes.
@@ -25,7 +28,7 @@ Fault write_rcp_lines(FILE* out, const Listing& listing);
 // The commands as a batch file for cmd.exe. Refuses a name that cmd cannot
 // pass safely.
 Fault write_cmd_script(FILE* out, const Listing& listing);
-
+void write_cmd_failure(FILE* out, const char* file, Fault err);
 
 // The listing as one JSON document, for programs.
 Fault write_json_listing(FILE* out, const Listing& listing);
@@ -38,9 +41,18 @@ void write_json_failure(FILE* out, const char* file, Fault err);
 // command for, at each of its densities.
 Fault write_html_page(FILE* out, const Listing& listing);
 
-// The command of a line: program, file, text and offset, each quoted for
-// cmd.exe (for_cmd) or a POSIX shell. The listing and the page show it as
-// the system's own shell reads it.
-void put_command(const TextSink& out, const Listing& listing, const ListingLine& line, bool for_cmd);
+
+// The forms glyfex-scan writes, each chosen by its option; the plain
+// listing by none. The plain listing prints its errors; the others carry
+// their output to another program and say what went wrong on standard
+// error, and in their own form where they have one.
+struct ListingForm {
+  const char* option;
+  Fault (*write)(FILE* out, const Listing& listing);
+  void (*failure)(FILE* out, const char* file, Fault err);  // or nullptr
+};
+
+extern const ListingForm kListingForms[];
+extern const int kListingFormCount;
 
 #endif

@@ -1,4 +1,4 @@
-#include "scan/font_listing.h"
+#include "listing/font_listing.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,19 +20,6 @@ const char* verdict_text(const ListingLine& line) {
 
 const char* entry_fault_text(EntryFault fault) {
   return kVerdictTexts[static_cast<int>(fault == EntryFault::kOutside ? Verdict::kOutside : Verdict::kInsideList)];
-}
-
-void line_text(const ListingLine& line, int density, char (&out)[kMaxPath]) {
-  char name[sizeof line.name + 4];
-  std::snprintf(name, sizeof name, "%s.txt", line.name);
-  if (!density_path(name, density, out)) out[0] = '\0';
-}
-
-void line_command(const Listing& listing, const ListingLine& line, LineCommand* command) {
-  std::snprintf(command->text, sizeof command->text, "%s.txt", line.name);
-  std::snprintf(command->offset, sizeof command->offset, "%llu", static_cast<unsigned long long>(line.offset));
-  const char* const words[kCommandWords] = {listing.program, listing.file, command->text, command->offset};
-  std::copy(words, words + kCommandWords, command->words);
 }
 
 bool found_by_contents(const Listing& listing, const ListingLine& line) {

@@ -2,18 +2,15 @@
 // resources in a Palm resource database or a Macintosh resource fork, or
 // the fonts found by their contents in a file of any other kind, with a
 // ready glyfex command for every font; or the same listing as a shell
-// script, a batch file, PilRC lines, a page or JSON. This file holds the command line and
-// the file; the listing and its writers live beside it.
+// script, a batch file, PilRC lines, a page or JSON. This file holds the
+// command line; the listing and its writers live in src/listing/.
 #include <cstdio>
 #include <cstring>
 
-#include "font/font_image.h"
+#include "listing/list_file.h"
+#include "listing/listing_writers.h"
+#include "listing/shell_text.h"
 #include "os/os.h"
-#include "scan/content_search.h"
-#include "scan/font_listing.h"
-#include "scan/listing_writers.h"
-#include "scan/resource_scan.h"
-#include "scan/shell_text.h"
 
 namespace {
 
@@ -29,41 +26,6 @@ const char kScanUsage[] =
     "         glyfex-scan [--carve] --json file  the listing as JSON\n"
     "         --carve also searches the contents of a Palm database or resource fork\n\n";
 
-// What an output for another program says after a file could not be
-// listed: a script that fails, or a JSON document that says why.
-void fail_shell(FILE* out, const char*, Fault) { std::fputs("exit 1\n", out); }
-void fail_cmd(FILE* out, const char*, Fault) { std::fputs("@exit /b 1\r\n", out); }
-
-// The outputs, chosen by option. The listing prints its errors; the others
-// carry their output to another program and say what went wrong on
-// standard error, and in their own form where they have one.
-struct OutputForm {
-  const char* option;
-  Fault (*write)(FILE* out, const Listing& listing);
-  void (*failure)(FILE* out, const char* file, Fault err);  // or nullptr
-};
-
-const OutputForm kForms[] = {
-    {nullptr, write_plain_listing, nullptr},  {"--sh", write_shell_script, fail_shell},
-    {"--cmd", write_cmd_script, fail_cmd},    {"--rcp", write_rcp_lines, nullptr},
-    {"--html", write_html_page, nullptr},     {"--json", write_json_listing, write_json_failure},
-};
-
-// Opens the file for positioned reads. Returns Fault::kNone, or why it could
-// not be had. Only regular files are read, judged by what was opened: a
-// directory has no size, and the file is opened without waiting, as a FIFO
-// would wait for a writer.
-Fault open_file(const char* path, ByteSource* file) {
-  OsFile f = kNoFile;
-  OsFileInfo info{};
-  if (os_open_input(path, &f, &info) != OsError::kNone) return Fault::kInputOpen;
-  if (info.kind != OsKind::kRegular || !file_source(f, file)) {
-    os_close(f);
-    return Fault::kInputRead;
-  }
-  return Fault::kNone;
-}
-
 // The glyfex beside this program when it was started through a path (it
 // then need not be on PATH), else the glyfex that PATH finds. A symbolic
 // link to the program (~/bin/glyfex-scan) leads to its real file, beside
@@ -76,11 +38,6 @@ void program_path(const char* argv0, char (&out)[kMaxPath]) {
   }
 }
 
-bool ends_with(const char* s, const char* tail) {
-  const size_t n = std::strlen(s), k = std::strlen(tail);
-  return n >= k && std::strcmp(s + n - k, tail) == 0;
-}
-
 // Everything is printed on standard output; when that fails, the run
 // fails, and standard error is the only place left to say so.
 int finish(int status) {
@@ -91,7 +48,7 @@ int finish(int status) {
   return status;
 }
 
-int fail(const OutputForm& form, const char* file, Fault err) {
+int fail(const ListingForm& form, const char* file, Fault err) {
   if (form.option == nullptr) {
     std::printf("ERROR: %s\n\n", fault_text(err));
   } else {
@@ -126,14 +83,15 @@ void report_progress(void* context, uint64_t searched, uint64_t size, size_t fou
 // Reads the options before the file: at most one output form, and
 // --carve. False for anything else, or no file after them (a file whose
 // name starts with -- is named ./--name).
-bool parse_options(int argc, char** argv, const OutputForm** form, bool* carve) {
-  *form = &kForms[0];
+bool parse_options(int argc, char** argv, const ListingForm** form, bool* carve) {
+  *form = &kListingForms[0];
   for (int i = 1; i < argc - 1; ++i) {
-    const OutputForm* chosen = nullptr;
-    for (const OutputForm& f : kForms) {
-      if (f.option != nullptr && std::strcmp(argv[i], f.option) == 0) chosen = &f;
+    const ListingForm* chosen = nullptr;
+    for (int f = 0; f < kListingFormCount; ++f) {
+      const char* option = kListingForms[f].option;
+      if (option != nullptr && std::strcmp(argv[i], option) == 0) chosen = &kListingForms[f];
     }
-    if (chosen != nullptr && *form == &kForms[0]) {
+    if (chosen != nullptr && *form == &kListingForms[0]) {
       *form = chosen;
     } else if (std::strcmp(argv[i], "--carve") == 0 && !*carve) {
       *carve = true;
@@ -144,38 +102,6 @@ bool parse_options(int argc, char** argv, const OutputForm** form, bool* carve) 
   return argc >= 2 && std::strncmp(argv[argc - 1], "--", 2) != 0;
 }
 
-// Lists the file's table, and searches its contents when it is of no known
-// kind, its table does not fit or an entry lies outside it (a bare font
-// often begins like a resource fork's header, a few bytes before a font
-// like a database's), or carve asks for it.
-Fault scan_file(const char* path, bool carve, Listing* listing) {
-  if (const Fault err = open_file(path, &listing->source); err != Fault::kNone) return err;
-  ResourceList list{};
-  Fault kind_err = scan_resources(listing->source, ends_with(path, ".dfont"), &list);
-  if (kind_err == Fault::kScanUnknown) {
-    list = ResourceList{};
-  } else if (kind_err == Fault::kScanDamaged) {
-    listing->damage = kind_err;
-  } else if (kind_err != Fault::kNone) {
-    return kind_err;
-  }
-  for (size_t i = 0; i < list.count; ++i) carve = carve || list.entries[i].fault != EntryFault::kNone;
-  carve = carve || kind_err != Fault::kNone;
-  listing->tableEntries = list.count;
-  listing->searched = carve;
-  if (carve) {
-    Progress progress{os_stderr_is_terminal(), false, os_seconds(), 0};
-    const SearchProgress reporter{report_progress, &progress};
-    FoundFonts found{};
-    Fault err = find_fonts(listing->source, kSearchBlockBytes, &reporter, &found);
-    if (progress.shown) std::fputs("\r\033[K", stderr);
-    if (err != Fault::kNone) return err;
-    if (kind_err != Fault::kNone && found.count == 0) return kind_err == Fault::kScanDamaged ? kind_err : Fault::kScanNoFont;
-    if (const Fault add_err = add_found_entries(found, &list); add_err != Fault::kNone) return add_err;
-  }
-  return list_fonts(static_cast<ResourceList&&>(list), listing);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -184,7 +110,7 @@ int main(int argc, char** argv) {
     std::fputs(kScanUsage, stdout);
     return finish(0);
   }
-  const OutputForm* form = nullptr;
+  const ListingForm* form = nullptr;
   bool carve = false;
   if (!parse_options(argc, argv, &form, &carve)) {
     std::fputs(kScanUsage, stdout);
@@ -195,7 +121,11 @@ int main(int argc, char** argv) {
   Listing listing{};
   listing.program = program;
   listing.file = argv[argc - 1];
-  if (const Fault err = scan_file(listing.file, carve, &listing); err != Fault::kNone) return fail(*form, listing.file, err);
+  Progress progress{os_stderr_is_terminal(), false, os_seconds(), 0};
+  const SearchProgress reporter{report_progress, &progress};
+  const Fault err = list_file(listing.file, carve, &reporter, &listing);
+  if (progress.shown) std::fputs("\r\033[K", stderr);
+  if (err != Fault::kNone) return fail(*form, listing.file, err);
   // An entry whose bytes lie outside the file fails the run, after the
   // output; outputs for other programs name it on standard error.
   int status = 0;

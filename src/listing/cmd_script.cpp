@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "scan/listing_writers.h"
-#include "scan/shell_text.h"
+#include "listing/line_command.h"
+#include "listing/listing_writers.h"
+#include "listing/shell_text.h"
 
 namespace {
 
@@ -20,6 +21,8 @@ bool has_non_ascii(const char* s) {
 }
 
 }  // namespace
+
+void write_cmd_failure(FILE* out, const char*, Fault) { std::fputs("@exit /b 1\r\n", out); }
 
 Fault write_cmd_script(FILE* out, const Listing& listing) {
   if (!cmd_safe(listing.program) || !cmd_safe(listing.file)) return Fault::kCmdName;

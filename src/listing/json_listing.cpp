@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "scan/listing_writers.h"
-#include "scan/shell_text.h"
+#include "listing/line_command.h"
+#include "listing/listing_writers.h"
+#include "listing/shell_text.h"
 
 namespace {
 

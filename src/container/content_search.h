@@ -1,15 +1,15 @@
 // Finds fonts by their contents, at every byte offset of a file of any
 // kind: ROM images, memory dumps, bare resources. The file is read in
 // blocks, so memory does not follow its size.
-#ifndef GLYFEX_SCAN_CONTENT_SEARCH_H
-#define GLYFEX_SCAN_CONTENT_SEARCH_H
+#ifndef GLYFEX_CONTAINER_CONTENT_SEARCH_H
+#define GLYFEX_CONTAINER_CONTENT_SEARCH_H
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
 #include "font/font_image.h"
-#include "scan/resource_scan.h"
+#include "container/container.h"
 
 struct FoundFont {
   uint64_t offset;

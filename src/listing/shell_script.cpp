@@ -2,8 +2,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "scan/listing_writers.h"
-#include "scan/shell_text.h"
+#include "listing/line_command.h"
+#include "listing/listing_writers.h"
+#include "listing/shell_text.h"
 
 namespace {
 
@@ -27,6 +28,8 @@ void put_word(FILE* out, const char* word, const char* s) {
 }
 
 }  // namespace
+
+void write_shell_failure(FILE* out, const char*, Fault) { std::fputs("exit 1\n", out); }
 
 Fault write_shell_script(FILE* out, const Listing& listing) {
   std::fputs("#!/bin/sh\n# Converts every font of ", out);

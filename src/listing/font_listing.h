@@ -2,15 +2,15 @@
 // glyfex-scan is written: its entries, and for every font glyfex's own
 // verdict on it, the name of the texts its command writes, the densities of
 // its family and the id PilRC builds it with.
-#ifndef GLYFEX_SCAN_FONT_LISTING_H
-#define GLYFEX_SCAN_FONT_LISTING_H
+#ifndef GLYFEX_LISTING_FONT_LISTING_H
+#define GLYFEX_LISTING_FONT_LISTING_H
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
 #include "font/font_image.h"
-#include "scan/resource_scan.h"
+#include "container/container.h"
 
 constexpr size_t kNoPartner = static_cast<size_t>(-1);
 
@@ -55,21 +55,6 @@ struct Listing {
 // The words the listing shows for a verdict: nullptr for a font glyfex
 // converts, "" for an entry that holds none.
 const char* verdict_text(const ListingLine& line);
-
-// A line's command as the words it is run with: the program, the file,
-// the text and the offset. Every output takes its command from here.
-constexpr int kCommandWords = 4;
-
-struct LineCommand {
-  const char* words[kCommandWords];
-  char text[64];
-  char offset[24];
-};
-
-void line_command(const Listing& listing, const ListingLine& line, LineCommand* command);
-
-// The name of the line's text at a density: font-1000.txt, font-1000-144.txt.
-void line_text(const ListingLine& line, int density, char (&out)[kMaxPath]);
 
 // The words the listing shows for an entry whose bytes cannot be had.
 const char* entry_fault_text(EntryFault fault);

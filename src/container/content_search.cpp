@@ -1,11 +1,11 @@
-#include "scan/content_search.h"
+#include "container/content_search.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "font/font_input.h"
-#include "scan/resource_scan.h"
+#include "container/container.h"
 
 namespace {
 

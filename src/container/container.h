@@ -1,15 +1,17 @@
-// Lists the resources of a Palm resource database or a Macintosh resource
-// fork (raw, .dfont, or inside a MacBinary file), or the records of a Palm
-// record database. Only the headers and tables are read, never the whole
-// file.
-#ifndef GLYFEX_SCAN_RESOURCE_SCAN_H
-#define GLYFEX_SCAN_RESOURCE_SCAN_H
+// The kinds of file that hold fonts, each read by its own module into one
+// list of entries: the resources of a Palm resource database or a
+// Macintosh resource fork (raw, .dfont, or inside a MacBinary file), or
+// the records of a Palm record database. Only headers and tables are read,
+// never the whole file.
+#ifndef GLYFEX_CONTAINER_CONTAINER_H
+#define GLYFEX_CONTAINER_CONTAINER_H
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
 #include "fault/fault.h"
+#include "font/byte_source.h"
 #include "font/font_image.h"
 
 // Why an entry's bytes cannot be had.
@@ -32,11 +34,12 @@ struct ResourceList {
 };
 
 
-// Fills list from the file. Every offset and length is checked against its
-// size. Returns Fault::kNone, kScanUnknown for a file of no known
-// kind, Fault::kScanDamaged for a known kind whose tables do not fit (list's
-// kind then names it, with no entries), or Fault::kScanMemory. An entry whose bytes lie outside the file is listed with
-// its fault set; the entries around it are listed as they are.
+// Fills list from the file, trying each kind in turn. Every offset and
+// length is checked against its size. Returns Fault::kNone, kScanUnknown
+// for a file of no known kind, kScanDamaged for a known kind whose tables
+// do not fit (list's kind then names it, with no entries), or kScanMemory.
+// An entry whose bytes lie outside the file is listed with its fault set;
+// the entries around it are listed as they are.
 Fault scan_resources(const ByteSource& file, bool dfont_name, ResourceList* list);
 
 // True for the resource types that hold a bitmap font glyfex reads.

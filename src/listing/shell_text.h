@@ -1,7 +1,7 @@
 // Printing file names and resource types where a terminal or a shell reads
 // them: nothing that a terminal would take as a command reaches it raw.
-#ifndef GLYFEX_SCAN_SHELL_TEXT_H
-#define GLYFEX_SCAN_SHELL_TEXT_H
+#ifndef GLYFEX_LISTING_SHELL_TEXT_H
+#define GLYFEX_LISTING_SHELL_TEXT_H
 
 #include <cstddef>
 #include <cstdio>

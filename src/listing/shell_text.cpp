@@ -1,4 +1,4 @@
-#include "scan/shell_text.h"
+#include "listing/shell_text.h"
 
 #include <cstdint>
 #include <cstring>

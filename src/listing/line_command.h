@@ -1,0 +1,30 @@
+// The command of a listing line and the texts it writes, made once for
+// every output, and the command quoted for a shell.
+#ifndef GLYFEX_LISTING_LINE_COMMAND_H
+#define GLYFEX_LISTING_LINE_COMMAND_H
+
+#include "listing/font_listing.h"
+#include "listing/shell_text.h"
+#include "os/os.h"
+
+// A line's command as the words it is run with: the program, the file,
+// the text and the offset. Every output takes its command from here.
+constexpr int kCommandWords = 4;
+
+struct LineCommand {
+  const char* words[kCommandWords];
+  char text[64];
+  char offset[24];
+};
+
+void line_command(const Listing& listing, const ListingLine& line, LineCommand* command);
+
+// The name of the line's text at a density: font-1000.txt, font-1000-144.txt.
+void line_text(const ListingLine& line, int density, char (&out)[kMaxPath]);
+
+// The command of a line, each word quoted for cmd.exe (for_cmd) or a
+// POSIX shell. The listing and the page show it as the system's own shell
+// reads it.
+void put_command(const TextSink& out, const Listing& listing, const ListingLine& line, bool for_cmd);
+
+#endif

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   FontImage image;
   Fault err = read_font_resource(memory_source(data + 1, size - 1), data[0], &image);
-  if (err || !small_output(image)) return 0;
+  if (err != Fault::kNone || !small_output(image)) return 0;
   os_calls.write_all = keep;
   for (int density = 0; density < kDensities; ++density) {
     if (!image.hasDensity[density]) continue;

@@ -23,8 +23,8 @@ const char* const kTexts[] = {
     "The resource table does not fit in the file.",
     "Not enough memory for the file.",
     "Not a Palm resource database or a Macintosh resource fork, and no font was found in its contents.",
-    "A file name holds a character cmd.exe cannot pass safely (%, !, ^, \", a C0 or C1 control, or a byte that is "
-    "not UTF-8).",
+    ("A file name holds a character cmd.exe cannot pass safely (%, !, ^, \", a C0 or C1 control, or a byte that is "
+     "not UTF-8)."),
 };
 
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<int>(Fault::kCmdName) + 1, "one text per fault");

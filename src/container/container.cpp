@@ -1,3 +1,4 @@
+// The table of file kinds, tried in turn, and what their readers share.
 #include "container/container.h"
 
 #include <algorithm>

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -18,6 +19,7 @@
 
 #include "cli/messages.h"
 #include "font_builder.h"
+#include "font/charset.h"
 #include "text/text_font.h"
 
 namespace {
@@ -62,12 +64,33 @@ std::vector<uint8_t> small_font(size_t prefix = 0) {
 }
 
 TEST(CliTest, UsageForWrongArgumentCount) {
+  // Options come first: one glyfex does not know, a charset without --bdf
+  // or of no known name, or a file after them missing, get the usage too.
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{}, {"a"}, {"a", "b", "0", "d"}}) {
+       {std::vector<std::string>{}, {"a"}, {"a", "b", "0", "d"}, {"--text", "a", "b"}, {"--charset", "palm", "a", "b"},
+        {"--bdf", "--charset", "klingon", "a", "b"}, {"--bdf", "--bdf", "a", "b"}, {"--bdf", "a"}, {"--", "a"}}) {
     const Outcome r = run_glyfex(args);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, std::string(kBanner) + kUsage);
   }
+}
+
+// --bdf writes BDF to the output, and a high-density font's 144 dpi image
+// beside it; -- ends the options, so a file may start with --.
+TEST(CliTest, BdfOptions) {
+  const std::string base = dir() + "/bdf";
+  mkdir(base.c_str(), 0700);
+  const std::vector<uint8_t> hd = encode_font(make_extended(make_font(65, 65, 1, {{65, {"#-#"}}}), {72, 144}));
+  write_file(base + "/--hd.nfnt", hd);
+  std::string bdf72, bdf144;
+  ASSERT_EQ(convert_bdf(hd, 0, Charset::kSymbol, &bdf72, &bdf144, "hd"), "");
+  int status = 0;
+  const std::string out =
+      run_shell("cd " + base + " && " GLYFEX_EXE " --bdf --charset symbol -- --hd.nfnt hd.bdf", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(out, kBanner + std::string("Wrote the 144 dpi image to hd-144.bdf.\n1 glyphs exported.\n\n"));
+  EXPECT_EQ(read_file(base + "/hd.bdf"), bdf72);
+  EXPECT_EQ(read_file(base + "/hd-144.bdf"), bdf144);
 }
 
 TEST(CliTest, ConvertsAndCountsTheWholeRange) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/output_file.h"
+#include "bdf_parser.h"
 #include "font_builder.h"
 
 namespace {
@@ -73,6 +74,11 @@ TEST(ExtendedTest, BothTexts) {
     ASSERT_EQ(convert_bytes(c.bytes(), 0, &text72, &text144), message_of(c.message));
     EXPECT_EQ(text72, c.text72);
     EXPECT_EQ(text144, c.text144);
+    // Each density's BDF holds the pixels of its text.
+    std::string bdf72, bdf144;
+    ASSERT_EQ(convert_bdf(c.bytes(), 0, Charset::kPalm, &bdf72, &bdf144), message_of(c.message));
+    EXPECT_EQ(text72.empty() ? "" : bdf_matches_text(bdf72, text72), "");
+    EXPECT_EQ(text144.empty() ? "" : bdf_matches_text(bdf144, text144), "");
   }
 }
 

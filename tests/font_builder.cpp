@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #endif
 
+#include "bdf/bdf_font.h"
 #include "text/text_font.h"
 
 FontModel make_font(int first, int last, int height, const std::vector<GlyphModel>& glyphs) {
@@ -311,7 +312,30 @@ std::string write_density(const FontImage& image, int density, std::string* text
   // Every text converted in the tests checks the count made beforehand.
   return text->size() != text_font_bytes(image, density) ? "text size differs from its count" : "";
 }
+// The BDF of one density, through a file as glyfex writes one.
+std::string write_bdf_density(const FontImage& image, int density, Charset charset, const char* family,
+                              std::string* bdf) {
+  bdf->clear();
+  if (!image.hasDensity[density]) return "";
+  const BdfOptions options{charset, family};
+  Fault err = Fault::kNone;
+  *bdf = text_written([&](OsFile file) { return write_bdf_font(file, image, density, options); }, &err);
+  if (err != Fault::kNone) return fault_text(err);
+  return bdf->size() != bdf_font_bytes(image, density, options) ? "BDF size differs from its count" : "";
+}
 }  // namespace
+
+std::string convert_bdf(const std::vector<uint8_t>& bytes, long offset, Charset charset, std::string* bdf72,
+                        std::string* bdf144, const char* family) {
+  FontImage image;
+  const Fault err = read_font_resource(memory_source(bytes.data(), bytes.size()), offset, &image);
+  bdf72->clear();
+  if (bdf144 != nullptr) bdf144->clear();
+  if (err != Fault::kNone) return fault_text(err);
+  std::string message = write_bdf_density(image, kDensity72, charset, family, bdf72);
+  if (message.empty() && bdf144 != nullptr) message = write_bdf_density(image, kDensity144, charset, family, bdf144);
+  return message;
+}
 
 std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text, std::string* text144) {
   FontImage image;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "font/charset.h"
 #include "font/font_image.h"
 #include "os/os.h"
 
@@ -98,6 +99,11 @@ std::vector<uint8_t> encode_macbinary(const std::vector<uint8_t>& fork);
 
 // The message a fault prints, "" for none.
 inline std::string message_of(Fault fault) { return fault == Fault::kNone ? "" : fault_text(fault); }
+
+// Runs the reader and the BDF writer with the charset: "" or the message,
+// and the BDF of each density ("" for a density the font lacks).
+std::string convert_bdf(const std::vector<uint8_t>& bytes, long offset, Charset charset, std::string* bdf72,
+                        std::string* bdf144 = nullptr, const char* family = "test");
 
 // Runs the reader and writer in memory. Returns the message or "" and the
 // text of each density ("" for a density the font lacks).

@@ -128,7 +128,7 @@ TEST(OsCallsTest, EveryFaultLeavesOldTextsOrNewOnes) {
     fails = c.fails;
     os_calls = kFaulty;
     KeptTexts kept{};
-    Fault err = export_font(in.c_str(), out.c_str(), 0, &kept);
+    Fault err = export_font(in.c_str(), out.c_str(), 0, ExportOptions{false, Charset::kLatin}, &kept);
     EXPECT_EQ(held, c.kept);
     if (c.kept) os_release_interrupts();
     os_calls = real;

@@ -98,6 +98,9 @@ TEST(PageTest, SampleLineSetsTextAsPalmOs) {
   // 32..104 missing. The sample's first word: "The", then a space.
   std::vector<GlyphModel> glyphs = {{84, {"###"}, -1, 3, -1}, {104, {"##"}, -1, 2, 1}, {32, {""}, -1, 2, 0},
                                     {-1, {"#-#-"}, -1, 5, 0}};
+  // The digits and the stop too, so that the font has a third of the
+  // sample's characters and the sample text is set, not its own glyphs.
+  for (int c : {'.', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9'}) glyphs.push_back({c, {"#"}});
   FontModel m = make_font(32, 104, 1, glyphs);
   m.offsetWidths[101 - 32] = {-1, -1};
   ASSERT_TRUE(write_file(dir.path + "/font.bin", encode_font(m)));
@@ -111,7 +114,8 @@ TEST(PageTest, SampleLineSetsTextAsPalmOs) {
   EXPECT_NE(page.find("viewBox=\"-1 0 "), std::string::npos);
   // Without a missing glyph, missing codes draw nothing and move nothing:
   // the next image is the 'h' of "the", after six spaces.
-  m = make_font(32, 104, 1, {glyphs[0], glyphs[1], glyphs[2]});
+  glyphs.erase(glyphs.begin() + 3);
+  m = make_font(32, 104, 1, glyphs);
   ASSERT_TRUE(write_file(dir.path + "/font.bin", encode_font(m)));
   const std::vector<std::string> bare = pen_positions(scan(dir.path, "--html font.bin"), 72);
   ASSERT_GE(bare.size(), 3u);
@@ -217,6 +221,12 @@ TEST(JsonTest, EveryOutputAnswers) {
        "{\"file\": \"text.rcp\", \"kind\": null, \"error\": \"Not a Palm resource database or a Macintosh resource fork, "
        "and no font was found in its contents.\", \"entries\": []}\n1\n",
        0},
+      // A font with few of the sample's characters shows its own glyphs.
+      {GLYFEX_SCAN_EXE " --html inky.nfnt | grep -m1 data-sample | grep -o 'href=\"[^\"]*\"'",
+       "href=\"#g0-72-65\"\nhref=\"#g0-72-66\"\n", 0},
+      {GLYFEX_SCAN_EXE " --html " EXAMPLES_DIR "/sample.nfnt | grep -o '169 0xA9 [^<]*'", "169 0xA9 \xC2\xA9\n", 0},
+      {GLYFEX_SCAN_EXE " --bdf --sh inky.nfnt | tail -1", GLYFEX_EXE " --bdf inky.nfnt font-at-0.bdf 0\n", 0},
+      {GLYFEX_SCAN_EXE " --rcp --bdf inky.nfnt | grep -c usage", "1\n", 0},
       {GLYFEX_SCAN_EXE " --rcp many.prc | grep -c '^FONT ID'", "128\n", 0},
       {GLYFEX_SCAN_EXE " --rcp many.prc | grep '^FONT ID' | tail -1", "FONT ID 1127 FONTID 255 \"font-1127.txt\"\n", 0},
       {GLYFEX_SCAN_EXE " --rcp many.prc | tail -1",

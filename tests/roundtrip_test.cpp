@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "bdf_parser.h"
 #include "font_builder.h"
 #include "text_parser.h"
 
@@ -105,6 +106,10 @@ void expect_round_trip(const FontModel& m) {
   for (int i = 0; i < 9; ++i) EXPECT_EQ(parsed.metrics[i], metrics[i]) << "metric " << i;
   ASSERT_EQ(parsed.glyphs.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_TRUE(parsed.glyphs[i] == expected[i]) << "glyph " << expected[i].code;
+  // The BDF holds the same glyphs, found by their Palm codes.
+  std::string bdf;
+  ASSERT_EQ(convert_bdf(encode_font(m), font_offset(m), Charset::kPalm, &bdf), "");
+  EXPECT_EQ(bdf_matches_text(bdf, text), "");
 }
 
 TEST(RoundTripTest, RandomFonts) {

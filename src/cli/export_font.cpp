@@ -1,11 +1,13 @@
 #include "cli/export_font.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "cli/output_file.h"
 #include "font/byte_source.h"
 #include "font/font_image.h"
 #include "os/os.h"
+#include "bdf/bdf_font.h"
 #include "text/text_font.h"
 
 namespace {
@@ -41,13 +43,28 @@ struct Outputs {
   int count;
 };
 
+// The form the font is written in: the PilRC text, or BDF.
+struct Form {
+  bool bdf;
+  BdfOptions options;
+};
+
+uint64_t form_bytes(const Form& form, const FontImage& image, int density) {
+  return form.bdf ? bdf_font_bytes(image, density, form.options) : text_font_bytes(image, density);
+}
+
+Fault write_form(const Form& form, OsFile file, const FontImage& image, int density) {
+  return form.bdf ? write_bdf_font(file, image, density, form.options) : write_text_font(file, image, density);
+}
+
 void discard_all(Outputs* o) {
   for (int i = 0; i < o->count; ++i) discard_output(&o->files[i]);
 }
 
 // Opens every output before any text is written, so that one that cannot
 // be opened changes nothing.
-Fault open_outputs(const char* const (&paths)[kDensities], bool shared, const FontImage& image, Outputs* o) {
+Fault open_outputs(const char* const (&paths)[kDensities], bool shared, const Form& form, const FontImage& image,
+                   Outputs* o) {
   o->count = 0;
   for (int d = 0; d < kDensities; ++d) {
     o->of[d] = -1;
@@ -56,7 +73,7 @@ Fault open_outputs(const char* const (&paths)[kDensities], bool shared, const Fo
       o->of[d] = 0;
       continue;
     }
-    if (const Fault err = open_output(paths[d], text_font_bytes(image, d), &o->files[o->count]); err != Fault::kNone) {
+    if (const Fault err = open_output(paths[d], form_bytes(form, image, d), &o->files[o->count]); err != Fault::kNone) {
       discard_all(o);
       return err;
     }
@@ -66,12 +83,12 @@ Fault open_outputs(const char* const (&paths)[kDensities], bool shared, const Fo
 }
 
 // Writes and closes every output.
-Fault write_texts(Outputs* o, const FontImage& image) {
+Fault write_texts(Outputs* o, const Form& form, const FontImage& image) {
   Fault err = Fault::kNone;
   for (int i = 0; i < o->count; ++i) {
     Fault write_err = err;
     for (int d = 0; d < kDensities && write_err == Fault::kNone; ++d) {
-      if (o->of[d] == i) write_err = write_text_font(o->files[i].file, image, d);
+      if (o->of[d] == i) write_err = write_form(form, o->files[i].file, image, d);
     }
     Fault close_err = close_output(&o->files[i], write_err);
     if (err == Fault::kNone) err = close_err;
@@ -81,20 +98,30 @@ Fault write_texts(Outputs* o, const FontImage& image) {
 
 // Every text is written whole before any goes into place; then all go into
 // place together, or none.
-Fault write_outputs(const char* const (&paths)[kDensities], bool shared, const FontImage& image,
-                          KeptTexts* kept) {
+Fault write_outputs(const char* const (&paths)[kDensities], bool shared, const Form& form, const FontImage& image,
+                    KeptTexts* kept) {
   Outputs o;
-  if (const Fault err = open_outputs(paths, shared, image, &o); err != Fault::kNone) return err;
-  if (const Fault err = write_texts(&o, image); err != Fault::kNone) {
+  if (const Fault err = open_outputs(paths, shared, form, image, &o); err != Fault::kNone) return err;
+  if (const Fault err = write_texts(&o, form, image); err != Fault::kNone) {
     discard_all(&o);
     return err;
   }
   return place_outputs(o.files, o.count, kept);
 }
 
+// The family both densities' fonts belong to: the output's name without
+// its folder and extension.
+void family_of(const char* outfile, char (&family)[kMaxPath]) {
+  const char* name = outfile + os_folder_length(outfile);
+  const char* dot = std::strrchr(name, '.');
+  const size_t n = dot == nullptr || dot == name ? std::strlen(name) : static_cast<size_t>(dot - name);
+  std::snprintf(family, sizeof family, "%.*s", static_cast<int>(n), name);
+}
+
 }  // namespace
 
-Fault export_font(const char* infile, const char* outfile, int64_t offset, KeptTexts* kept) {
+Fault export_font(const char* infile, const char* outfile, int64_t offset, const ExportOptions& options,
+                  KeptTexts* kept) {
   kept->count = 0;
   FontImage image;
   OsFileInfo input{};
@@ -112,7 +139,10 @@ Fault export_font(const char* infile, const char* outfile, int64_t offset, KeptT
     path144 = outfile144;
   }
   const char* const paths[kDensities] = {outfile, path144};
-  if (const Fault err = write_outputs(paths, shared, image, kept); err != Fault::kNone) return err;
+  char family[kMaxPath];
+  family_of(outfile, family);
+  const Form form{options.bdf, BdfOptions{options.charset, family}};
+  if (const Fault err = write_outputs(paths, shared, form, image, kept); err != Fault::kNone) return err;
   if (image.hasDensity[kDensity144]) std::printf("Wrote the %d dpi image to %s.\n", density_dpi(kDensity144), path144);
   for (int d = 0; d < kDensities; ++d) {
     if (image.inkOutside[d] == 0) continue;

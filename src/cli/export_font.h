@@ -5,6 +5,13 @@
 #include <cstdint>
 
 #include "cli/output_file.h"
+#include "font/charset.h"
+
+// What is written: the PilRC text, or BDF with a character set.
+struct ExportOptions {
+  bool bdf;
+  Charset charset;
+};
 
 // Reads the font resource at offset in infile, then writes outfile and
 // prints the summary line. The input is read completely and checked before
@@ -12,6 +19,7 @@
 // Returns Fault::kNone on success, else the fault; kept then lists
 // the old texts that could not be put back, and where they are, and
 // interrupts stay held while it lists any (see place_outputs).
-Fault export_font(const char* infile, const char* outfile, int64_t offset, KeptTexts* kept);
+Fault export_font(const char* infile, const char* outfile, int64_t offset, const ExportOptions& options,
+                  KeptTexts* kept);
 
 #endif

@@ -1,8 +1,9 @@
-// glyfex infile outfile {offset}
+// glyfex [--bdf [--charset NAME]] infile outfile {offset}
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "cli/export_font.h"
 #include "fault/fault.h"
@@ -34,18 +35,45 @@ int finish(int status) {
   return status;
 }
 
+// Reads the options, which come first: --bdf, then --charset NAME; --
+// ends them. Sets *first to the first argument after them. False for an
+// option it does not know, a charset without --bdf, or an unknown name.
+bool parse_options(int argc, char** argv, ExportOptions* options, int* first) {
+  int i = 1;
+  for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i) {
+    if (std::strcmp(argv[i], "--") == 0) {
+      ++i;
+      break;
+    }
+    if (std::strcmp(argv[i], "--bdf") == 0 && !options->bdf) {
+      options->bdf = true;
+    } else if (std::strcmp(argv[i], "--charset") == 0 && options->bdf && i + 1 < argc &&
+               charset_by_name(argv[i + 1], &options->charset)) {
+      ++i;
+    } else {
+      return false;
+    }
+  }
+  *first = i;
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   os_start_program(&argc, &argv);
   std::fputs(kBanner, stdout);
-  if (argc != 3 && argc != 4) {
+  ExportOptions options{false, Charset::kLatin};
+  int first = 1;
+  const int args = parse_options(argc, argv, &options, &first) ? argc - first : 0;
+  if (args != 2 && args != 3) {
     std::fputs(kUsage, stdout);
     return finish(1);
   }
-  const int64_t offset = argc == 4 ? parse_offset(argv[3]) : 0;
+  char** arg = argv + first;
+  const int64_t offset = args == 3 ? parse_offset(arg[2]) : 0;
   KeptTexts kept{};
-  if (const Fault err = export_font(argv[1], argv[2], offset, &kept); err != Fault::kNone) {
+  if (const Fault err = export_font(arg[0], arg[1], offset, options, &kept); err != Fault::kNone) {
     std::printf("ERROR: %s\n", fault_text(err));
     for (int i = 0; i < kept.count; ++i) {
       std::printf("The old text of %s is kept in %s.\n", kept.texts[i].output, kept.texts[i].kept);

@@ -8,5 +8,6 @@ const char kBanner[] = "Glyfex " GLYFEX_VERSION " - Pilot font resource to PilRC
 
 const char kUsage[] =
     "Extracts a Pilot font resource to an ASCII\nfile that can be compiled with PilRC.\n\n"
-    " usage:  glyfex infile outfile {offset}\n\n";
+    " usage:  glyfex infile outfile {offset}\n"
+    " options first: --bdf writes BDF; --charset latin|palm|symbol|symbol11|symbol7|led after it\n\n";
 

@@ -24,7 +24,8 @@ const char kScanUsage[] =
     "         glyfex-scan [--carve] --rcp file   PilRC lines that rebuild the fonts\n"
     "         glyfex-scan [--carve] --html file  a page that draws every font\n"
     "         glyfex-scan [--carve] --json file  the listing as JSON\n"
-    "         --carve also searches the contents of a Palm database or resource fork\n\n";
+    "         --carve also searches the contents of a Palm database or resource fork\n"
+    "         --bdf: commands that make BDF fonts instead of texts (not with --rcp)\n\n";
 
 // The glyfex beside this program when it was started through a path (it
 // then need not be on PATH), else the glyfex that PATH finds. A symbolic
@@ -80,10 +81,10 @@ void report_progress(void* context, uint64_t searched, uint64_t size, size_t fou
                static_cast<double>(searched) / (1 << 20) / (t - p->start), found, found == 1 ? "" : "s");
 }
 
-// Reads the options before the file: at most one output form, and
-// --carve. False for anything else, or no file after them (a file whose
-// name starts with -- is named ./--name).
-bool parse_options(int argc, char** argv, const ListingForm** form, bool* carve) {
+// Reads the options before the file: at most one output form, --carve and
+// --bdf. False for anything else, --bdf with --rcp (PilRC reads texts), or
+// no file after them (a file whose name starts with -- is named ./--name).
+bool parse_options(int argc, char** argv, const ListingForm** form, bool* carve, bool* bdf) {
   *form = &kListingForms[0];
   for (int i = 1; i < argc - 1; ++i) {
     const ListingForm* chosen = nullptr;
@@ -95,11 +96,14 @@ bool parse_options(int argc, char** argv, const ListingForm** form, bool* carve)
       *form = chosen;
     } else if (std::strcmp(argv[i], "--carve") == 0 && !*carve) {
       *carve = true;
+    } else if (std::strcmp(argv[i], "--bdf") == 0 && !*bdf) {
+      *bdf = true;
     } else {
       return false;
     }
   }
-  return argc >= 2 && std::strncmp(argv[argc - 1], "--", 2) != 0;
+  const bool rcp = (*form)->option != nullptr && std::strcmp((*form)->option, "--rcp") == 0;
+  return argc >= 2 && std::strncmp(argv[argc - 1], "--", 2) != 0 && !(rcp && *bdf);
 }
 
 }  // namespace
@@ -111,8 +115,8 @@ int main(int argc, char** argv) {
     return finish(0);
   }
   const ListingForm* form = nullptr;
-  bool carve = false;
-  if (!parse_options(argc, argv, &form, &carve)) {
+  bool carve = false, bdf = false;
+  if (!parse_options(argc, argv, &form, &carve, &bdf)) {
     std::fputs(kScanUsage, stdout);
     return finish(1);
   }
@@ -121,6 +125,7 @@ int main(int argc, char** argv) {
   Listing listing{};
   listing.program = program;
   listing.file = argv[argc - 1];
+  listing.bdf = bdf;
   Progress progress{os_stderr_is_terminal(), false, os_seconds(), 0};
   const SearchProgress reporter{report_progress, &progress};
   const Fault err = list_file(listing.file, carve, &reporter, &listing);

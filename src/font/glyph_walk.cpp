@@ -11,6 +11,13 @@ bool has_image(const FontImage& image, int code) {
   return code >= h.firstChar && code <= h.lastChar && image.locations[code] < image.locations[code + 1];
 }
 
+bool drawn_as_missing(const FontImage& image, int code) {
+  const FontHeader& h = image.header;
+  if (code < h.firstChar || code > h.lastChar) return true;
+  const OffsetWidth ow = image.offsetWidths[code];
+  return ow.offset == -1 && ow.width == -1;
+}
+
 bool next_glyph(const FontImage& image, int* cursor, Glyph* glyph) {
   const FontHeader& h = image.header;
   // The cursor counts codes from firstChar; one past the range is the

@@ -32,6 +32,10 @@ bool next_glyph(const FontImage& image, int* cursor, Glyph* glyph);
 // empty.
 bool has_image(const FontImage& image, int code);
 
+// True when Palm OS draws code with the missing-character glyph: a code
+// outside the range, or one an offset/width entry of -1, -1 marks so.
+bool drawn_as_missing(const FontImage& image, int code);
+
 // True when the pixel of the glyph at row and column (counted at that
 // density, from its first column) is set. Columns past the strip row are
 // clear.

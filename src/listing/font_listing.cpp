@@ -189,7 +189,7 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
     }
     if (e.found && std::binary_search(listed.get(), listed.get() + listed_count, e.offset)) continue;
     ListingLine* line = &listing->lines[listing->count++];
-    *line = ListingLine{i, e.offset, e.size, Verdict::kNoFont, Fault::kNone, {}, {}, 0, {}, {}, kNoPartner, 0, false};
+    *line = ListingLine{i, e.offset, e.size, Verdict::kNoFont, Fault::kNone, {}, {}, 0, Charset::kLatin, {}, {}, kNoPartner, 0, false};
     int64_t tables_end = 0;
     if (e.fault != EntryFault::kNone) {
       line->verdict = e.fault == EntryFault::kOutside ? Verdict::kOutside : Verdict::kInsideList;

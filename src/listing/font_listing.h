@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "font/charset.h"
 #include "font/font_image.h"
 #include "container/container.h"
 
@@ -33,6 +34,7 @@ struct ListingLine {
   bool hasDensity[kDensities];  // the densities of this font
   bool familyDensity[kDensities];  // with those of the font sharing its name
   int rangeCount;  // the codes in the font's range
+  Charset charset;  // what its codes stand for
   uint64_t inkOutside[kDensities];  // set pixels in no glyph's columns
   char name[48];  // the text is name.txt, its 144 dpi text name-144.txt
   size_t partner;  // the line sharing the name (the other density), or kNoPartner
@@ -43,6 +45,7 @@ struct ListingLine {
 struct Listing {
   const char* program;  // the glyfex the commands run
   const char* file;  // the file as named on the command line
+  bool bdf;  // the commands make BDF fonts, not texts
   ByteSource source;  // the file, for outputs that draw the fonts
   ResourceList resources;  // kind nullptr: no known kind, searched by contents
   Fault damage;  // why the kind's table could not be read, or nullptr

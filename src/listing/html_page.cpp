@@ -150,9 +150,7 @@ void write_path(FILE* out, const FontImage& image, int density, const Glyph& g, 
 // returns whether there is one; advance is the pen's move.
 bool sample_glyph(const FontImage& image, int c, Glyph* g, int* advance) {
   const FontHeader& h = image.header;
-  const bool in_range = c >= h.firstChar && c <= h.lastChar;
-  const OffsetWidth ow = in_range ? image.offsetWidths[c] : OffsetWidth{-1, -1};
-  if (in_range && !(ow.offset == -1 && ow.width == -1)) {
+  if (!drawn_as_missing(image, c)) {
     *g = glyph_at(image, c, c);
     *advance = g->width;
     return has_image(image, c);
@@ -164,16 +162,46 @@ bool sample_glyph(const FontImage& image, int c, Glyph* g, int* advance) {
   return true;
 }
 
-// The sample text set as Palm OS sets it: each image at the pen plus its
+// The codes of the sample line: the sample text, unless the font has an
+// image for fewer than a third of its characters (a symbol or LED font):
+// then its own glyphs in code order, so that the line shows the font
+// rather than a row of missing-character boxes.
+constexpr size_t kMaxSample = 128;
+
+size_t sample_codes(const FontImage& image, int (&codes)[kMaxSample]) {
+  bool seen[256] = {};
+  int distinct = 0, drawn = 0;
+  for (const char* p = kSampleText; *p != '\0'; ++p) {
+    const int c = static_cast<unsigned char>(*p);
+    if (c == ' ' || seen[c]) continue;
+    seen[c] = true;
+    ++distinct;
+    drawn += !drawn_as_missing(image, c) && has_image(image, c) ? 1 : 0;
+  }
+  size_t n = 0;
+  if (3 * drawn >= distinct) {
+    for (const char* p = kSampleText; *p != '\0' && n < kMaxSample; ++p) codes[n++] = static_cast<unsigned char>(*p);
+    return n;
+  }
+  Glyph g{};
+  for (int cursor = 0; n < kMaxSample && next_glyph(image, &cursor, &g);) {
+    if (g.code >= 0 && !drawn_as_missing(image, g.code)) codes[n++] = g.code;
+  }
+  return n;
+}
+
+// The sample set as Palm OS sets text: each image at the pen plus its
 // offset, the pen then moved on by the width.
 void write_sample(FILE* out, const FontImage& image, int density, size_t line) {
   const int scale = density_scale(density);
   const int height = image.header.fRectHeight * scale;
+  int codes[kMaxSample];
+  const size_t n = sample_codes(image, codes);
   int pen = 0, left = 0, right = 0;
-  for (const char* p = kSampleText; *p != '\0'; ++p) {
+  for (size_t i = 0; i < n; ++i) {
     Glyph g{};
     int advance = 0;
-    if (sample_glyph(image, static_cast<unsigned char>(*p), &g, &advance)) {
+    if (sample_glyph(image, codes[i], &g, &advance)) {
       left = std::min(left, pen + g.offset * scale);
       right = std::max(right, pen + (g.offset + static_cast<int>(g.columns)) * scale);
     }
@@ -185,10 +213,10 @@ void write_sample(FILE* out, const FontImage& image, int density, size_t line) {
                density_dpi(density), left, width, std::max(height, 1), width * kSampleScale[density],
                std::max(height, 1) * kSampleScale[density]);
   pen = 0;
-  for (const char* p = kSampleText; *p != '\0'; ++p) {
+  for (size_t i = 0; i < n; ++i) {
     Glyph g{};
     int advance = 0;
-    if (sample_glyph(image, static_cast<unsigned char>(*p), &g, &advance)) {
+    if (sample_glyph(image, codes[i], &g, &advance)) {
       char id[40];
       glyph_id(id, line, density, g);
       std::fprintf(out, "<use href=\"#%s\" x=\"%d\"/>", id, pen + g.offset * scale);
@@ -198,10 +226,36 @@ void write_sample(FILE* out, const FontImage& image, int density, size_t line) {
   std::fputs("</svg>\n", out);
 }
 
-// Every glyph with an image, the code in decimal and hex, the character
-// where it is printable, and under the cell a line from the pen to the
+// The character code stands for in the charset, as UTF-8, escaped for the
+// page; nothing for a control or a code of no character.
+void put_character(FILE* out, Charset charset, int code) {
+  const int32_t u = charset_unicode(charset, code);
+  if (u <= 0x20 || (u >= 0x7F && u <= 0xA0) || (u >= 0xD800 && u <= 0xDFFF)) return;
+  char bytes[4];
+  size_t n = 0;
+  if (u < 0x80) {
+    bytes[n++] = static_cast<char>(u);
+  } else if (u < 0x800) {
+    bytes[n++] = static_cast<char>(0xC0 | (u >> 6));
+    bytes[n++] = static_cast<char>(0x80 | (u & 0x3F));
+  } else if (u < 0x10000) {
+    bytes[n++] = static_cast<char>(0xE0 | (u >> 12));
+    bytes[n++] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    bytes[n++] = static_cast<char>(0x80 | (u & 0x3F));
+  } else {
+    bytes[n++] = static_cast<char>(0xF0 | (u >> 18));
+    bytes[n++] = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+    bytes[n++] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    bytes[n++] = static_cast<char>(0x80 | (u & 0x3F));
+  }
+  std::fputc(' ', out);
+  write_html(out, bytes, n);
+}
+
+// Every glyph with an image, the code in decimal and hex, the character it
+// stands for where it is printable, and under the cell a line from the pen to the
 // pen moved on by the width.
-void write_sheet(FILE* out, const FontImage& image, int density, size_t line) {
+void write_sheet(FILE* out, const FontImage& image, int density, size_t line, Charset charset) {
   const int scale = density_scale(density), pixels = kGlyphScale[density];
   const int height = image.header.fRectHeight * scale;
   std::fputs("<div class=\"sheet\">\n", out);
@@ -219,11 +273,7 @@ void write_sheet(FILE* out, const FontImage& image, int density, size_t line) {
       std::fputs("missing", out);
     } else {
       std::fprintf(out, "%d 0x%02X", g.code, g.code);
-      if (g.code >= 33 && g.code <= 126) {
-        std::fputc(' ', out);
-        const char c = static_cast<char>(g.code);
-        write_html(out, &c, 1);
-      }
+      put_character(out, charset, g.code);
     }
     std::fprintf(out, "<br>width %d offset %d</figcaption></figure>\n", g.width * scale, g.offset * scale);
   }
@@ -253,7 +303,7 @@ void write_font(FILE* out, const Listing& l, size_t index) {
     }
     // The sample line uses the paths of the sheet below it.
     write_sample(out, image, d, index);
-    write_sheet(out, image, d, index);
+    write_sheet(out, image, d, index, line.charset);
   }
   std::fputs("</section>\n", out);
 }

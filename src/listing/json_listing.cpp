@@ -50,7 +50,7 @@ void put_font(FILE* out, const Listing& l, const ListingLine& line) {
   LineCommand command{};
   line_command(l, line, &command);
   std::fputs(", \"font\": {\"command\": [", out);
-  for (int i = 0; i < kCommandWords; ++i) {
+  for (int i = 0; i < command.count; ++i) {
     if (i > 0) std::fputs(", ", out);
     put_json_text(out, command.words[i]);
   }
@@ -60,7 +60,7 @@ void put_font(FILE* out, const Listing& l, const ListingLine& line) {
   for (int d = 0; d < kDensities; ++d) {
     if (!line.hasDensity[d]) continue;
     char text[kMaxPath];
-    line_text(line, d, text);
+    line_text(l, line, d, text);
     std::fputs(separator, out);
     put_json_text(out, text);
     separator = ", ";

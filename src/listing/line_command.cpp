@@ -3,23 +3,32 @@
 #include <algorithm>
 #include <cstdio>
 
-void line_text(const ListingLine& line, int density, char (&out)[kMaxPath]) {
+void line_text(const Listing& listing, const ListingLine& line, int density, char (&out)[kMaxPath]) {
   char name[sizeof line.name + 4];
-  std::snprintf(name, sizeof name, "%s.txt", line.name);
+  std::snprintf(name, sizeof name, "%s.%s", line.name, listing.bdf ? "bdf" : "txt");
   if (!density_path(name, density, out)) out[0] = '\0';
 }
 
 void line_command(const Listing& listing, const ListingLine& line, LineCommand* command) {
-  std::snprintf(command->text, sizeof command->text, "%s.txt", line.name);
+  std::snprintf(command->text, sizeof command->text, "%s.%s", line.name, listing.bdf ? "bdf" : "txt");
   std::snprintf(command->offset, sizeof command->offset, "%llu", static_cast<unsigned long long>(line.offset));
-  const char* const words[kCommandWords] = {listing.program, listing.file, command->text, command->offset};
-  std::copy(words, words + kCommandWords, command->words);
+  int n = 0;
+  command->words[n++] = listing.program;
+  if (listing.bdf) command->words[n++] = "--bdf";
+  if (listing.bdf && line.charset != Charset::kLatin) {
+    command->words[n++] = "--charset";
+    command->words[n++] = charset_name(line.charset);
+  }
+  command->words[n++] = listing.file;
+  command->words[n++] = command->text;
+  command->words[n++] = command->offset;
+  command->count = n;
 }
 
 void put_command(const TextSink& out, const Listing& listing, const ListingLine& line, bool for_cmd) {
   LineCommand command{};
   line_command(listing, line, &command);
-  for (int i = 0; i < kCommandWords; ++i) {
+  for (int i = 0; i < command.count; ++i) {
     if (i > 0) out.write(out.context, " ", 1);
     const char* word = command.words[i];
     // A number stands as it is for either shell.

@@ -7,20 +7,23 @@
 #include "listing/shell_text.h"
 #include "os/os.h"
 
-// A line's command as the words it is run with: the program, the file,
-// the text and the offset. Every output takes its command from here.
-constexpr int kCommandWords = 4;
+// A line's command as the words it is run with: the program, its options
+// (--bdf and the font's charset when the listing makes BDF), the file, the
+// text and the offset. Every output takes its command from here.
+constexpr int kMaxCommandWords = 7;
 
 struct LineCommand {
-  const char* words[kCommandWords];
+  const char* words[kMaxCommandWords];
+  int count;
   char text[64];
   char offset[24];
 };
 
 void line_command(const Listing& listing, const ListingLine& line, LineCommand* command);
 
-// The name of the line's text at a density: font-1000.txt, font-1000-144.txt.
-void line_text(const ListingLine& line, int density, char (&out)[kMaxPath]);
+// The name of the line's text at a density: font-1000.txt, font-1000-144.txt
+// (.bdf when the listing makes BDF).
+void line_text(const Listing& listing, const ListingLine& line, int density, char (&out)[kMaxPath]);
 
 // The command of a line, each word quoted for cmd.exe (for_cmd) or a
 // POSIX shell. The listing and the page show it as the system's own shell

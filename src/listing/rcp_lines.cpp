@@ -32,7 +32,7 @@ Fault write_rcp_lines(FILE* out, const Listing& listing) {
     if (!has_command(line) || (line.partner != kNoPartner && line.partner < i)) continue;
     const ResourceEntry& e = listing.resources.entries[line.entry];
     char text[kDensities][kMaxPath];
-    for (int d = 0; d < kDensities; ++d) line_text(line, d, text[d]);
+    for (int d = 0; d < kDensities; ++d) line_text(listing, line, d, text[d]);
     if (font_id > kLastFontId && line.familyDensity[kDensity72]) {
       std::fprintf(out, "// %s: no font id is left; PilRC takes font ids %d to %d only.\n", text[kDensity72],
                    kFirstFontId, kLastFontId);

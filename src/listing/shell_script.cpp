@@ -43,7 +43,7 @@ Fault write_shell_script(FILE* out, const Listing& listing) {
     if (!has_command(line)) continue;
     LineCommand command{};
     line_command(listing, line, &command);
-    for (int w = 0; w < kCommandWords; ++w) {
+    for (int w = 0; w < command.count; ++w) {
       if (w > 0) std::fputc(' ', out);
       const char* word = command.words[w];
       put_word(out, word == listing.program ? program : word == listing.file ? file : "", word);

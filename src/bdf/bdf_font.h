@@ -1,0 +1,29 @@
+// Writes a FontImage as a BDF 2.1 font (Glyph Bitmap Distribution Format),
+// the bitmap font form that X11, FreeType, FontForge and every converter
+// read, with each glyph at the character its Palm code stands for.
+#ifndef GLYFEX_BDF_BDF_FONT_H
+#define GLYFEX_BDF_BDF_FONT_H
+
+#include <cstdint>
+
+#include "fault/fault.h"
+#include "font/charset.h"
+#include "font/font_image.h"
+#include "os/os.h"
+
+struct BdfOptions {
+  Charset charset;
+  const char* family;  // FAMILY_NAME and the XLFD family: the text's name
+};
+
+// Writes the font at one density (which it must have) to the file: the
+// properties, then a glyph for every code of the range that has an image
+// or a width and is not drawn with the missing-character glyph, then that
+// glyph. Returns Fault::kOutputWrite when a write fails, kTextMemory
+// without memory for the block. Does not close the file.
+Fault write_bdf_font(OsFile file, const FontImage& image, int density, const BdfOptions& options);
+
+// The exact number of bytes write_bdf_font writes.
+uint64_t bdf_font_bytes(const FontImage& image, int density, const BdfOptions& options);
+
+#endif

@@ -26,8 +26,20 @@ Fault size_by_next_offset(ResourceList* list, uint64_t file_size) {
 
 bool is_font_type(const char type[4]) { return std::memcmp(type, "NFNT", 4) == 0 || std::memcmp(type, "nfnt", 4) == 0; }
 
+bool is_font_map_type(const char type[4]) { return std::memcmp(type, "fnti", 4) == 0 || std::memcmp(type, "afti", 4) == 0; }
+
 bool is_little_endian_font_type(const char type[4]) {
   return std::memcmp(type, "afnt", 4) == 0 || std::memcmp(type, "afnx", 4) == 0;
+}
+
+const RomRegion* region_at(const ResourceList& list, uint64_t offset) {
+  const RomRegion* begin = list.regions.get();
+  const RomRegion* end = begin + list.regionCount;
+  const RomRegion* r =
+      std::upper_bound(begin, end, offset, [](uint64_t o, const RomRegion& x) { return o < x.offset; });
+  if (r == begin) return nullptr;
+  --r;
+  return offset < r->offset + r->size ? r : nullptr;
 }
 
 namespace {
@@ -35,7 +47,8 @@ namespace {
 // The kinds, tried in turn: the first that reads the file cleanly wins, so
 // a resource fork is not mistaken for a damaged database or the other way
 // round. A record database comes last: its header is the least distinctive.
-const ContainerReader kKinds[] = {read_palm_resource_database, read_macbinary, read_resource_fork,
+// A ROM image comes first: two signatures make it the most distinctive.
+const ContainerReader kKinds[] = {read_palm_rom, read_palm_resource_database, read_macbinary, read_resource_fork,
                                   read_palm_record_database};
 
 }  // namespace

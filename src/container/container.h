@@ -24,6 +24,25 @@ struct ResourceEntry {
   uint64_t size;
   EntryFault fault;
   bool found;  // a font found by its contents, not through the file's table
+  uint32_t database;  // in a ROM image, 1 + the index of its database; else 0
+  const char* fontName;  // the system font it is ("stdFont"), or nullptr
+};
+
+// A database of a ROM image.
+struct RomDatabase {
+  char name[33];
+  char type[4];
+  char creator[4];
+};
+
+// Where a record or resource of a ROM image lies, so that a font found by
+// its contents can be named by what holds it.
+struct RomRegion {
+  uint64_t offset;
+  uint64_t size;
+  uint32_t database;  // 1 + its index
+  char type[4];  // all zero for a record
+  long id;  // a record's index
 };
 
 struct ResourceList {
@@ -31,7 +50,22 @@ struct ResourceList {
   bool records;  // a record database: entries have an index, no type
   std::unique_ptr<ResourceEntry[], FreeBytes> entries;
   size_t count;
+  // A ROM image: its databases, what their records and resources cover
+  // (sorted by offset), and that its contents are searched as well, as
+  // fonts lie in records and resources of other types.
+  std::unique_ptr<RomDatabase[], FreeBytes> databases;
+  size_t databaseCount;
+  std::unique_ptr<RomRegion[], FreeBytes> regions;
+  size_t regionCount;
+  bool searchContents;
 };
+
+// The region of a ROM image that holds offset, or nullptr.
+const RomRegion* region_at(const ResourceList& list, uint64_t offset);
+
+// True for the resource types that name system fonts: fnti (FontID to
+// resource, in FontID order) and afti, its ARM form.
+bool is_font_map_type(const char type[4]);
 
 
 // Fills list from the file, trying each kind in turn. Every offset and

@@ -28,6 +28,7 @@ constexpr size_t kPrefixBytes = 78 + 10 * 65535;
 // recognises the file.
 using ContainerReader = Fault (*)(const ContainerInput& in, ResourceList* list);
 
+Fault read_palm_rom(const ContainerInput& in, ResourceList* list);
 Fault read_palm_resource_database(const ContainerInput& in, ResourceList* list);
 Fault read_palm_record_database(const ContainerInput& in, ResourceList* list);
 Fault read_macbinary(const ContainerInput& in, ResourceList* list);

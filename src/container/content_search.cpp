@@ -280,7 +280,7 @@ Fault add_found_entries(const FoundFonts& found, ResourceList* list) {
   (void)list->entries.release();
   list->entries.reset(grown);
   for (size_t i = 0; i < found.count; ++i) {
-    list->entries[list->count++] = ResourceEntry{{}, -1, found.fonts[i].offset, found.fonts[i].size, EntryFault::kNone, true};
+    list->entries[list->count++] = ResourceEntry{{}, -1, found.fonts[i].offset, found.fonts[i].size, EntryFault::kNone, true, 0, nullptr};
   }
   return Fault::kNone;
 }

@@ -9,8 +9,13 @@ namespace {
 
 // What the listing shows for each verdict; a refusal shows glyfex's own
 // message.
-const char* const kVerdictTexts[] = {"", nullptr, nullptr, "lies outside the file", "lies inside the resource list",
-                                     "little-endian font, not supported"};
+const char* const kVerdictTexts[] = {"",
+                                     nullptr,
+                                     nullptr,
+                                     "lies outside the file",
+                                     "lies inside the resource list",
+                                     "little-endian font, not supported",
+                                     "little-endian font, not converted"};
 
 }  // namespace
 
@@ -35,6 +40,21 @@ size_t fonts_found_by_contents(const Listing& listing) {
 namespace {
 
 constexpr uint16_t kTablesPadding = 0xFFFF;
+
+// The symbol and LED system fonts draw their own characters.
+Charset charset_of_system_font(const char* name) {
+  const struct {
+    const char* name;
+    Charset charset;
+  } kFonts[] = {{"symbolFont", Charset::kSymbol},
+                {"symbol11Font", Charset::kSymbol11},
+                {"symbol7Font", Charset::kSymbol7},
+                {"ledFont", Charset::kLed}};
+  for (const auto& f : kFonts) {
+    if (name != nullptr && std::strcmp(name, f.name) == 0) return f.charset;
+  }
+  return Charset::kLatin;
+}
 
 // glyfex's reader on the font at offset: the verdict, the densities, the
 // codes of the range and where the font's tables end.
@@ -75,6 +95,50 @@ bool disjoint(const bool (&a)[kDensities], const bool (&b)[kDensities]) {
 // every text. A font whose densities the font before it with that id lacks
 // (a 144 dpi font after a 72 dpi one) shares its name instead: the two
 // texts then form one family.
+// A name made safe for a file: letters, digits, '.', '_' and '-' stay,
+// every other byte becomes '_'.
+void put_safe(char* out, size_t room, const char* name) {
+  size_t n = 0;
+  for (const char* p = name; *p != '\0' && n + 1 < room; ++p) {
+    const char c = *p;
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-';
+    out[n++] = plain ? c : '_';
+  }
+  out[n] = '\0';
+}
+
+// What a font's texts are named after: its resource id (font-ID), or in a
+// ROM image its database, type and id (System-NFNT-10000), and for a font
+// found by its contents the record or resource that holds it or its offset.
+void base_name(const ResourceList& list, const ResourceEntry& e, char (&out)[kNameBytes]) {
+  const RomRegion* region = e.found ? region_at(list, e.offset) : nullptr;
+  const uint32_t database = e.found ? (region != nullptr ? region->database : 0) : e.database;
+  if (database == 0) {
+    if (e.found) {
+      std::snprintf(out, sizeof out, "font-at-%llu", static_cast<unsigned long long>(e.offset));
+    } else {
+      std::snprintf(out, sizeof out, "font-%ld", e.id);
+    }
+    return;
+  }
+  char db[sizeof list.databases[0].name];
+  put_safe(db, sizeof db, list.databases[database - 1].name);
+  const char* type = e.found ? region->type : e.type;
+  const long id = e.found ? region->id : e.id;
+  if (type[0] == '\0') {
+    std::snprintf(out, sizeof out, "%s-record-%ld", db, id);
+  } else {
+    char safe_type[5] = {type[0], type[1], type[2], type[3], '\0'};
+    put_safe(safe_type, sizeof safe_type, safe_type);
+    std::snprintf(out, sizeof out, "%s-%s-%ld", db, safe_type, id);
+  }
+  // A font inside a record or resource, not at its start, says where.
+  if (e.found && region->offset != e.offset) {
+    const size_t n = std::strlen(out);
+    std::snprintf(out + n, sizeof out - n, "-at-%llu", static_cast<unsigned long long>(e.offset));
+  }
+}
+
 Fault name_fonts(Listing* listing) {
   const ResourceList& list = listing->resources;
   ListingLine* lines = listing->lines.get();
@@ -86,14 +150,17 @@ Fault name_fonts(Listing* listing) {
     if (!has_command(lines[i])) continue;
     if (e.found) {
       // Found by its contents: named by where it lies.
-      std::snprintf(lines[i].name, sizeof lines[i].name, "font-at-%llu", static_cast<unsigned long long>(e.offset));
+      base_name(list, e, lines[i].name);
     } else {
       order[n++] = i;
     }
   }
-  const auto id = [&](size_t line) { return list.entries[lines[line].entry].id; };
-  // By id, and within an id in listing order; a plain sort, which needs no
-  // memory of its own.
+  // By database and id, and within those in listing order; a plain sort,
+  // which needs no memory of its own.
+  const auto id = [&](size_t line) {
+    const ResourceEntry& e = list.entries[lines[line].entry];
+    return (static_cast<long long>(e.database) << 32) + e.id;
+  };
   std::sort(order.get(), order.get() + n, [&](size_t a, size_t b) { return id(a) != id(b) ? id(a) < id(b) : a < b; });
   size_t suffix = 0, holder = 0;
   for (size_t k = 0; k < n; ++k) {
@@ -107,10 +174,10 @@ Fault name_fonts(Listing* listing) {
     }
     suffix = same_id ? suffix + 1 : 1;
     holder = order[k];
-    if (suffix == 1) {
-      std::snprintf(line.name, sizeof line.name, "font-%ld", id(order[k]));
-    } else {
-      std::snprintf(line.name, sizeof line.name, "font-%ld.%zu", id(order[k]), suffix);
+    base_name(list, list.entries[line.entry], line.name);
+    if (suffix > 1) {
+      const size_t used = std::strlen(line.name);
+      std::snprintf(line.name + used, sizeof line.name - used, ".%zu", suffix);
     }
   }
   return Fault::kNone;
@@ -194,9 +261,11 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
     if (e.fault != EntryFault::kNone) {
       line->verdict = e.fault == EntryFault::kOutside ? Verdict::kOutside : Verdict::kInsideList;
     } else if (is_little_endian_font_type(e.type)) {
-      line->verdict = Verdict::kLittleEndian;
+      // Never read as a big-endian font.
+      line->verdict = e.database != 0 ? Verdict::kLittleEndianInRom : Verdict::kLittleEndian;
     } else if (e.found || is_font_type(e.type)) {
       check_font(file, e.offset, line, &tables_end);
+      line->charset = charset_of_system_font(e.fontName);
     } else if (list.records) {
       // A record is a font only if glyfex converts it.
       check_font(file, e.offset, line, &tables_end);

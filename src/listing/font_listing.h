@@ -15,6 +15,9 @@
 
 constexpr size_t kNoPartner = static_cast<size_t>(-1);
 
+// Room for a text's name: a ROM database's name, a type, an id, an offset.
+constexpr size_t kNameBytes = 96;
+
 // What the listing says of an entry.
 enum class Verdict {
   kNoFont,  // an entry that holds no font
@@ -23,6 +26,7 @@ enum class Verdict {
   kOutside,  // the entry's bytes lie outside the file
   kInsideList,  // the entry points into the database's own list
   kLittleEndian,  // a font made for ARM devices
+  kLittleEndianInRom,  // the same in a ROM image, which is read all the same
 };
 
 struct ListingLine {
@@ -36,7 +40,7 @@ struct ListingLine {
   int rangeCount;  // the codes in the font's range
   Charset charset;  // what its codes stand for
   uint64_t inkOutside[kDensities];  // set pixels in no glyph's columns
-  char name[48];  // the text is name.txt, its 144 dpi text name-144.txt
+  char name[kNameBytes];  // the text is name.txt, its 144 dpi text name-144.txt
   size_t partner;  // the line sharing the name (the other density), or kNoPartner
   long fontId;  // the id of its FONT line or FONTFAMILY block
   bool idReplaced;  // fontId replaces an id PilRC cannot take

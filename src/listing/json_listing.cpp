@@ -82,9 +82,29 @@ void put_font(FILE* out, const Listing& l, const ListingLine& line) {
   std::fprintf(out, "], \"glyphs\": %d}", line.rangeCount);
 }
 
+// In a ROM image: the database that holds the entry, and the system font
+// it is.
+void put_rom_place(FILE* out, const ResourceList& list, const ResourceEntry& e) {
+  const RomRegion* region = e.found ? region_at(list, e.offset) : nullptr;
+  const uint32_t database = e.found ? (region != nullptr ? region->database : 0) : e.database;
+  std::fputs(", \"database\": ", out);
+  if (database != 0) {
+    put_json_text(out, list.databases[database - 1].name);
+  } else {
+    std::fputs("null", out);
+  }
+  std::fputs(", \"system_font\": ", out);
+  if (e.fontName != nullptr) {
+    put_json_text(out, e.fontName);
+  } else {
+    std::fputs("null", out);
+  }
+}
+
 bool is_font_line(const Listing& l, const ListingLine& line) {
   return line.verdict == Verdict::kConverts || line.verdict == Verdict::kRefused ||
-         line.verdict == Verdict::kLittleEndian || found_by_contents(l, line);
+         line.verdict == Verdict::kLittleEndian || line.verdict == Verdict::kLittleEndianInRom ||
+         found_by_contents(l, line);
 }
 
 }  // namespace
@@ -99,6 +119,7 @@ Fault write_json_listing(FILE* out, const Listing& l) {
   } else {
     std::fputs("null", out);
   }
+  if (list.databases) std::fprintf(out, ", \"databases\": %zu", list.databaseCount);
   if (l.damage != Fault::kNone) {
     std::fputs(", \"damaged\": ", out);
     put_json_text(out, fault_text(l.damage));
@@ -126,6 +147,7 @@ Fault write_json_listing(FILE* out, const Listing& l) {
     } else {
       std::fputs("null", out);
     }
+    if (list.databases) put_rom_place(out, list, e);
     if (is_font_line(l, line)) put_font(out, l, line);
     std::fputs("}", out);
   }

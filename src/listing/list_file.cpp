@@ -45,7 +45,7 @@ Fault list_file(const char* path, bool carve, const SearchProgress* progress, Li
     return kind_err;
   }
   for (size_t i = 0; i < list.count; ++i) carve = carve || list.entries[i].fault != EntryFault::kNone;
-  carve = carve || kind_err != Fault::kNone;
+  carve = carve || kind_err != Fault::kNone || list.searchContents;
   listing->tableEntries = list.count;
   listing->searched = carve;
   if (carve) {

@@ -11,6 +11,30 @@
 namespace {
 
 // The file's table: every entry, with a command for each font.
+// One line of the table: the entry, then its command or the words that say
+// why it has none; a ROM's system font adds its name.
+void write_line(FILE* out, const Listing& l, const ListingLine& line, int type_width) {
+  const ResourceList& list = l.resources;
+  const ResourceEntry& e = list.entries[line.entry];
+  if (!list.records) {
+    put_type_code(out, e.type);
+    std::fprintf(out, "%*s", type_width - type_code_width(e.type) + 2, "");
+  }
+  std::fprintf(out, "%6ld  %10llu  %10llu", e.id, static_cast<unsigned long long>(line.offset),
+               static_cast<unsigned long long>(line.size));
+  if (list.databases) std::fprintf(out, "  %-13s", e.fontName != nullptr ? e.fontName : "");
+  const char* words = verdict_text(line);
+  if (words == nullptr) {
+    std::fputs("  ", out);
+    put_command(file_sink(out), l, line, os_shell_is_cmd());
+  } else if (*words != '\0') {
+    std::fprintf(out, "  %s", words);
+  }
+  std::fputc('\n', out);
+}
+
+// The file's table: every entry, with a command for each font; a ROM's
+// fonts under the database that holds them.
 void write_table(FILE* out, const Listing& l) {
   const ResourceList& list = l.resources;
   put_escaped(out, l.file, std::strlen(l.file));
@@ -18,35 +42,44 @@ void write_table(FILE* out, const Listing& l) {
     std::fprintf(out, ": %s, damaged: %s\n\n", list.kind, fault_text(l.damage));
     return;
   }
-  std::fprintf(out, ": %s, %zu %s\n\n", list.kind, l.tableEntries, list.records ? "records" : "resources");
+  if (list.databases) {
+    std::fprintf(out, ": %s, %zu databases\n\n", list.kind, list.databaseCount);
+  } else {
+    std::fprintf(out, ": %s, %zu %s\n\n", list.kind, l.tableEntries, list.records ? "records" : "resources");
+  }
   // Escaped bytes widen a type; the column takes the widest.
   int type_width = 4;
   for (size_t i = 0; i < l.tableEntries && !list.records; ++i) {
     type_width = std::max(type_width, type_code_width(list.entries[i].type));
   }
-  if (list.records) {
-    std::fprintf(out, "%6s  %10s  %10s  %s\n", "record", "offset", "size", "font");
-  } else {
-    std::fprintf(out, "%-*s  %6s  %10s  %10s  %s\n", type_width, "type", "id", "offset", "size", "font");
-  }
+  const auto heading = [&] {
+    if (list.records) {
+      std::fprintf(out, "%6s  %10s  %10s  %s\n", "record", "offset", "size", "font");
+    } else if (list.databases) {
+      std::fprintf(out, "%-*s  %6s  %10s  %10s  %-13s  %s\n", type_width, "type", "id", "offset", "size", "name", "font");
+    } else {
+      std::fprintf(out, "%-*s  %6s  %10s  %10s  %s\n", type_width, "type", "id", "offset", "size", "font");
+    }
+  };
+  uint32_t database = 0;
+  if (!list.databases) heading();
   for (size_t i = 0; i < l.count; ++i) {
     const ListingLine& line = l.lines[i];
     const ResourceEntry& e = list.entries[line.entry];
     if (e.found) continue;
-    if (!list.records) {
-      put_type_code(out, e.type);
-      std::fprintf(out, "%*s", type_width - type_code_width(e.type) + 2, "");
+    if (list.databases && e.database != database) {
+      database = e.database;
+      const RomDatabase& db = list.databases[database - 1];
+      if (i > 0) std::fputc('\n', out);
+      put_escaped(out, db.name, std::strlen(db.name));
+      std::fputs(" (", out);
+      put_type_code(out, db.type);
+      std::fputc(' ', out);
+      put_type_code(out, db.creator);
+      std::fputs(")\n", out);
+      heading();
     }
-    std::fprintf(out, "%6ld  %10llu  %10llu", e.id, static_cast<unsigned long long>(line.offset),
-                 static_cast<unsigned long long>(line.size));
-    const char* words = verdict_text(line);
-    if (words == nullptr) {
-      std::fputs("  ", out);
-      put_command(file_sink(out), l, line, os_shell_is_cmd());
-    } else if (*words != '\0') {
-      std::fprintf(out, "  %s", words);
-    }
-    std::fputc('\n', out);
+    write_line(out, l, line, type_width);
   }
   std::fputc('\n', out);
 }

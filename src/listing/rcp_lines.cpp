@@ -39,6 +39,14 @@ Fault write_rcp_lines(FILE* out, const Listing& listing) {
       continue;
     }
     if (line.idReplaced) std::fprintf(out, "// Resource id %ld, which PilRC cannot take, becomes %ld.\n", e.id, line.fontId);
+    if (e.database != 0) {
+      std::fputs("// ", out);
+      put_escaped(out, listing.resources.databases[e.database - 1].name, std::strlen(listing.resources.databases[e.database - 1].name));
+      std::fputc(' ', out);
+      put_type_code(out, e.type);
+      std::fprintf(out, " %ld%s%s%s\n", e.id, e.fontName != nullptr ? " (" : "", e.fontName != nullptr ? e.fontName : "",
+                   e.fontName != nullptr ? ")" : "");
+    }
     if (!line.familyDensity[kDensity72]) {
       std::fprintf(out, "// %s: PilRC cannot build a font that has only a 144 dpi image.\n", text[kDensity144]);
     } else if (!line.familyDensity[kDensity144]) {

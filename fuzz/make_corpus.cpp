@@ -63,6 +63,8 @@ int main(int argc, char** argv) {
   ok = ok && write_file(scan + "/contents", contents) && write_file(scan + "/prc", encode_prc(resources)) &&
        write_file(scan + "/pdb", encode_pdb({encode_font(plain), {'x', 0}, pair})) &&
        write_file(scan + "/fork", encode_resource_fork(resources)) &&
-       write_file(scan + "/macbinary", encode_macbinary(encode_resource_fork(resources)));
+       write_file(scan + "/macbinary", encode_macbinary(encode_resource_fork(resources))) &&
+       write_file(scan + "/rom", encode_rom({{}, {{"System", "rsrc", "psys", false, resources},
+                                                  {"Fonts", "xFnt", "FMGR", true, {{"", 0, encode_font(missing)}}}}}));
   return ok ? 0 : 1;
 }

@@ -302,6 +302,111 @@ std::string text_written(const std::function<Fault(OsFile)>& write, Fault* err) 
 }
 
 namespace {
+
+// One card of a ROM image at file offset at, its bus address address.
+struct RomWriter {
+  std::vector<uint8_t>* out;
+  bool little;
+  void u16(size_t pos, uint32_t v) {
+    (*out)[pos] = static_cast<uint8_t>(little ? v : v >> 8);
+    (*out)[pos + 1] = static_cast<uint8_t>(little ? v >> 8 : v);
+  }
+  void u32(size_t pos, uint32_t v) {
+    for (int i = 0; i < 4; ++i) (*out)[pos + i] = static_cast<uint8_t>(v >> (little ? 8 * i : 24 - 8 * i));
+  }
+  void code(size_t pos, const std::string& four) {
+    u32(pos, static_cast<uint32_t>(static_cast<uint8_t>(four[0])) << 24 | static_cast<uint32_t>(static_cast<uint8_t>(four[1])) << 16 |
+                 static_cast<uint32_t>(static_cast<uint8_t>(four[2])) << 8 | static_cast<uint8_t>(four[3]));
+  }
+  // A chunk holding bytes; returns the address of its data.
+  uint32_t chunk(size_t at, uint32_t address, const std::vector<uint8_t>& bytes) {
+    const size_t size = 8 + (bytes.size() + 1) / 2 * 2;
+    const size_t pos = out->size();
+    out->resize(pos + size, 0);
+    u32(pos, static_cast<uint32_t>(size) | static_cast<uint32_t>(size - 8 - bytes.size()) << 24);
+    u32(pos + 4, 0xF1000000u);
+    std::copy(bytes.begin(), bytes.end(), out->begin() + static_cast<long>(pos + 8));
+    return address + static_cast<uint32_t>(pos + 8 - at);
+  }
+};
+
+void write_card(std::vector<uint8_t>* out, size_t at, uint32_t address, uint32_t big, bool little, bool loop, bool bad,
+                const std::vector<RomDatabaseModel>& databases) {
+  out->resize(at + 0x200, 0);
+  RomWriter w{out, little};
+  const size_t heap_list = at + 0x200, heap = heap_list + 8;
+  const size_t heap_header = little ? 20 : 16;
+  out->resize(heap + heap_header, 0);
+  // The chunks: every entry's data, each database's header, the directory.
+  std::vector<uint32_t> headers;
+  for (const RomDatabaseModel& db : databases) {
+    std::vector<uint32_t> ids;
+    for (const ResourceModel& r : db.entries) ids.push_back(w.chunk(at, address, r.bytes));
+    const size_t first = little ? 0x50 : 0x4E, entry = db.records ? 8 : (little ? 12 : 10);
+    std::vector<uint8_t> h(first + entry * db.entries.size() + 2, 0);
+    RomWriter hw{&h, little};
+    std::copy(db.name.begin(), db.name.end(), h.begin());
+    hw.u16(0x20, db.records ? 0 : 1);
+    hw.code(0x3C, db.type);
+    hw.code(0x40, db.creator);
+    hw.u16(0x4C, static_cast<uint32_t>(db.entries.size()));
+    for (size_t i = 0; i < db.entries.size(); ++i) {
+      const size_t e = first + entry * i;
+      if (db.records) {
+        hw.u32(e, ids[i]);
+      } else {
+        hw.code(e, db.entries[i].type);
+        hw.u16(e + 4, static_cast<uint32_t>(db.entries[i].id));
+        hw.u32(e + (little ? 8 : 6), ids[i]);
+      }
+    }
+    headers.push_back(w.chunk(at, address, h));
+  }
+  const size_t dir_first = little ? 8 : 6;
+  std::vector<uint8_t> dir(dir_first + 4 * headers.size(), 0);
+  RomWriter dw{&dir, little};
+  dw.u16(4, static_cast<uint32_t>(headers.size()));
+  for (size_t i = 0; i < headers.size(); ++i) dw.u32(dir_first + 4 * i, headers[i]);
+  const uint32_t dir_at = address + static_cast<uint32_t>(out->size() + 8 - at);
+  if (loop) dw.u32(0, dir_at);
+  w.chunk(at, address, dir);
+  out->resize(out->size() + 4, 0);  // the terminator
+  const size_t heap_size = out->size() - heap;
+  // The headers, now that the sizes are known.
+  w.u32(at, 0x3FF0);
+  (*out)[at + 8] = little ? 0xEF : 0xFE;
+  (*out)[at + 9] = little ? 0xBE : 0xED;
+  (*out)[at + 10] = little ? 0xED : 0xBE;
+  (*out)[at + 11] = little ? 0xFE : 0xEF;
+  w.u16(at + 0x0C, 5);
+  w.u32(at + 0x58, address + 0x200);
+  w.u32(at + 0x68, big);
+  w.u32(at + 0x6C, static_cast<uint32_t>(out->size() - at));
+  w.u32(at + 0x100, 0xFEEDFACE);
+  w.u32(at + 0x100 + 0x30, address + 0x200);
+  w.u32(at + 0x100 + 0x3C, bad ? dir_at + 2 : dir_at);
+  w.u16(heap_list, 1);
+  w.u32(heap_list + (little ? 4 : 2), address + 0x208);
+  w.u16(heap, 0x2001);
+  w.u32(heap + (little ? 4 : 2), static_cast<uint32_t>(heap_size));
+}
+
+}  // namespace
+
+std::vector<uint8_t> encode_rom(const RomModel& m) {
+  std::vector<uint8_t> out;
+  const uint32_t address = 0x10C08000;
+  if (m.small.empty()) {
+    write_card(&out, 0, address, address, m.little, m.loopDirectory, m.badDirectory, m.big);
+  } else {
+    write_card(&out, 0, 0x10000000, 0x10008000, false, false, false, m.small);
+    out.resize(std::max<size_t>(out.size(), 0x8000), 0);
+    write_card(&out, 0x8000, 0x10008000, 0x10008000, false, m.loopDirectory, m.badDirectory, m.big);
+  }
+  return out;
+}
+
+namespace {
 // The text of one density, through a file as glyfex writes one.
 std::string write_density(const FontImage& image, int density, std::string* text) {
   text->clear();

@@ -100,6 +100,27 @@ std::vector<uint8_t> encode_macbinary(const std::vector<uint8_t>& fork);
 // The message a fault prints, "" for none.
 inline std::string message_of(Fault fault) { return fault == Fault::kNone ? "" : fault_text(fault); }
 
+// A database of a ROM image: its resources, or its records (when records
+// is set, the resources' bytes are the records and their types unused).
+struct RomDatabaseModel {
+  std::string name;
+  std::string type, creator;
+  bool records = false;
+  std::vector<ResourceModel> entries;
+};
+
+// A ROM image: one card, or a small card and a big card at 0x8000; both
+// big-endian 68k cards, or one little-endian ARM card. loopDirectory makes
+// the directory chain to itself; badDirectory points it at no chunk.
+struct RomModel {
+  std::vector<RomDatabaseModel> small, big;  // small: the small ROM's, when there are two cards
+  bool little = false;
+  bool loopDirectory = false;
+  bool badDirectory = false;
+};
+
+std::vector<uint8_t> encode_rom(const RomModel& m);
+
 // Runs the reader and the BDF writer with the charset: "" or the message,
 // and the BDF of each density ("" for a density the font lacks).
 std::string convert_bdf(const std::vector<uint8_t>& bytes, long offset, Charset charset, std::string* bdf72,

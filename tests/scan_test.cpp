@@ -334,6 +334,71 @@ TEST(ScanTest, DamagedDatabasesAreSearched) {
   }
 }
 
+// ROM images built here, and the shipped ROM where it is beside the
+// checkout: fonts under their databases, named after them and after the
+// ROM's font map; a font in a record found by the contents; damage.
+TEST(ScanTest, RomImages) {
+  FontModel typed = font_model();
+  typed.header.fontType = static_cast<int16_t>(0x9000);
+  const std::vector<uint8_t> font = encode_font(typed);
+  std::vector<uint8_t> map(2 + 6 * 4, 0);
+  put16(&map, 0, 4);
+  for (int f = 0; f < 4; ++f) {
+    std::copy_n("NFNT", 4, map.begin() + 2 + 6 * f);
+    put16(&map, 2 + 6 * f + 4, f < 3 ? 32000 + f : 10000);
+  }
+  std::vector<uint8_t> record(10, 0);
+  record.insert(record.end(), font.begin(), font.end());
+  const RomDatabaseModel system{"System", "rsrc", "psys", false, {{"NFNT", 10000, font}, {"tSTR", 1, {'x', 0}}}};
+  const RomDatabaseModel locale{"Latin Locale Module", "locm", "psys", false, {{"fnti", 32000, map}}};
+  const RomDatabaseModel times{"Times", "xFnt", "FMGR", true, {{"", 0, record}}};
+  const RomDatabaseModel boot{"Boot", "rsrc", "psys", false, {{"afnx", 10000, font}}};
+  RomModel small_big{{{"SmallROMSys", "rsrc", "psys", false, {}}}, {system}};
+  RomModel little{{}, {boot}, true};
+  RomModel looped{{}, {times}, false, true};
+  RomModel bad{{}, {times}, false, false, true};
+  const struct {
+    const char* name;
+    std::vector<uint8_t> file;
+    std::vector<std::string> lines;  // each in the listing
+    int status;
+  } kCases[] = {
+      {"one card", encode_rom({{}, {system, locale, times}}),
+       {"x.rom: Palm OS ROM image, 3 databases\n", "\nSystem (rsrc psys)\n",
+        "NFNT   10000  ", "symbolFont     ", " x.rom System-NFNT-10000.txt ", "besides the fonts above: 1 font\n",
+        " x.rom Times-record-0-at-"},
+       0},
+      {"small and big ROM", encode_rom(small_big), {"x.rom: Palm OS ROM image, 2 databases\n", "System-NFNT-10000.txt"}, 0},
+      {"little-endian", encode_rom(little), {"Boot (rsrc psys)\n", "afnx   10000 ", "little-endian font, not converted\n"}, 0},
+      {"directory loop", encode_rom(looped),
+       {"x.rom: Palm OS ROM image, damaged: The resource table does not fit in the file.\n", " font-at-"}, 0},
+      {"directory at no chunk", encode_rom(bad), {"Palm OS ROM image, damaged: "}, 0},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    ASSERT_TRUE(write_file(dir.path() + "/x.rom", c.file));
+    const ScanRun r = shell_in(dir.path(), GLYFEX_SCAN_EXE " x.rom");
+    EXPECT_EQ(r.status, c.status) << r.out;
+    for (const std::string& line : c.lines) EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+  }
+  ScratchDir dir;
+  ASSERT_TRUE(write_file(dir.path() + "/x.rom", encode_rom({{}, {system, locale}})));
+  EXPECT_NE(shell_in(dir.path(), GLYFEX_SCAN_EXE " --bdf --sh x.rom").out.find(" --bdf --charset symbol x.rom System-NFNT-10000.bdf "),
+            std::string::npos);
+  // The shipped ROM: the eight system fonts.
+  const char* shipped = EXAMPLES_DIR "/../../shared/samples/platform41_3c_Dbg_enUS.rom";
+  if (read_file(shipped).empty()) GTEST_SKIP() << "the shared sample ROM is not beside the checkout";
+  const std::string listing = shell_in(dir.path(), std::string(GLYFEX_SCAN_EXE " ") + shipped).out;
+  for (const char* line : {"NFNT   32000      702322        2694  stdFont        ", "NFNT   32001      705024        2958  boldFont       ",
+                           "NFNT   32002      698744        3570  largeFont      ", "NFNT   32003      707990        3752  largeBoldFont  ",
+                           "NFNT   10000      529318         390  symbolFont     ", "NFNT   10001      529138         172  symbol11Font   ",
+                           "NFNT   10002      529716         114  symbol7Font    ", "NFNT   10003      528688         442  ledFont        "}) {
+    EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+  }
+  EXPECT_NE(listing.find("Palm OS ROM image, 76 databases\n"), std::string::npos);
+}
+
 // The listing's command, the --sh script and the --rcp lines, run as a user
 // would: found through a path or on PATH, and on a file whose name holds a
 // terminal escape.

@@ -223,7 +223,7 @@ TEST(JsonTest, EveryOutputAnswers) {
        0},
       // A font with few of the sample's characters shows its own glyphs.
       {GLYFEX_SCAN_EXE " --html inky.nfnt | grep -m1 data-sample | grep -o 'href=\"[^\"]*\"'",
-       "href=\"#g0-72-65\"\nhref=\"#g0-72-66\"\n", 0},
+       "href=\"#g0-0-72-65\"\nhref=\"#g0-0-72-66\"\n", 0},
       {GLYFEX_SCAN_EXE " --html " EXAMPLES_DIR "/sample.nfnt | grep -o '169 0xA9 [^<]*'", "169 0xA9 \xC2\xA9\n", 0},
       {GLYFEX_SCAN_EXE " --bdf --sh inky.nfnt | tail -1", GLYFEX_EXE " --bdf inky.nfnt font-at-0.bdf 0\n", 0},
       {GLYFEX_SCAN_EXE " --rcp --bdf inky.nfnt | grep -c usage", "1\n", 0},

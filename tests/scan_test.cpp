@@ -161,7 +161,7 @@ TEST(ScanTest, ShippedDatabaseHoldsTheShippedFont) {
 }
 
 TEST(ScanTest, UsageAndHelp) {
-  for (const auto& [args, status] : {std::pair<const char*, int>{"", 1}, {" a b", 1}, {" --sh", 1}, {" --help", 0}}) {
+  for (const auto& [args, status] : {std::pair<const char*, int>{"", 1}, {" a --sh", 1}, {" --sh", 1}, {" --help", 0}}) {
     int got = 0;
     EXPECT_NE(run_shell(std::string(GLYFEX_SCAN_EXE) + args, &got).find("--sh file"), std::string::npos);
     EXPECT_EQ(got, status) << args;
@@ -170,7 +170,7 @@ TEST(ScanTest, UsageAndHelp) {
 
 TEST(ScanTest, FilesThatCannotBeRead) {
   for (const auto& [path, message] : {std::pair<const char*, const char*>{"/nonexistent/x.prc", "Could not open input file."},
-                                      {"/tmp", "Could not read input file."}}) {
+                                      {"/dev/null", "Could not read input file."}}) {
     int status = 0;
     EXPECT_EQ(run_shell(std::string("timeout 20 " GLYFEX_SCAN_EXE " ") + path, &status),
               std::string("ERROR: ") + message + "\n\n");
@@ -331,6 +331,45 @@ TEST(ScanTest, DamagedDatabasesAreSearched) {
     EXPECT_EQ(r.out.rfind(std::string("x.prc") + c.kind, 0), 0u) << r.out;
     EXPECT_NE(r.out.find("Found by the file's contents, besides the fonts above: 1 font\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(" font-at-96.txt 96\n"), std::string::npos) << r.out;
+  }
+}
+
+// Many files and a folder, one of them no font file: each listed under a
+// line naming it, the failing one said and the run going on with status
+// 1; the --sh script puts each file's texts in a folder of its own and
+// fails at its end; --json gives one document a file.
+TEST(ScanTest, ManyFilesAndFolders) {
+  ScratchDir dir;
+  const std::string d = dir.path();
+  int status = 0;
+  run_shell("mkdir -p " + d + "/apps/sub " + d + "/more", &status);
+  const std::vector<uint8_t> prc = encode_prc({{"NFNT", 1000, font_bytes()}});
+  for (const char* name : {"/apps/a.prc", "/apps/sub/b.prc", "/more/a.prc"}) ASSERT_TRUE(write_file(d + name, prc));
+  ASSERT_TRUE(write_file(d + "/apps/notes.txt", {'h', 'i', '\n'}));
+  ASSERT_EQ(symlink("sub", (d + "/apps/link").c_str()), 0);
+  ScanRun r = shell_in(d, GLYFEX_SCAN_EXE " apps more/a.prc");
+  EXPECT_EQ(r.status, 1);
+  const char* const kHeads[] = {"==> apps/a.prc <==\napps/a.prc: Palm resource database",
+                                "==> apps/notes.txt <==\nERROR: apps/notes.txt: Not a Palm",
+                                "==> apps/sub/b.prc <==\n", "==> more/a.prc <==\n"};
+  size_t at = 0;
+  for (const char* head : kHeads) {
+    const size_t found = r.out.find(head, at);
+    EXPECT_NE(found, std::string::npos) << head << "\n" << r.out;
+    at = found == std::string::npos ? at : found;
+  }
+  // The link to sub is not followed: b.prc is listed once.
+  EXPECT_EQ(r.out.find("b.prc <==", r.out.find("b.prc <==") + 1), std::string::npos);
+  r = shell_in(d, "env PATH=" GLYFEX_DIR ":/usr/bin:/bin glyfex-scan --sh apps more/a.prc > run.sh; env PATH=" GLYFEX_DIR ":/usr/bin:/bin sh run.sh > /dev/null");
+  EXPECT_EQ(r.status, 1);
+  for (const char* text : {"/apps/a.prc.fonts/font-1000.txt", "/apps/sub/b.prc.fonts/font-1000.txt", "/a.prc.fonts/font-1000.txt"}) {
+    EXPECT_EQ(read_file(d + text), read_file(d + "/apps/a.prc.fonts/font-1000.txt")) << text;
+  }
+  EXPECT_NE(read_file(d + "/apps/a.prc.fonts/font-1000.txt"), "");
+  if (std::system("command -v jq >/dev/null 2>&1") == 0) {
+    r = shell_in(d, GLYFEX_SCAN_EXE " --json apps/a.prc apps/notes.txt | jq -r '.file + \" \" + (.error // .kind)'");
+    EXPECT_EQ(r.out, "apps/a.prc Palm resource database\napps/notes.txt Not a Palm resource database or a Macintosh "
+                     "resource fork, and no font was found in its contents.\n");
   }
 }
 

@@ -7,6 +7,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "listing/file_walk.h"
 #include "listing/list_file.h"
 #include "listing/listing_writers.h"
 #include "listing/shell_text.h"
@@ -17,13 +23,14 @@ namespace {
 const char kScanUsage[] =
     "Lists the resources of a Palm database (.prc, .ro, .pdb) or a\n"
     "Macintosh resource fork, or the fonts found by their contents in\n"
-    "any other file, with the glyfex command for each font.\n\n"
-    " usage:  glyfex-scan [--carve] file\n"
-    "         glyfex-scan [--carve] --sh file    a shell script that converts every font\n"
-    "         glyfex-scan [--carve] --cmd file   the same as a batch file for cmd.exe\n"
-    "         glyfex-scan [--carve] --rcp file   PilRC lines that rebuild the fonts\n"
-    "         glyfex-scan [--carve] --html file  a page that draws every font\n"
-    "         glyfex-scan [--carve] --json file  the listing as JSON\n"
+    "any other file, with the glyfex command for each font; every file\n"
+    "named, and every file under a folder named.\n\n"
+    " usage:  glyfex-scan [--carve] file...\n"
+    "         glyfex-scan [--carve] --sh file...    a shell script that converts every font\n"
+    "         glyfex-scan [--carve] --cmd file...   the same as a batch file for cmd.exe\n"
+    "         glyfex-scan [--carve] --rcp file...   PilRC lines that rebuild the fonts\n"
+    "         glyfex-scan [--carve] --html file...  a page that draws every font\n"
+    "         glyfex-scan [--carve] --json file...  the listing as JSON, a document a file\n"
     "         --carve also searches the contents of a Palm database or resource fork\n"
     "         --bdf: commands that make BDF fonts instead of texts (not with --rcp)\n\n";
 
@@ -49,61 +56,237 @@ int finish(int status) {
   return status;
 }
 
-int fail(const ListingForm& form, const char* file, Fault err) {
-  if (form.option == nullptr) {
-    std::printf("ERROR: %s\n\n", fault_text(err));
-  } else {
-    std::fprintf(stderr, "glyfex-scan: %s\n", fault_text(err));
-    if (form.failure != nullptr) form.failure(stdout, file, err);
-  }
-  return finish(1);
-}
-
-// A line on standard error, when that is a terminal, for a search that has
-// run longer than a second: percent, speed and fonts so far, redrawn in
-// place and cleared at the end.
+// A line on standard error, when that is a terminal, for a run that has
+// taken longer than a second: the files and bytes done of the total, or
+// for a file alone the search's percent, speed and fonts so far; redrawn
+// in place and cleared at the end. Never in a pipe or a file.
 struct Progress {
   bool terminal;
   bool shown;
   double start;
   double last;
+  size_t files, filesDone;  // files 0: one file alone
+  uint64_t bytes, bytesDone;
 };
+
+bool progress_due(Progress* p) {
+  if (!p->terminal) return false;
+  const double t = os_seconds();
+  if (t - p->start < 1.0 || t - p->last < 0.2) return false;
+  p->last = t;
+  p->shown = true;
+  return true;
+}
 
 void report_progress(void* context, uint64_t searched, uint64_t size, size_t found) {
   auto* p = static_cast<Progress*>(context);
-  if (!p->terminal) return;
-  const double t = os_seconds();
-  if (t - p->start < 1.0 || t - p->last < 0.2) return;
-  p->last = t;
-  p->shown = true;
+  if (!progress_due(p)) return;
+  if (p->files > 0) {
+    std::fprintf(stderr, "\rglyfex-scan: %zu of %zu files, %llu of %llu MiB ", p->filesDone, p->files,
+                 static_cast<unsigned long long>((p->bytesDone + searched) >> 20),
+                 static_cast<unsigned long long>(p->bytes >> 20));
+    return;
+  }
   std::fprintf(stderr, "\rglyfex-scan: searching, %3d%%, %.0f MiB/s, %zu font%s so far ",
                size ? static_cast<int>(searched * 100 / size) : 100,
-               static_cast<double>(searched) / (1 << 20) / (t - p->start), found, found == 1 ? "" : "s");
+               static_cast<double>(searched) / (1 << 20) / (os_seconds() - p->start), found, found == 1 ? "" : "s");
 }
 
-// Reads the options before the file: at most one output form, --carve and
+void clear_progress(const Progress& p) {
+  if (p.shown) std::fputs("\r\033[K", stderr);
+}
+
+struct Options {
+  const ListingForm* form;
+  bool carve;
+  bool bdf;
+  int first;  // the first file
+};
+
+// Reads the options before the files: at most one output form, --carve and
 // --bdf. False for anything else, --bdf with --rcp (PilRC reads texts), or
-// no file after them (a file whose name starts with -- is named ./--name).
-bool parse_options(int argc, char** argv, const ListingForm** form, bool* carve, bool* bdf) {
-  *form = &kListingForms[0];
-  for (int i = 1; i < argc - 1; ++i) {
+// no file after them; after the first file every argument is a file, and
+// one whose name starts with -- is named ./--name.
+bool parse_options(int argc, char** argv, Options* o) {
+  o->form = &kListingForms[0];
+  int i = 1;
+  for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i) {
     const ListingForm* chosen = nullptr;
     for (int f = 0; f < kListingFormCount; ++f) {
       const char* option = kListingForms[f].option;
       if (option != nullptr && std::strcmp(argv[i], option) == 0) chosen = &kListingForms[f];
     }
-    if (chosen != nullptr && *form == &kListingForms[0]) {
-      *form = chosen;
-    } else if (std::strcmp(argv[i], "--carve") == 0 && !*carve) {
-      *carve = true;
-    } else if (std::strcmp(argv[i], "--bdf") == 0 && !*bdf) {
-      *bdf = true;
+    if (chosen != nullptr && o->form == &kListingForms[0]) {
+      o->form = chosen;
+    } else if (std::strcmp(argv[i], "--carve") == 0 && !o->carve) {
+      o->carve = true;
+    } else if (std::strcmp(argv[i], "--bdf") == 0 && !o->bdf) {
+      o->bdf = true;
     } else {
       return false;
     }
   }
-  const bool rcp = (*form)->option != nullptr && std::strcmp((*form)->option, "--rcp") == 0;
-  return argc >= 2 && std::strncmp(argv[argc - 1], "--", 2) != 0 && !(rcp && *bdf);
+  o->first = i;
+  for (int k = i; k < argc; ++k) {
+    if (std::strncmp(argv[k], "--", 2) == 0) return false;
+  }
+  const bool rcp = o->form->option != nullptr && std::strcmp(o->form->option, "--rcp") == 0;
+  return i < argc && !(rcp && o->bdf);
+}
+
+// An entry whose bytes lie outside the file fails the run, after the
+// output; outputs for other programs name it on standard error.
+int entry_faults(const ListingForm& form, const Listing& listing) {
+  int status = 0;
+  for (size_t i = 0; i < listing.resources.count; ++i) {
+    const ResourceEntry& e = listing.resources.entries[i];
+    if (e.fault == EntryFault::kNone) continue;
+    status = 1;
+    if (form.option != nullptr) {
+      std::fputs("glyfex-scan: ", stderr);
+      if (listing.run != nullptr) {
+        put_escaped(stderr, listing.file, std::strlen(listing.file));
+        std::fputs(": ", stderr);
+      }
+      put_type_code(stderr, e.type);
+      std::fprintf(stderr, " %ld %s\n", e.id, entry_fault_text(e.fault));
+    }
+  }
+  return status;
+}
+
+// A file that could not be listed: outputs for other programs say so on
+// standard error too.
+void say_failure(const ListingForm& form, const char* file, Fault err, ListingRun* run) {
+  if (form.option != nullptr) {
+    std::fputs("glyfex-scan: ", stderr);
+    if (run != nullptr) {
+      put_escaped(stderr, file, std::strlen(file));
+      std::fputs(": ", stderr);
+    }
+    std::fprintf(stderr, "%s\n", fault_text(err));
+  }
+  if (form.failure != nullptr) form.failure(stdout, file, err, run);
+}
+
+// One file alone, listed exactly as it always was.
+int scan_one(const Options& o, const char* program, const char* path) {
+  Listing listing{};
+  listing.program = program;
+  listing.file = path;
+  listing.bdf = o.bdf;
+  Progress progress{os_stderr_is_terminal(), false, os_seconds(), 0, 0, 0, 0, 0};
+  const SearchProgress reporter{report_progress, &progress};
+  const Fault err = list_file(listing.file, o.carve, &reporter, &listing);
+  clear_progress(progress);
+  if (err != Fault::kNone) {
+    say_failure(*o.form, path, err, nullptr);
+    return finish(1);
+  }
+  const int status = entry_faults(*o.form, listing);
+  if (const Fault write_err = o.form->write(stdout, listing); write_err != Fault::kNone) {
+    say_failure(*o.form, path, write_err, nullptr);
+    return finish(1);
+  }
+  return finish(status);
+}
+
+// The folder a file's texts go to in a run: its label made safe, then
+// .fonts; a label given before gets .2, .3 as texts do.
+void text_folder(const char* label, char** used, size_t* used_count, char (&out)[kMaxPath]) {
+  char safe[kMaxPath - 32];
+  size_t n = 0;
+  for (const char* p = label; *p != '\0' && n + 1 < sizeof safe; ++p) {
+    const char c = *p;
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                       c == '-' || c == '/';
+    safe[n++] = plain ? c : '_';
+  }
+  safe[n] = '\0';
+  for (int k = 1;; ++k) {
+    if (k == 1) {
+      std::snprintf(out, sizeof out, "%s.fonts/", safe);
+    } else {
+      std::snprintf(out, sizeof out, "%s.%d.fonts/", safe, k);
+    }
+    char** end = used + *used_count;
+    char** at = std::lower_bound(used, end, out, [](const char* a, const char* b) { return std::strcmp(a, b) < 0; });
+    if (at != end && std::strcmp(*at, out) == 0) continue;
+    const size_t bytes = std::strlen(out) + 1;
+    char* copy = static_cast<char*>(std::malloc(bytes));
+    if (copy == nullptr) return;
+    std::memcpy(copy, out, bytes);
+    std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof(char*));
+    *at = copy;
+    ++*used_count;
+    return;
+  }
+}
+
+// Many files: each listed after the other, the page of all of them last;
+// a file that cannot be listed is said and the run goes on.
+int scan_many(const Options& o, const char* program, const FileSet& set) {
+  ListingRun run{};
+  run.nextFontId = 128;
+  Progress progress{os_stderr_is_terminal(), false, os_seconds(), 0, set.count, 0, set.bytes, 0};
+  const SearchProgress reporter{report_progress, &progress};
+  const bool page = o.form->write == write_html_page;
+  // Allocated without the C++ runtime, which glyfex-scan does not load.
+  std::unique_ptr<Listing[], FreeBytes> listings(
+      page ? static_cast<Listing*>(std::calloc(set.count + 1, sizeof(Listing))) : nullptr);
+  if (page && !listings) {
+    std::fprintf(stderr, "glyfex-scan: %s\n", fault_text(Fault::kScanMemory));
+    return finish(1);
+  }
+  for (size_t i = 0; page && i < set.count; ++i) new (&listings[i]) Listing{};
+  std::unique_ptr<char*[], FreeBytes> used(static_cast<char**>(std::calloc(set.count + 1, sizeof(char*))));
+  size_t used_count = 0;
+  int status = 0;
+  if (o.form->begin != nullptr) o.form->begin(stdout, set.count);
+  for (size_t i = 0; i < set.count; ++i) {
+    const WalkedFile& f = set.files[i];
+    Listing scratch{};
+    Listing& listing = page ? listings[i] : scratch;
+    listing.program = program;
+    listing.file = f.path;
+    listing.bdf = o.bdf;
+    listing.run = &run;
+    listing.index = i;
+    if (used) text_folder(f.label, used.get(), &used_count, listing.textFolder);
+    listing.fault = f.fault != Fault::kNone ? f.fault : list_file(f.path, o.carve, &reporter, &listing);
+    progress.filesDone = i + 1;
+    progress.bytesDone += f.size;
+    report_progress(&progress, 0, 0, 0);
+    ++run.files;
+    if (listing.fault == Fault::kNone) status |= entry_faults(*o.form, listing);
+    if (page) {
+      // The page needs every listing first; the files are read again then.
+      close_listing(&listing);
+      if (listing.fault != Fault::kNone) status = 1;
+      continue;
+    }
+    const Fault err = listing.fault != Fault::kNone ? listing.fault : o.form->write(stdout, listing);
+    if (err != Fault::kNone) {
+      run.failed = true;
+      status = 1;
+      say_failure(*o.form, f.path, err, &run);
+    }
+    close_listing(&listing);
+  }
+  if (page) {
+    write_html_head(stdout, listings.get(), set.count);
+    for (size_t i = 0; i < set.count; ++i) {
+      if (listings[i].fault == Fault::kNone) listings[i].fault = reopen_listing(&listings[i]);
+      write_html_section(stdout, listings[i]);
+      close_listing(&listings[i]);
+    }
+    write_html_foot(stdout);
+    for (size_t i = 0; i < set.count; ++i) listings[i].~Listing();
+  }
+  if (o.form->end != nullptr) o.form->end(stdout, run);
+  clear_progress(progress);
+  for (size_t i = 0; i < used_count; ++i) std::free(used[i]);
+  return finish(status);
 }
 
 }  // namespace
@@ -114,36 +297,22 @@ int main(int argc, char** argv) {
     std::fputs(kScanUsage, stdout);
     return finish(0);
   }
-  const ListingForm* form = nullptr;
-  bool carve = false, bdf = false;
-  if (!parse_options(argc, argv, &form, &carve, &bdf)) {
+  Options o{nullptr, false, false, 0};
+  if (!parse_options(argc, argv, &o)) {
     std::fputs(kScanUsage, stdout);
     return finish(1);
   }
   char program[kMaxPath];
   program_path(argv[0], program);
-  Listing listing{};
-  listing.program = program;
-  listing.file = argv[argc - 1];
-  listing.bdf = bdf;
-  Progress progress{os_stderr_is_terminal(), false, os_seconds(), 0};
-  const SearchProgress reporter{report_progress, &progress};
-  const Fault err = list_file(listing.file, carve, &reporter, &listing);
-  if (progress.shown) std::fputs("\r\033[K", stderr);
-  if (err != Fault::kNone) return fail(*form, listing.file, err);
-  // An entry whose bytes lie outside the file fails the run, after the
-  // output; outputs for other programs name it on standard error.
-  int status = 0;
-  for (size_t i = 0; i < listing.resources.count; ++i) {
-    const ResourceEntry& e = listing.resources.entries[i];
-    if (e.fault == EntryFault::kNone) continue;
-    status = 1;
-    if (form->option != nullptr) {
-      std::fputs("glyfex-scan: ", stderr);
-      put_type_code(stderr, e.type);
-      std::fprintf(stderr, " %ld %s\n", e.id, entry_fault_text(e.fault));
+  FileSet set{};
+  for (int i = o.first; i < argc; ++i) {
+    if (!walk_path(argv[i], &set)) {
+      std::fprintf(stderr, "glyfex-scan: %s\n", fault_text(Fault::kScanMemory));
+      return finish(1);
     }
   }
-  if (const Fault err = form->write(stdout, listing); err != Fault::kNone) return fail(*form, listing.file, err);
-  return finish(status);
+  // One file named alone is listed exactly as before.
+  const int status = argc - o.first == 1 && !set.folders ? scan_one(o, program, argv[o.first]) : scan_many(o, program, set);
+  free_file_set(&set);
+  return status;
 }

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "font/glyph_walk.h"
+
 namespace {
 
 // What the listing shows for each verdict; a refusal shows glyfex's own
@@ -56,6 +58,28 @@ Charset charset_of_system_font(const char* name) {
   return Charset::kLatin;
 }
 
+// The first glyphs of the font, set as Palm OS sets text, for the page's
+// contents.
+void take_glimpse(const FontImage& image, ListingLine* line) {
+  const int density = image.hasDensity[kDensity72] ? kDensity72 : kDensity144;
+  const int scale = density_scale(density);
+  line->glimpseDensity = density;
+  line->glimpseCount = 0;
+  int pen = 0, left = 0, right = 0;
+  Glyph g{};
+  for (int cursor = 0; line->glimpseCount < kGlimpseGlyphs && next_glyph(image, &cursor, &g);) {
+    if (g.code < 0 || drawn_as_missing(image, g.code)) continue;
+    const int x = pen + g.offset * scale;
+    line->glimpseCodes[line->glimpseCount] = static_cast<uint8_t>(g.code);
+    line->glimpseX[line->glimpseCount++] = static_cast<int16_t>(std::max(-32768, std::min(32767, x)));
+    left = std::min(left, x);
+    right = std::max(right, x + static_cast<int>(g.columns) * scale);
+    pen += g.width * scale;
+  }
+  line->glimpseLeft = static_cast<int16_t>(std::max(-32768, left));
+  line->glimpseRight = static_cast<int16_t>(std::min(32767, std::max(right, pen)));
+}
+
 // glyfex's reader on the font at offset: the verdict, the densities, the
 // codes of the range and where the font's tables end.
 void check_font(const ByteSource& file, uint64_t offset, ListingLine* line, int64_t* tables_end) {
@@ -67,6 +91,8 @@ void check_font(const ByteSource& file, uint64_t offset, ListingLine* line, int6
   line->refusal = err;
   std::copy(image.hasDensity, image.hasDensity + kDensities, line->hasDensity);
   line->rangeCount = image.rangeCount;
+  line->height = image.header.fRectHeight;
+  if (err == Fault::kNone) take_glimpse(image, line);
   *tables_end = image.tablesEnd;
 }
 
@@ -256,7 +282,7 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
     }
     if (e.found && std::binary_search(listed.get(), listed.get() + listed_count, e.offset)) continue;
     ListingLine* line = &listing->lines[listing->count++];
-    *line = ListingLine{i, e.offset, e.size, Verdict::kNoFont, Fault::kNone, {}, {}, 0, Charset::kLatin, {}, {}, kNoPartner, 0, false};
+    *line = ListingLine{i, e.offset, e.size, Verdict::kNoFont, Fault::kNone, {}, {}, 0, Charset::kLatin, 0, 0, 0, {}, {}, 0, 0, {}, {}, kNoPartner, 0, false};
     int64_t tables_end = 0;
     if (e.fault != EntryFault::kNone) {
       line->verdict = e.fault == EntryFault::kOutside ? Verdict::kOutside : Verdict::kInsideList;

@@ -15,6 +15,9 @@
 
 constexpr size_t kNoPartner = static_cast<size_t>(-1);
 
+// How many glyphs the page's contents show of each font.
+constexpr int kGlimpseGlyphs = 12;
+
 // Room for a text's name: a ROM database's name, a type, an id, an offset.
 constexpr size_t kNameBytes = 96;
 
@@ -39,6 +42,14 @@ struct ListingLine {
   bool familyDensity[kDensities];  // with those of the font sharing its name
   int rangeCount;  // the codes in the font's range
   Charset charset;  // what its codes stand for
+  int height;  // fRectHeight
+  // A glimpse of the font for the page's contents: its first glyphs in
+  // code order, set at the first density it has, each at its pen position.
+  int glimpseDensity;
+  int glimpseCount;
+  uint8_t glimpseCodes[kGlimpseGlyphs];
+  int16_t glimpseX[kGlimpseGlyphs];
+  int16_t glimpseLeft, glimpseRight;
   uint64_t inkOutside[kDensities];  // set pixels in no glyph's columns
   char name[kNameBytes];  // the text is name.txt, its 144 dpi text name-144.txt
   size_t partner;  // the line sharing the name (the other density), or kNoPartner
@@ -46,10 +57,24 @@ struct ListingLine {
   bool idReplaced;  // fontId replaces an id PilRC cannot take
 };
 
+// What the listings of one run of many files share.
+struct ListingRun {
+  size_t files;  // listed or failed so far
+  bool failed;  // a file could not be listed
+  int nextFontId;  // --rcp: the next PilRC font id
+  std::unique_ptr<long[], FreeBytes> usedIds;  // --rcp: resource ids given, sorted
+  size_t usedCount;
+  size_t usedCapacity;
+};
+
 struct Listing {
   const char* program;  // the glyfex the commands run
   const char* file;  // the file as named on the command line
   bool bdf;  // the commands make BDF fonts, not texts
+  ListingRun* run;  // one of many files, or nullptr for a file alone
+  size_t index;  // its place in the run
+  char textFolder[kMaxPath];  // where its texts go ("mulg.prc.fonts/"), or ""
+  Fault fault;  // why the file could not be listed, in a run
   ByteSource source;  // the file, for outputs that draw the fonts
   ResourceList resources;  // kind nullptr: no known kind, searched by contents
   Fault damage;  // why the kind's table could not be read, or nullptr

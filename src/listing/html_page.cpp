@@ -25,7 +25,8 @@ const char kStyle[] =
     "body{font:14px/1.4 sans-serif;margin:1.5em;color:#111;background:#fff}"
     "table{border-collapse:collapse;margin:.5em 0}th,td{padding:1px 8px;text-align:left;vertical-align:top}"
     "thead th{border-bottom:1px solid #999}td.n{text-align:right}code{font:13px monospace}"
-    "section{margin-top:2em;border-top:2px solid #333}"
+    "section.file{margin-top:2em;border-top:3px solid #333}section.font{margin-top:1.5em;border-top:1px solid #999}"
+    "nav td,nav th{vertical-align:middle}tr.file th{padding-top:.6em}.glimpse{display:block}"
     "svg{shape-rendering:crispEdges;fill:#000}"
     ".sample{display:block;margin:.5em 0;background:#fff}"
     ".sheet{display:flex;flex-wrap:wrap;gap:6px;align-items:flex-end}"
@@ -54,14 +55,34 @@ TextSink html_sink(FILE* out) { return TextSink{write_html, out}; }
 // for the page.
 void put_name(FILE* out, const char* s) { put_escaped(html_sink(out), s, std::strlen(s)); }
 
+// Where a font's section is: #font-FILE-LINE.
+void put_font_link(FILE* out, const Listing& l, size_t index) {
+  std::fprintf(out, "<a href=\"#font-%zu-%zu\">", l.index, index);
+  write_html(out, l.lines[index].name, std::strlen(l.lines[index].name));
+  std::fputs(".txt</a>", out);
+}
+
+// A line's font: a link to its section, or the words that say why there
+// is none.
+void put_font_cell(FILE* out, const Listing& l, size_t index) {
+  const char* words = verdict_text(l.lines[index]);
+  if (words == nullptr) {
+    put_font_link(out, l, index);
+  } else {
+    write_html(out, words, std::strlen(words));
+  }
+}
+
 void write_table(FILE* out, const Listing& l) {
   const ResourceList& list = l.resources;
   if (l.damage != Fault::kNone) {
     std::fprintf(out, "<p>%s, damaged: %s</p>\n", list.kind, fault_text(l.damage));
     return;
   }
-  std::fprintf(out, "<p>%s, %zu %s</p>\n<table class=\"listing\"><thead><tr>", list.kind, l.tableEntries,
-               list.records ? "records" : "resources");
+  std::fprintf(out, "<p>%s, %zu %s</p>\n<table class=\"listing\"><thead><tr>", list.kind,
+               list.databases ? list.databaseCount : l.tableEntries,
+               list.databases ? "databases" : list.records ? "records" : "resources");
+  if (list.databases) std::fputs("<th>database</th>", out);
   std::fputs(list.records ? "<th>record</th>" : "<th>type</th><th>id</th>", out);
   std::fputs("<th>offset</th><th>size</th><th>font</th></tr></thead><tbody>\n", out);
   for (size_t i = 0; i < l.count; ++i) {
@@ -69,6 +90,11 @@ void write_table(FILE* out, const Listing& l) {
     const ResourceEntry& e = list.entries[line.entry];
     if (e.found) continue;
     std::fputs("<tr>", out);
+    if (list.databases) {
+      std::fputs("<td>", out);
+      put_name(out, list.databases[e.database - 1].name);
+      std::fputs("</td>", out);
+    }
     if (!list.records) {
       std::fputs("<td><code>", out);
       put_type_code(html_sink(out), e.type);
@@ -76,14 +102,7 @@ void write_table(FILE* out, const Listing& l) {
     }
     std::fprintf(out, "<td class=\"n\">%ld</td><td class=\"n\">%llu</td><td class=\"n\">%llu</td><td>", e.id,
                  static_cast<unsigned long long>(line.offset), static_cast<unsigned long long>(line.size));
-    const char* words = verdict_text(line);
-    if (words == nullptr) {
-      std::fputs("<code>", out);
-      put_command(html_sink(out), l, line, os_shell_is_cmd());
-      std::fputs("</code>", out);
-    } else {
-      write_html(out, words, std::strlen(words));
-    }
+    put_font_cell(out, l, i);
     std::fputs("</td></tr>\n", out);
   }
   std::fputs("</tbody></table>\n", out);
@@ -98,10 +117,10 @@ void write_found(FILE* out, const Listing& l) {
   for (size_t i = 0; i < l.count; ++i) {
     const ListingLine& line = l.lines[i];
     if (!found_by_contents(l, line)) continue;
-    std::fprintf(out, "<tr><td class=\"n\">%llu</td><td class=\"n\">%llu</td><td><code>",
+    std::fprintf(out, "<tr><td class=\"n\">%llu</td><td class=\"n\">%llu</td><td>",
                  static_cast<unsigned long long>(line.offset), static_cast<unsigned long long>(line.size));
-    put_command(html_sink(out), l, line, os_shell_is_cmd());
-    std::fputs("</code></td></tr>\n", out);
+    put_font_cell(out, l, i);
+    std::fputs("</td></tr>\n", out);
   }
   std::fputs("</tbody></table>\n", out);
 }
@@ -114,12 +133,17 @@ void write_metrics(FILE* out, const FontHeader& h) {
   std::fputs("</tbody></table>\n", out);
 }
 
-// The id of a glyph's path, which the sample line uses again.
-void glyph_id(char (&id)[40], size_t line, int density, const Glyph& g) {
-  if (g.code < 0) {
-    std::snprintf(id, sizeof id, "g%zu-%d-m", line, density_dpi(density));
+// The id of a glyph's path, which the sample line and the contents use
+// again: the file, the line, the density and the code.
+struct GlyphIds {
+  size_t file, line;
+};
+
+void glyph_id(char (&id)[64], const GlyphIds& ids, int density, int code) {
+  if (code < 0) {
+    std::snprintf(id, sizeof id, "g%zu-%zu-%d-m", ids.file, ids.line, density_dpi(density));
   } else {
-    std::snprintf(id, sizeof id, "g%zu-%d-%d", line, density_dpi(density), g.code);
+    std::snprintf(id, sizeof id, "g%zu-%zu-%d-%d", ids.file, ids.line, density_dpi(density), code);
   }
 }
 
@@ -192,7 +216,7 @@ size_t sample_codes(const FontImage& image, int (&codes)[kMaxSample]) {
 
 // The sample set as Palm OS sets text: each image at the pen plus its
 // offset, the pen then moved on by the width.
-void write_sample(FILE* out, const FontImage& image, int density, size_t line) {
+void write_sample(FILE* out, const FontImage& image, int density, const GlyphIds& ids) {
   const int scale = density_scale(density);
   const int height = image.header.fRectHeight * scale;
   int codes[kMaxSample];
@@ -217,8 +241,8 @@ void write_sample(FILE* out, const FontImage& image, int density, size_t line) {
     Glyph g{};
     int advance = 0;
     if (sample_glyph(image, codes[i], &g, &advance)) {
-      char id[40];
-      glyph_id(id, line, density, g);
+      char id[64];
+      glyph_id(id, ids, density, g.code);
       std::fprintf(out, "<use href=\"#%s\" x=\"%d\"/>", id, pen + g.offset * scale);
     }
     pen += advance * scale;
@@ -255,15 +279,15 @@ void put_character(FILE* out, Charset charset, int code) {
 // Every glyph with an image, the code in decimal and hex, the character it
 // stands for where it is printable, and under the cell a line from the pen to the
 // pen moved on by the width.
-void write_sheet(FILE* out, const FontImage& image, int density, size_t line, Charset charset) {
+void write_sheet(FILE* out, const FontImage& image, int density, const GlyphIds& ids, Charset charset) {
   const int scale = density_scale(density), pixels = kGlyphScale[density];
   const int height = image.header.fRectHeight * scale;
   std::fputs("<div class=\"sheet\">\n", out);
   Glyph g{};
   for (int cursor = 0; next_glyph(image, &cursor, &g);) {
     const int columns = static_cast<int>(g.columns) * scale;
-    char id[40];
-    glyph_id(id, line, density, g);
+    char id[64];
+    glyph_id(id, ids, density, g.code);
     std::fprintf(out, "<figure><svg data-code=\"%d\" data-density=\"%d\" viewBox=\"0 0 %d %d\" width=\"%d\" height=\"%d\">",
                  g.code, density_dpi(density), columns, height, columns * pixels, height * pixels);
     write_path(out, image, density, g, id);
@@ -282,10 +306,10 @@ void write_sheet(FILE* out, const FontImage& image, int density, size_t line, Ch
 
 void write_font(FILE* out, const Listing& l, size_t index) {
   const ListingLine& line = l.lines[index];
-  std::fprintf(out, "<section class=\"font\" data-offset=\"%llu\" id=\"font-%zu\">\n<h2>",
-               static_cast<unsigned long long>(line.offset), index);
+  std::fprintf(out, "<section class=\"font\" data-offset=\"%llu\" id=\"font-%zu-%zu\">\n<h3>",
+               static_cast<unsigned long long>(line.offset), l.index, index);
   write_html(out, line.name, std::strlen(line.name));
-  std::fputs(".txt</h2>\n<p><code>", out);
+  std::fputs(".txt</h3>\n<p><code>", out);
   put_command(html_sink(out), l, line, os_shell_is_cmd());
   std::fputs("</code></p>\n", out);
   FontImage image;
@@ -294,33 +318,126 @@ void write_font(FILE* out, const Listing& l, size_t index) {
     return;
   }
   write_metrics(out, image.header);
+  const GlyphIds ids{l.index, index};
   for (int d = 0; d < kDensities; ++d) {
     if (!image.hasDensity[d]) continue;
-    std::fprintf(out, "<h3>%d dpi</h3>\n", density_dpi(d));
+    std::fprintf(out, "<h4>%d dpi</h4>\n", density_dpi(d));
     if (image.inkOutside[d] > 0) {
       std::fprintf(out, "<p class=\"outside\">%llu set pixels of the %d dpi image lie outside every glyph; the text cannot hold them.</p>\n",
                    static_cast<unsigned long long>(image.inkOutside[d]), density_dpi(d));
     }
     // The sample line uses the paths of the sheet below it.
-    write_sample(out, image, d, index);
-    write_sheet(out, image, d, index, line.charset);
+    write_sample(out, image, d, ids);
+    write_sheet(out, image, d, ids, line.charset);
+  }
+  std::fputs("</section>\n", out);
+}
+
+// What a font is, in words: its database (in a ROM image), type and id or
+// record, the system font it is, or where it was found.
+void put_font_label(FILE* out, const Listing& l, const ListingLine& line) {
+  const ResourceList& list = l.resources;
+  const ResourceEntry& e = list.entries[line.entry];
+  const RomRegion* region = e.found ? region_at(list, e.offset) : nullptr;
+  const uint32_t database = region != nullptr ? region->database : e.database;
+  if (database != 0) {
+    put_name(out, list.databases[database - 1].name);
+    std::fputc(' ', out);
+  }
+  if (e.found) {
+    std::fprintf(out, "at %llu", static_cast<unsigned long long>(e.offset));
+  } else if (list.records) {
+    std::fprintf(out, "record %ld", e.id);
+  } else {
+    put_type_code(html_sink(out), e.type);
+    std::fprintf(out, " %ld", e.id);
+  }
+  if (e.fontName != nullptr) std::fprintf(out, " (%s)", e.fontName);
+}
+
+// The contents: each file, and each of its fonts with its glyph count,
+// height and first glyphs, set from the paths of its sheet further down.
+void write_contents(FILE* out, const Listing* listings, size_t count) {
+  std::fputs("<nav class=\"contents\"><table><thead><tr><th>font</th><th>glyphs</th><th>height</th><th>first glyphs</th>"
+             "</tr></thead><tbody>\n",
+             out);
+  for (size_t f = 0; f < count; ++f) {
+    const Listing& l = listings[f];
+    std::fprintf(out, "<tr class=\"file\"><th colspan=\"4\"><a href=\"#file-%zu\">", l.index);
+    put_name(out, l.file);
+    std::fputs("</a>", out);
+    if (l.fault != Fault::kNone) {
+      std::fprintf(out, ": %s", fault_text(l.fault));
+    } else if (l.resources.kind != nullptr) {
+      std::fprintf(out, ": %s", l.resources.kind);
+    }
+    std::fputs("</th></tr>\n", out);
+    for (size_t i = 0; l.fault == Fault::kNone && i < l.count; ++i) {
+      const ListingLine& line = l.lines[i];
+      if (!has_command(line)) continue;
+      std::fprintf(out, "<tr><td><a href=\"#font-%zu-%zu\">", l.index, i);
+      put_font_label(out, l, line);
+      const int scale = density_scale(line.glimpseDensity), height = std::max(line.height * scale, 1);
+      const int width = std::max(line.glimpseRight - line.glimpseLeft, 1);
+      const int pixels = kSampleScale[line.glimpseDensity];
+      std::fprintf(out, "</a></td><td class=\"n\">%d</td><td class=\"n\">%d</td><td>", line.rangeCount, line.height);
+      std::fprintf(out, "<svg class=\"glimpse\" viewBox=\"%d 0 %d %d\" width=\"%d\" height=\"%d\">", line.glimpseLeft,
+                   width, height, width * pixels, height * pixels);
+      for (int k = 0; k < line.glimpseCount; ++k) {
+        char id[64];
+        glyph_id(id, GlyphIds{l.index, i}, line.glimpseDensity, line.glimpseCodes[k]);
+        std::fprintf(out, "<use href=\"#%s\" x=\"%d\"/>", id, line.glimpseX[k]);
+      }
+      std::fputs("</svg></td></tr>\n", out);
+    }
+  }
+  std::fputs("</tbody></table></nav>\n", out);
+}
+
+void write_file_section(FILE* out, const Listing& l) {
+  std::fprintf(out, "<section class=\"file\" id=\"file-%zu\">\n<h2><code>", l.index);
+  put_name(out, l.file);
+  std::fputs("</code></h2>\n", out);
+  if (l.fault != Fault::kNone) {
+    std::fprintf(out, "<p>%s</p>\n</section>\n", fault_text(l.fault));
+    return;
+  }
+  if (l.resources.kind != nullptr) write_table(out, l);
+  if (l.searched) write_found(out, l);
+  for (size_t i = 0; i < l.count; ++i) {
+    if (has_command(l.lines[i])) write_font(out, l, i);
   }
   std::fputs("</section>\n", out);
 }
 
 }  // namespace
 
-Fault write_html_page(FILE* out, const Listing& l) {
+void write_html_head(FILE* out, const Listing* listings, size_t count) {
   std::fputs("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Fonts of ", out);
-  put_name(out, l.file);
-  std::fprintf(out, "</title>\n<style>%s</style>\n</head>\n<body>\n<h1>Fonts of <code>", kStyle);
-  put_name(out, l.file);
-  std::fputs("</code></h1>\n", out);
-  if (l.resources.kind != nullptr) write_table(out, l);
-  if (l.searched) write_found(out, l);
-  for (size_t i = 0; i < l.count; ++i) {
-    if (has_command(l.lines[i])) write_font(out, l, i);
+  if (count == 1) {
+    put_name(out, listings[0].file);
+  } else {
+    std::fprintf(out, "%zu files", count);
   }
-  std::fputs("</body>\n</html>\n", out);
+  std::fprintf(out, "</title>\n<style>%s</style>\n</head>\n<body>\n<h1>Fonts of ", kStyle);
+  if (count == 1) {
+    std::fputs("<code>", out);
+    put_name(out, listings[0].file);
+    std::fputs("</code>", out);
+  } else {
+    std::fprintf(out, "%zu files", count);
+  }
+  std::fputs("</h1>\n", out);
+  write_contents(out, listings, count);
+}
+
+void write_html_section(FILE* out, const Listing& listing) { write_file_section(out, listing); }
+
+void write_html_foot(FILE* out) { std::fputs("</body>\n</html>\n", out); }
+
+Fault write_html_page(FILE* out, const Listing& l) {
+  write_html_head(out, &l, 1);
+  write_file_section(out, l);
+  write_html_foot(out);
   return Fault::kNone;
 }

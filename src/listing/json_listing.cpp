@@ -155,7 +155,7 @@ Fault write_json_listing(FILE* out, const Listing& l) {
   return Fault::kNone;
 }
 
-void write_json_failure(FILE* out, const char* file, Fault err) {
+void write_json_failure(FILE* out, const char* file, Fault err, ListingRun*) {
   std::fputs("{\"file\": ", out);
   put_json_text(out, file);
   std::fputs(", \"kind\": null, \"error\": ", out);

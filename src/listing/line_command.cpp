@@ -6,11 +6,16 @@
 void line_text(const Listing& listing, const ListingLine& line, int density, char (&out)[kMaxPath]) {
   char name[sizeof line.name + 4];
   std::snprintf(name, sizeof name, "%s.%s", line.name, listing.bdf ? "bdf" : "txt");
-  if (!density_path(name, density, out)) out[0] = '\0';
+  char named[kMaxPath];
+  if (!density_path(name, density, named) ||
+      std::snprintf(out, sizeof out, "%s%s", listing.textFolder, named) >= static_cast<int>(sizeof out)) {
+    out[0] = '\0';
+  }
 }
 
 void line_command(const Listing& listing, const ListingLine& line, LineCommand* command) {
-  std::snprintf(command->text, sizeof command->text, "%s.%s", line.name, listing.bdf ? "bdf" : "txt");
+  std::snprintf(command->text, sizeof command->text, "%s%s.%s", listing.textFolder, line.name,
+                listing.bdf ? "bdf" : "txt");
   std::snprintf(command->offset, sizeof command->offset, "%llu", static_cast<unsigned long long>(line.offset));
   int n = 0;
   command->words[n++] = listing.program;

@@ -15,7 +15,7 @@ constexpr int kMaxCommandWords = 7;
 struct LineCommand {
   const char* words[kMaxCommandWords];
   int count;
-  char text[kNameBytes + 8];
+  char text[kMaxPath + kNameBytes + 8];
   char offset[24];
 };
 

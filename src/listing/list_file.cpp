@@ -58,3 +58,10 @@ Fault list_file(const char* path, bool carve, const SearchProgress* progress, Li
   }
   return list_fonts(static_cast<ResourceList&&>(list), listing);
 }
+
+void close_listing(Listing* listing) {
+  os_close(listing->source.file);
+  listing->source.file = kNoFile;
+}
+
+Fault reopen_listing(Listing* listing) { return open_file(listing->file, &listing->source); }

@@ -11,4 +11,11 @@
 // lies outside it, or carve asks for it; progress may be nullptr.
 Fault list_file(const char* path, bool carve, const SearchProgress* progress, Listing* listing);
 
+// Closes the listing's file, which the listing no longer reads; the
+// model stays.
+void close_listing(Listing* listing);
+
+// Opens the listing's file again, for a form that draws its fonts.
+Fault reopen_listing(Listing* listing);
+
 #endif

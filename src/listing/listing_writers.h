@@ -15,31 +15,47 @@
 // fonts found by its contents, each font with its command or the words
 // that say why it has none.
 Fault write_plain_listing(FILE* out, const Listing& listing);
+void write_plain_failure(FILE* out, const char* file, Fault err, ListingRun* run);
 
 // A POSIX shell script that runs every command and stops at the first
 // failure.
 Fault write_shell_script(FILE* out, const Listing& listing);
-void write_shell_failure(FILE* out, const char* file, Fault err);
+void write_shell_failure(FILE* out, const char* file, Fault err, ListingRun* run);
+void begin_shell_script(FILE* out, size_t files);
+void end_shell_script(FILE* out, const ListingRun& run);
 
 // The PilRC resource script lines that build the fonts again from the
 // texts the script writes.
 Fault write_rcp_lines(FILE* out, const Listing& listing);
+void write_rcp_failure(FILE* out, const char* file, Fault err, ListingRun* run);
+void begin_rcp_lines(FILE* out, size_t files);
 
 // The commands as a batch file for cmd.exe. Refuses a name that cmd cannot
 // pass safely.
 Fault write_cmd_script(FILE* out, const Listing& listing);
-void write_cmd_failure(FILE* out, const char* file, Fault err);
+void write_cmd_failure(FILE* out, const char* file, Fault err, ListingRun* run);
+void begin_cmd_script(FILE* out, size_t files);
+void end_cmd_script(FILE* out, const ListingRun& run);
 
 // The listing as one JSON document, for programs.
 Fault write_json_listing(FILE* out, const Listing& listing);
 
 // The JSON document for a file that could not be listed: no kind, the
 // message, no entries.
-void write_json_failure(FILE* out, const char* file, Fault err);
+void write_json_failure(FILE* out, const char* file, Fault err, ListingRun* run);
 
-// A self-contained HTML page that draws every font the listing gives a
-// command for, at each of its densities.
+// A self-contained HTML page that draws every font the listings give a
+// command for, at each of its densities: contents first, then a section
+// per file, each font's with its command. Reads the fonts through each
+// listing's source, which must be open.
 Fault write_html_page(FILE* out, const Listing& listing);
+
+// The page of a run, in three steps, so that the files are read only one
+// at a time: the head and contents from the listings (whose sources need
+// not be open), each file's section, and the end.
+void write_html_head(FILE* out, const Listing* listings, size_t count);
+void write_html_section(FILE* out, const Listing& listing);
+void write_html_foot(FILE* out);
 
 
 // The forms glyfex-scan writes, each chosen by its option; the plain
@@ -49,7 +65,12 @@ Fault write_html_page(FILE* out, const Listing& listing);
 struct ListingForm {
   const char* option;
   Fault (*write)(FILE* out, const Listing& listing);
-  void (*failure)(FILE* out, const char* file, Fault err);  // or nullptr
+  // What it says of a file that could not be listed, alone (run nullptr)
+  // or as one of a run; nullptr for nothing.
+  void (*failure)(FILE* out, const char* file, Fault err, ListingRun* run);
+  // What it says before and after the files of a run, or nullptr.
+  void (*begin)(FILE* out, size_t files);
+  void (*end)(FILE* out, const ListingRun& run);
 };
 
 extern const ListingForm kListingForms[];

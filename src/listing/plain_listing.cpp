@@ -109,7 +109,25 @@ void write_found(FILE* out, const Listing& l) {
 
 }  // namespace
 
+void write_plain_failure(FILE* out, const char* file, Fault err, ListingRun* run) {
+  if (run == nullptr) {
+    std::fprintf(out, "ERROR: %s\n\n", fault_text(err));
+    return;
+  }
+  std::fputs("==> ", out);
+  put_escaped(out, file, std::strlen(file));
+  std::fputs(" <==\nERROR: ", out);
+  put_escaped(out, file, std::strlen(file));
+  std::fprintf(out, ": %s\n\n", fault_text(err));
+}
+
 Fault write_plain_listing(FILE* out, const Listing& listing) {
+  // One of many files: under a line naming it.
+  if (listing.run != nullptr) {
+    std::fputs("==> ", out);
+    put_escaped(out, listing.file, std::strlen(listing.file));
+    std::fputs(" <==\n", out);
+  }
   if (listing.resources.kind != nullptr) write_table(out, listing);
   if (listing.searched) write_found(out, listing);
   return Fault::kNone;

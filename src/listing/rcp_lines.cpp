@@ -1,5 +1,7 @@
 // glyfex-scan --rcp: PilRC resource script lines for the texts.
 #include <cstdio>
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "listing/line_command.h"
@@ -13,20 +15,71 @@
 namespace {
 // The font ids PilRC lets an application use.
 constexpr int kFirstFontId = 128, kLastFontId = 255;
-}  // namespace
 
-Fault write_rcp_lines(FILE* out, const Listing& listing) {
-  std::fputs("// The fonts of ", out);
-  put_escaped(out, listing.file, std::strlen(listing.file));
+// What follows the name of what the lines rebuild.
+void put_header_rest(FILE* out) {
   std::fputs(", rebuilt from the texts that glyfex-scan --sh writes.\n"
              "// FONTID counts from 128, the first font id an application may use;\n"
              "// the real font id is the application's choice.\n",
              out);
+}
+
+// A resource id no file of the run gave yet: its own, or the first free
+// one from 1000 on. Returns it, and notes it as given.
+long unique_id(ListingRun* run, long id) {
+  long* used = run->usedIds.get();
+  const auto taken = [&](long v) { return std::binary_search(used, used + run->usedCount, v); };
+  if (taken(id)) {
+    id = 1000;
+    while (taken(id)) ++id;
+  }
+  if (run->usedCount == run->usedCapacity) {
+    const size_t more = run->usedCapacity == 0 ? 256 : run->usedCapacity * 2;
+    auto* grown = static_cast<long*>(std::realloc(run->usedIds.get(), more * sizeof(long)));
+    if (grown == nullptr) return id;
+    (void)run->usedIds.release();
+    run->usedIds.reset(grown);
+    run->usedCapacity = more;
+    used = grown;
+  }
+  long* at = std::lower_bound(used, used + run->usedCount, id);
+  std::memmove(at + 1, at, static_cast<size_t>(used + run->usedCount - at) * sizeof(long));
+  *at = id;
+  ++run->usedCount;
+  return id;
+}
+
+}  // namespace
+
+void begin_rcp_lines(FILE* out, size_t files) {
+  std::fprintf(out, "// The fonts of %zu files", files);
+  put_header_rest(out);
+}
+
+void write_rcp_failure(FILE* out, const char* file, Fault err, ListingRun* run) {
+  if (run == nullptr) return;
+  std::fputs("// ", out);
+  put_escaped(out, file, std::strlen(file));
+  std::fprintf(out, ": %s\n", fault_text(err));
+}
+
+Fault write_rcp_lines(FILE* out, const Listing& listing) {
+  if (listing.run == nullptr) {
+    std::fputs("// The fonts of ", out);
+    put_escaped(out, listing.file, std::strlen(listing.file));
+    put_header_rest(out);
+  } else {
+    std::fputs("// ", out);
+    put_escaped(out, listing.file, std::strlen(listing.file));
+    std::fputc('\n', out);
+  }
   if (listing.resources.records) std::fputs("// Records have no resource id; their fonts get ids from 1000 on.\n", out);
   if (fonts_found_by_contents(listing) > 0) {
     std::fputs("// Fonts found by their contents have no id; they get free ids from 1000 on.\n", out);
   }
-  int font_id = kFirstFontId;
+  ListingRun* run = listing.run;
+  int own_font_id = kFirstFontId;
+  int& font_id = run != nullptr ? run->nextFontId : own_font_id;
   for (size_t i = 0; i < listing.count; ++i) {
     const ListingLine& line = listing.lines[i];
     if (!has_command(line) || (line.partner != kNoPartner && line.partner < i)) continue;
@@ -39,6 +92,11 @@ Fault write_rcp_lines(FILE* out, const Listing& listing) {
       continue;
     }
     if (line.idReplaced) std::fprintf(out, "// Resource id %ld, which PilRC cannot take, becomes %ld.\n", e.id, line.fontId);
+    // Resource ids stay unique across the files of a run.
+    const long resource_id = run != nullptr ? unique_id(run, line.fontId) : line.fontId;
+    if (resource_id != line.fontId) {
+      std::fprintf(out, "// Resource id %ld, which another file's font has, becomes %ld.\n", line.fontId, resource_id);
+    }
     if (e.database != 0) {
       std::fputs("// ", out);
       put_escaped(out, listing.resources.databases[e.database - 1].name, std::strlen(listing.resources.databases[e.database - 1].name));
@@ -53,9 +111,9 @@ Fault write_rcp_lines(FILE* out, const Listing& listing) {
       if (std::memcmp(e.type, "nfnt", 4) == 0) {
         std::fprintf(out, "// nfnt %ld has only a 72 dpi image; PilRC builds it as an NFNT.\n", e.id);
       }
-      std::fprintf(out, "FONT ID %ld FONTID %d \"%s\"\n", line.fontId, font_id++, text[kDensity72]);
+      std::fprintf(out, "FONT ID %ld FONTID %d \"%s\"\n", resource_id, font_id++, text[kDensity72]);
     } else {
-      std::fprintf(out, "FONTFAMILY ID %ld FONTID %d\nBEGIN\n", line.fontId, font_id++);
+      std::fprintf(out, "FONTFAMILY ID %ld FONTID %d\nBEGIN\n", resource_id, font_id++);
       for (int d = 0; d < kDensities; ++d) std::fprintf(out, "  FONT \"%s\" DENSITY %d\n", text[d], density_dpi(d));
       std::fputs("END\n", out);
     }

@@ -29,12 +29,39 @@ void put_word(FILE* out, const char* word, const char* s) {
 
 }  // namespace
 
-void write_shell_failure(FILE* out, const char*, Fault) { std::fputs("exit 1\n", out); }
+// A file that could not be listed ends the script of a file alone, and
+// makes the script of a run end with status 1 after the others.
+void write_shell_failure(FILE* out, const char* file, Fault err, ListingRun* run) {
+  if (run == nullptr) {
+    std::fputs("exit 1\n", out);
+    return;
+  }
+  std::fputs("# ", out);
+  put_escaped(out, file, std::strlen(file));
+  std::fprintf(out, ": %s\n", fault_text(err));
+}
+
+void begin_shell_script(FILE* out, size_t files) {
+  std::fprintf(out, "#!/bin/sh\n# Converts every font of %zu files; written by glyfex-scan --sh.\nset -e\n", files);
+}
+
+void end_shell_script(FILE* out, const ListingRun& run) {
+  if (run.failed) std::fputs("exit 1\n", out);
+}
 
 Fault write_shell_script(FILE* out, const Listing& listing) {
-  std::fputs("#!/bin/sh\n# Converts every font of ", out);
-  put_escaped(out, listing.file, std::strlen(listing.file));
-  std::fputs("; written by glyfex-scan --sh.\nset -e\n", out);
+  if (listing.run == nullptr) {
+    std::fputs("#!/bin/sh\n# Converts every font of ", out);
+    put_escaped(out, listing.file, std::strlen(listing.file));
+    std::fputs("; written by glyfex-scan --sh.\nset -e\n", out);
+  } else {
+    // Each file's texts go into a folder of their own.
+    std::fputs("# ", out);
+    put_escaped(out, listing.file, std::strlen(listing.file));
+    std::fputs("\nmkdir -p ", out);
+    put_shell_word(out, listing.textFolder);
+    std::fputc('\n', out);
+  }
   char program[16], file[16];
   put_script_word(out, "glyfex", listing.program, program);
   put_script_word(out, "in", listing.file, file);

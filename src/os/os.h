@@ -61,6 +61,18 @@ bool os_standard_output_info(OsFileInfo* info);
 
 OsFile os_standard_output();
 
+// What a folder entry is, for walking a tree: a regular file, a folder,
+// or something not followed (a symbolic link, a Windows reparse point, a
+// device).
+enum class OsEntryKind { kFile, kFolder, kOther };
+
+// Calls visit for each entry of the folder at path but . and .., in no
+// order. False when the folder cannot be read.
+bool os_list_folder(const char* path, void (*visit)(void* context, const char* name, OsEntryKind kind), void* context);
+
+// The file separator to put between a folder and a name.
+char os_separator();
+
 // True when the user may write the existing file at path.
 bool os_may_write(const char* path);
 

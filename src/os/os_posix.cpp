@@ -2,6 +2,7 @@
 // pages) sit behind their own macros, with plain fallbacks.
 #ifndef _WIN32
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -161,6 +162,26 @@ bool os_standard_output_info(OsFileInfo* info) {
 OsFile os_standard_output() { return file_of(STDOUT_FILENO); }
 
 bool os_may_write(const char* path) { return access(path, W_OK) == 0; }
+
+bool os_list_folder(const char* path, void (*visit)(void* context, const char* name, OsEntryKind kind), void* context) {
+  DIR* dir = opendir(path);
+  if (dir == nullptr) return false;
+  while (const dirent* e = readdir(dir)) {
+    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+    // The entry itself, not what a link leads to.
+    struct stat st;
+    OsEntryKind kind = OsEntryKind::kOther;
+    if (fstatat(dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      if (S_ISREG(st.st_mode)) kind = OsEntryKind::kFile;
+      if (S_ISDIR(st.st_mode)) kind = OsEntryKind::kFolder;
+    }
+    visit(context, e->d_name, kind);
+  }
+  closedir(dir);
+  return true;
+}
+
+char os_separator() { return '/'; }
 
 bool os_may_replace(const char* target, const OsFileInfo& info) {
   char folder[kMaxPath];

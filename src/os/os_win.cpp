@@ -212,6 +212,34 @@ bool os_may_write(const char* path) {
 
 bool os_may_replace(const char*, const OsFileInfo&) { return true; }
 
+bool os_list_folder(const char* path, void (*visit)(void* context, const char* name, OsEntryKind kind), void* context) {
+  char pattern[kMaxPath];
+  WidePath wide;
+  if (std::snprintf(pattern, sizeof pattern, "%s\\*", path) >= static_cast<int>(sizeof pattern) || !widen(pattern, &wide)) {
+    return false;
+  }
+  WIN32_FIND_DATAW found;
+  const HANDLE h = FindFirstFileW(wide.text, &found);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  do {
+    char name[kMaxPath];
+    if (!narrow(found.cFileName, name) || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    // Reparse points (links, junctions) are not followed.
+    const DWORD a = found.dwFileAttributes;
+    OsEntryKind kind = OsEntryKind::kFile;
+    if ((a & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      kind = OsEntryKind::kOther;
+    } else if ((a & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      kind = OsEntryKind::kFolder;
+    }
+    visit(context, name, kind);
+  } while (FindNextFileW(h, &found));
+  FindClose(h);
+  return true;
+}
+
+char os_separator() { return '\\'; }
+
 int os_folder_length(const char* path) {
   int length = 0;
   for (int i = 0; path[i] != '\0'; ++i) {

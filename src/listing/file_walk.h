@@ -1,0 +1,36 @@
+// The files a run of glyfex-scan lists: every file named, and every file
+// under a folder named, walked in name order without following symbolic
+// links or reparse points. Each gets a label, for the folder its texts go
+// to: its name, or for a file found in a folder named, that folder's name
+// and its path from there.
+#ifndef GLYFEX_LISTING_FILE_WALK_H
+#define GLYFEX_LISTING_FILE_WALK_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "fault/fault.h"
+#include "font/font_image.h"
+
+struct WalkedFile {
+  char* path;  // as the run opens it
+  char* label;  // apps/sub/b.prc, or b.prc for a file named
+  uint64_t size;  // where known, for progress
+  Fault fault;  // a folder that could not be read: listed as failing
+};
+
+struct FileSet {
+  std::unique_ptr<WalkedFile[], FreeBytes> files;
+  size_t count;
+  size_t capacity;
+  uint64_t bytes;  // the sizes added up
+  bool folders;  // a folder was named
+};
+
+// Adds the file or folder at path. False without memory.
+bool walk_path(const char* path, FileSet* set);
+
+void free_file_set(FileSet* set);
+
+#endif

@@ -192,8 +192,9 @@ int scan_one(const Options& o, const char* program, const char* path) {
 }
 
 // The folder a file's texts go to in a run: its label made safe, then
-// .fonts; a label given before gets .2, .3 as texts do.
-void text_folder(const char* label, char** used, size_t* used_count, char (&out)[kMaxPath]) {
+// .fonts; a label given before gets .2, .3 as texts do. The name is kept
+// among those given, which the run frees.
+const char* text_folder(const char* label, char** used, size_t* used_count) {
   char safe[kMaxPath - 32];
   size_t n = 0;
   for (const char* p = label; *p != '\0' && n + 1 < sizeof safe; ++p) {
@@ -203,6 +204,7 @@ void text_folder(const char* label, char** used, size_t* used_count, char (&out)
     safe[n++] = plain ? c : '_';
   }
   safe[n] = '\0';
+  char out[kMaxPath];
   for (int k = 1;; ++k) {
     if (k == 1) {
       std::snprintf(out, sizeof out, "%s.fonts/", safe);
@@ -214,12 +216,12 @@ void text_folder(const char* label, char** used, size_t* used_count, char (&out)
     if (at != end && std::strcmp(*at, out) == 0) continue;
     const size_t bytes = std::strlen(out) + 1;
     char* copy = static_cast<char*>(std::malloc(bytes));
-    if (copy == nullptr) return;
+    if (copy == nullptr) return nullptr;
     std::memcpy(copy, out, bytes);
     std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof(char*));
     *at = copy;
     ++*used_count;
-    return;
+    return copy;
   }
 }
 
@@ -252,7 +254,7 @@ int scan_many(const Options& o, const char* program, const FileSet& set) {
     listing.bdf = o.bdf;
     listing.run = &run;
     listing.index = i;
-    if (used) text_folder(f.label, used.get(), &used_count, listing.textFolder);
+    if (used) listing.textFolder = text_folder(f.label, used.get(), &used_count);
     listing.fault = f.fault != Fault::kNone ? f.fault : list_file(f.path, o.carve, &reporter, &listing);
     progress.filesDone = i + 1;
     progress.bytesDone += f.size;

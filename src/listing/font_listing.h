@@ -73,7 +73,7 @@ struct Listing {
   bool bdf;  // the commands make BDF fonts, not texts
   ListingRun* run;  // one of many files, or nullptr for a file alone
   size_t index;  // its place in the run
-  char textFolder[kMaxPath];  // where its texts go ("mulg.prc.fonts/"), or ""
+  const char* textFolder;  // where its texts go ("mulg.prc.fonts/"), or nullptr
   Fault fault;  // why the file could not be listed, in a run
   ByteSource source;  // the file, for outputs that draw the fonts
   ResourceList resources;  // kind nullptr: no known kind, searched by contents

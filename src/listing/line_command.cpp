@@ -3,18 +3,22 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace {
+const char* folder_of(const Listing& listing) { return listing.textFolder != nullptr ? listing.textFolder : ""; }
+}  // namespace
+
 void line_text(const Listing& listing, const ListingLine& line, int density, char (&out)[kMaxPath]) {
   char name[sizeof line.name + 4];
   std::snprintf(name, sizeof name, "%s.%s", line.name, listing.bdf ? "bdf" : "txt");
   char named[kMaxPath];
   if (!density_path(name, density, named) ||
-      std::snprintf(out, sizeof out, "%s%s", listing.textFolder, named) >= static_cast<int>(sizeof out)) {
+      std::snprintf(out, sizeof out, "%s%s", folder_of(listing), named) >= static_cast<int>(sizeof out)) {
     out[0] = '\0';
   }
 }
 
 void line_command(const Listing& listing, const ListingLine& line, LineCommand* command) {
-  std::snprintf(command->text, sizeof command->text, "%s%s.%s", listing.textFolder, line.name,
+  std::snprintf(command->text, sizeof command->text, "%s%s.%s", folder_of(listing), line.name,
                 listing.bdf ? "bdf" : "txt");
   std::snprintf(command->offset, sizeof command->offset, "%llu", static_cast<unsigned long long>(line.offset));
   int n = 0;

@@ -9,7 +9,7 @@
 // between pairs does not move), and peak resident memory.
 //   process_bench DIR [RUNS [ROWS]]  (DIR is scratch space; RUNS defaults to
 //   9; ROWS is a list of tall, wide, narrow, square, small, search, by
-//   default all)
+//   default all; or sweepA-B, the glyph widths A to B, 1-255 by default)
 #include <fcntl.h>
 #include <malloc.h>
 #include <spawn.h>
@@ -243,6 +243,74 @@ void search(const std::string& dir, int runs) {
               mg.ms, mm.ms, paired(g, m), static_cast<double>(rss) / 1024.0);
 }
 
+// A font of 256 glyphs of one width, about 32 MB of text (at most 32767
+// rows), written directly: the offset/width table, the header, the strip
+// of pseudo-random bits and the location table.
+long write_width_font(const std::string& path, int width) {
+  const int rows = std::min(32767, static_cast<int>(32000000 / (256 * (width + 1))));
+  const int row_words = (256 * width + 15) / 16;
+  const size_t prefix = 256 * 2;
+  std::vector<uint8_t> bytes(prefix + 26 + static_cast<size_t>(rows) * row_words * 2 + 257 * 2, 0);
+  for (int c = 0; c < 256; ++c) put16(&bytes, 2 * c, width < 128 ? width : 0);
+  const int fields[13] = {0x9000, 0, 255, width, 0, 0, width, rows, static_cast<int>(-(prefix + 16) / 2), rows, 0, 0,
+                          row_words};
+  for (int f = 0; f < 13; ++f) put16(&bytes, prefix + 2 * f, fields[f]);
+  uint64_t x = 88172645463325252u;
+  const size_t strip = prefix + 26, strip_bytes = static_cast<size_t>(rows) * row_words * 2;
+  for (size_t i = 0; i < strip_bytes; ++i) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    bytes[strip + i] = static_cast<uint8_t>(x);
+  }
+  for (int c = 0; c <= 256; ++c) put16(&bytes, strip + strip_bytes + 2 * c, c * width);
+  write_file(path, bytes);
+  return static_cast<long>(prefix);
+}
+
+// For every glyph width from first to last, the medians of glyfex / cat
+// of its text, paired: to /dev/null, to a new file, and to a new file
+// with both on one CPU. One line a width, tab-separated, for the plot.
+void sweep(const std::string& dir, int runs, int first, int last) {
+  const std::string in = dir + "/sweep.bin", out = dir + "/sweep.txt", copy = dir + "/sweep-copy.txt";
+  std::printf("# width\trender/cat\tnew file/cat\tone CPU/cat\n");
+  for (int width = first; width <= last; ++width) {
+    const std::string offset = std::to_string(write_width_font(in, width));
+    run({GLYFEX_EXE, in, out, offset}, "/dev/null");
+    std::vector<Sample> rg, rc, ng, nc, og, oc;
+    alternate(
+        runs, [&] { return run({GLYFEX_EXE, in, "/dev/null", offset}, "/dev/null"); },
+        [&] { return run({"/bin/cat", out}, "/dev/null"); }, &rg, &rc);
+    alternate(
+        runs,
+        [&] {
+          unlink(copy.c_str());
+          return run({GLYFEX_EXE, in, copy, offset}, "/dev/null");
+        },
+        [&] {
+          unlink(copy.c_str());
+          return run({"/bin/cat", out}, copy);
+        },
+        &ng, &nc);
+    alternate(
+        runs,
+        [&] {
+          unlink(copy.c_str());
+          return run({"/usr/bin/taskset", "-c", "0", GLYFEX_EXE, in, copy, offset}, "/dev/null");
+        },
+        [&] {
+          unlink(copy.c_str());
+          return run({"/usr/bin/taskset", "-c", "0", "/bin/cat", out}, copy);
+        },
+        &og, &oc);
+    std::printf("%d\t%.3f\t%.3f\t%.3f\n", width, paired(rg, rc), paired(ng, nc), paired(og, oc));
+    std::fflush(stdout);
+  }
+  unlink(in.c_str());
+  unlink(out.c_str());
+  unlink(copy.c_str());
+}
+
 bool wanted(const char* rows, const char* row) { return rows == nullptr || std::strstr(rows, row) != nullptr; }
 
 }  // namespace
@@ -262,5 +330,11 @@ int main(int argc, char** argv) {
   if (wanted(rows, "square")) large(dir, "square", 256, 255, 255, runs);
   if (wanted(rows, "small")) small(dir, runs * 11);
   if (wanted(rows, "search")) search(dir, runs);
+  // Only when asked for: every width takes a few seconds.
+  if (rows != nullptr && std::strncmp(rows, "sweep", 5) == 0) {
+    int first = 1, last = 255;
+    std::sscanf(rows + 5, "%d-%d", &first, &last);
+    sweep(dir, runs, first, last);
+  }
   return 0;
 }

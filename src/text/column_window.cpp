@@ -36,12 +36,13 @@ void close_column_window(ColumnWindow* w) {
   w->bytes = nullptr;
 }
 
-const uint8_t* window_column(ColumnWindow* w, const uint8_t* strip, size_t stride, uint32_t at) {
+const uint8_t* window_column(ColumnWindow* w, const uint8_t* strip, size_t stride, uint32_t at, uint32_t count) {
+  if (count > w->capacity) return nullptr;
   if (w->bytes == nullptr) {
     w->bytes = static_cast<uint8_t*>(os_allocate_large(w->capacity * w->pitch));
     if (w->bytes == nullptr) return nullptr;
   }
-  const uint32_t need = at + 1 < stride ? at + 2 : at + 1;
+  const uint32_t need = at + count < stride ? at + count : static_cast<uint32_t>(stride);
   if (at < w->first || need > w->first + w->width) {
     w->first = at;
     w->width = stride - at < w->capacity ? static_cast<uint32_t>(stride - at) : w->capacity;

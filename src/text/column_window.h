@@ -26,9 +26,10 @@ void open_column_window(ColumnWindow* w, size_t rows);
 void close_column_window(ColumnWindow* w);
 
 // The bytes of every row at position at (at < stride) of a strip of
-// w->rows rows of stride bytes; those at at + 1, where the row has that
-// position, follow w->pitch bytes on. The window is filled from at on when
-// it lacks them. nullptr without memory for the window.
-const uint8_t* window_column(ColumnWindow* w, const uint8_t* strip, size_t stride, uint32_t at);
+// w->rows rows of stride bytes; those at the count - 1 positions after it,
+// where the row has them, follow w->pitch bytes apart. The window is
+// filled from at on when it lacks them. nullptr without memory for the
+// window, or when it cannot hold count positions.
+const uint8_t* window_column(ColumnWindow* w, const uint8_t* strip, size_t stride, uint32_t at, uint32_t count);
 
 #endif

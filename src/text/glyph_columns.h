@@ -30,4 +30,16 @@ inline bool is_narrow(const GlyphColumns& g) {
   return g.clear == 0 && columns > 0 && columns <= 8;
 }
 
+// A glyph of nine to forty columns, all inside the row: it can be drawn
+// from its column bytes sixteen rows at a time, where the loops can.
+constexpr uint32_t kMostMediumColumns = 40;
+
+inline bool is_medium(const GlyphColumns& g) {
+  const uint32_t columns = g.groups * 8 + g.tail;
+  return g.clear == 0 && columns > 8 && columns <= kMostMediumColumns;
+}
+
+// The strip bytes each row of the glyph takes its columns from.
+inline uint32_t source_bytes(const GlyphColumns& g) { return (g.shift + g.groups * 8 + g.tail + 7) / 8; }
+
 #endif

@@ -27,8 +27,11 @@ char* render_rows(const uint8_t* row, size_t row_bytes, int rows, const GlyphCol
   return kernels->rows(row, row_bytes, rows, g, out);
 }
 
+bool renders_from_columns(const GlyphColumns& g) { return is_narrow(g) || (is_medium(g) && kernels->medium != nullptr); }
+
 char* render_columns(const uint8_t* column, size_t next, int rows, const GlyphColumns& g, char* out) {
   const uint32_t columns = g.groups * 8 + g.tail;
+  if (columns > 8) return kernels->medium(column, next, rows, g.shift, columns, out);
   // A second column the glyph does not reach may not exist.
   const uint8_t* second = g.shift + columns > 8 ? column + next : column;
   return kernels->columns(column, second, rows, g.shift, columns, out);

@@ -14,12 +14,17 @@
 // write up to 32 bytes past its end, which must be writable.
 char* render_rows(const uint8_t* row, size_t row_bytes, int rows, const GlyphColumns& g, char* out);
 
-// Renders rows rows of a narrow glyph from its column bytes: column[r] is
-// the byte of row r that holds the glyph's first column, column[next + r]
-// the byte after it, read only when the glyph's columns reach into it. It
-// may write up to 32 bytes past its end, which must be writable. A narrow
-// glyph's bytes lie a row apart in the strip, so taken one by one from
-// there each costs a trip to memory; in columns they are read in order.
+// True when the glyph is drawn from its column bytes: a narrow one, and a
+// medium one where the loops in use can. Its bytes lie a row apart in the
+// strip, so taken one by one from there each costs a trip to memory; in
+// columns they are read in order.
+bool renders_from_columns(const GlyphColumns& g);
+
+// Renders rows rows of such a glyph from its column bytes: column[r] is
+// the byte of row r that holds the glyph's first column, column[k * next +
+// r] the k-th byte after it, read only when the glyph's columns reach into
+// it (source_bytes). It may write up to 32 bytes past its end, which must
+// be writable.
 char* render_columns(const uint8_t* column, size_t next, int rows, const GlyphColumns& g, char* out);
 
 // Copies columns [0, width) of rows rows of stride bytes from src, each

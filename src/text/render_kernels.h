@@ -14,6 +14,9 @@ struct RenderKernels {
   char* (*rows)(const uint8_t* row, size_t row_bytes, int rows, const GlyphColumns& g, char* out);
   // As render_columns, for a glyph of shift and columns.
   char* (*columns)(const uint8_t* first, const uint8_t* second, int rows, uint32_t shift, uint32_t columns, char* out);
+  // As render_columns, for a medium glyph of shift and columns; nullptr
+  // where the loops draw such glyphs from the rows.
+  char* (*medium)(const uint8_t* column, size_t next, int rows, uint32_t shift, uint32_t columns, char* out);
   // As transpose_columns, for rows and width that are multiples of block.
   void (*transpose)(const uint8_t* src, size_t stride, size_t rows, uint32_t width, uint8_t* dst, size_t pitch);
   uint32_t block;

@@ -9,6 +9,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "text/lit_rows.h"
@@ -249,6 +250,155 @@ char* vector_columns(const uint8_t* first, const uint8_t* second, int rows, uint
   }
 }
 
+// A medium glyph, of 9 to 40 columns, 32 rows at a time. Its columns are
+// first gathered, row by row, as planes: byte p of a row holds its columns
+// 8p to 8p + 7, the first in the top bit; the rows' planes side by side, Q
+// bytes a row (2, 4 or 8, the planes rounded up to a power of two). 32
+// rows of text are then 32 (C + 1) bytes, C + 1 vectors: each shows at
+// most five rows (Q = 2), three (Q = 4) or two (Q = 8), which lie within
+// sixteen bytes of the planes, so one shuffle of those sixteen bytes,
+// loaded into both lanes, spreads them over the vector.
+constexpr int kMediumRows = 32;
+
+struct MediumTables {
+  bool built;
+  uint32_t planes;  // Q
+  uint16_t from[kMostMediumColumns + 1];  // where each vector's sixteen bytes start in the planes
+  alignas(32) uint8_t index[kMostMediumColumns + 1][32];
+  alignas(32) uint8_t bit[kMostMediumColumns + 1][32];
+  alignas(32) uint8_t feed[kMostMediumColumns + 1][32];
+};
+
+MediumTables medium_tables[kMostMediumColumns + 1];
+
+// The tables of a width, made when it is first drawn.
+const MediumTables& medium_tables_for(uint32_t columns) {
+  MediumTables& t = medium_tables[columns];
+  if (t.built) return t;
+  const uint32_t line = columns + 1, planes = columns <= 16 ? 2 : columns <= 32 ? 4 : 8;
+  t.planes = planes;
+  for (uint32_t k = 0; k < line; ++k) {
+    const uint32_t first_row = 32 * k / line;
+    t.from[k] = static_cast<uint16_t>(first_row * planes);
+    for (uint32_t i = 0; i < 32; ++i) {
+      const uint32_t at = 32 * k + i, row = at / line, column = at % line;
+      const bool pixel = column < columns;
+      t.index[k][i] = static_cast<uint8_t>(pixel ? (row - first_row) * planes + column / 8 : 0);
+      t.bit[k][i] = static_cast<uint8_t>(pixel ? 0x80 >> (column % 8) : 0);
+      t.feed[k][i] = static_cast<uint8_t>(pixel ? 0 : '#' ^ '\n');
+    }
+  }
+  t.built = true;
+  return t;
+}
+
+// The planes of 32 rows from the source columns, each 32 rows' bytes:
+// plane p is column p shifted left by shift with what column p + 1 brings
+// in. The rows' planes go side by side in two runs of sixteen rows, the
+// first at out, the second 16 Q bytes on, as the vector's two lanes hold
+// rows 0-15 and 16-31.
+template <uint32_t kPlanes>
+void medium_planes(const uint8_t* column, size_t next, uint32_t count, uint32_t shift, uint8_t* out) {
+  const __m128i left = _mm_cvtsi32_si128(static_cast<int>(shift));
+  const __m128i right = _mm_cvtsi32_si128(static_cast<int>(8 - shift));
+  const __m256i keep_left = _mm256_set1_epi8(static_cast<char>((0xFF << shift) & 0xFF));
+  const __m256i keep_right = _mm256_set1_epi8(static_cast<char>(0xFF >> (8 - shift)));
+  __m256i source[kPlanes + 1];
+#pragma GCC unroll 9
+  for (uint32_t k = 0; k <= kPlanes; ++k) source[k] = k < count ? load(column + k * next) : _mm256_setzero_si256();
+  __m256i p[kPlanes];
+#pragma GCC unroll 8
+  for (uint32_t k = 0; k < kPlanes; ++k) {
+    p[k] = _mm256_or_si256(_mm256_and_si256(_mm256_sll_epi16(source[k], left), keep_left),
+                           _mm256_and_si256(_mm256_srl_epi16(source[k + 1], right), keep_right));
+  }
+  // Pairs of planes interleaved bytewise, then those pairs in pairs, and so
+  // on; each lane's rows stay in that lane.
+  __m256i a[kPlanes];
+#pragma GCC unroll 8
+  for (uint32_t k = 0; k < kPlanes; k += 2) {
+    a[k] = _mm256_unpacklo_epi8(p[k], p[k + 1]);
+    a[k + 1] = _mm256_unpackhi_epi8(p[k], p[k + 1]);
+  }
+  __m256i rows[kPlanes];
+  if (kPlanes == 2) {
+    rows[0] = a[0];
+    rows[1] = a[1];
+  } else {
+    __m256i b[kPlanes];
+#pragma GCC unroll 8
+    for (uint32_t k = 0; k < kPlanes; k += 4) {
+      b[k] = _mm256_unpacklo_epi16(a[k], a[k + 2]);
+      b[k + 1] = _mm256_unpackhi_epi16(a[k], a[k + 2]);
+      b[k + 2] = _mm256_unpacklo_epi16(a[k + 1], a[k + 3]);
+      b[k + 3] = _mm256_unpackhi_epi16(a[k + 1], a[k + 3]);
+    }
+    if (kPlanes == 4) {
+#pragma GCC unroll 4
+      for (uint32_t k = 0; k < 4; ++k) rows[k] = b[k];
+    } else {
+      // Rows 4k to 4k + 3 of planes 0-3 in b[k], of 4-7 in b[4 + k].
+#pragma GCC unroll 4
+      for (uint32_t k = 0; k < 4; ++k) {
+        rows[2 * k] = _mm256_unpacklo_epi32(b[k], b[(4 + k) % kPlanes]);
+        rows[2 * k + 1] = _mm256_unpackhi_epi32(b[k], b[(4 + k) % kPlanes]);
+      }
+    }
+  }
+  auto* low = reinterpret_cast<__m128i*>(out);
+  auto* high = reinterpret_cast<__m128i*>(out + 16 * kPlanes);
+#pragma GCC unroll 8
+  for (uint32_t k = 0; k < kPlanes; ++k) {
+    _mm_store_si128(low + k, _mm256_castsi256_si128(rows[k]));
+    _mm_store_si128(high + k, _mm256_extracti128_si256(rows[k], 1));
+  }
+}
+
+using PlanesFunction = void (*)(const uint8_t* column, size_t next, uint32_t count, uint32_t shift, uint8_t* out);
+
+// The text of 32 rows from their planes.
+char* medium_text(const MediumTables& t, const uint8_t* planes, uint32_t line, char* out) {
+  for (uint32_t k = 0; k < line; ++k, out += 32) {
+    const __m256i bytes = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(planes + t.from[k])));
+    const __m256i spread = _mm256_shuffle_epi8(bytes, load(t.index[k]));
+    store(out, _mm256_xor_si256(pixels(spread, load(t.bit[k])), load(t.feed[k])));
+  }
+  return out;
+}
+
+// The planes are made for many blocks of 32 rows before any text is drawn
+// from them, so that no load waits for a store still on its way.
+constexpr int kMediumBatch = 8;
+
+char* vector_medium(const uint8_t* column, size_t next, int rows, uint32_t shift, uint32_t columns, char* out) {
+  const MediumTables& t = medium_tables_for(columns);
+  const uint32_t count = (shift + columns + 7) / 8, line = columns + 1;
+  const PlanesFunction planes_of = t.planes == 2   ? medium_planes<2>
+                                   : t.planes == 4 ? medium_planes<4>
+                                                   : medium_planes<8>;
+  const size_t block_bytes = kMediumRows * t.planes;
+  // The planes of a batch, with room for sixteen bytes read past the last.
+  alignas(16) uint8_t planes[kMediumBatch * kMediumRows * 8 + 16];
+  int r = 0;
+  while (r + kMediumRows <= rows) {
+    const int blocks = std::min(kMediumBatch, (rows - r) / kMediumRows);
+    for (int b = 0; b < blocks; ++b) planes_of(column + r + kMediumRows * b, next, count, shift, planes + b * block_bytes);
+    for (int b = 0; b < blocks; ++b) out = medium_text(t, planes + b * block_bytes, line, out);
+    r += blocks * kMediumRows;
+  }
+  if (r == rows) return out;
+  // The last rows through copies padded to 32, so nothing past them is
+  // read or written.
+  const size_t left = static_cast<size_t>(rows - r);
+  alignas(32) uint8_t padded[6][kMediumRows] = {};
+  for (uint32_t k = 0; k < count; ++k) std::memcpy(padded[k], column + k * next + r, left);
+  planes_of(padded[0], kMediumRows, count, shift, planes);
+  char text[kMediumRows * (kMostMediumColumns + 1)];
+  medium_text(t, planes, line, text);
+  std::memcpy(out, text, left * line);
+  return out + left * line;
+}
+
 // Interleaves a and b in units of 1 << K bytes: a takes the low halves'
 // units, b the high halves'.
 template <int K>
@@ -306,6 +456,6 @@ void blocks_of_16(const uint8_t* src, size_t stride, size_t rows, uint32_t width
 
 }  // namespace
 
-const RenderKernels kAvx2Kernels = {vector_rows, vector_columns, blocks_of_16, 16};
+const RenderKernels kAvx2Kernels = {vector_rows, vector_columns, vector_medium, blocks_of_16, 16};
 
 #endif

@@ -61,8 +61,8 @@ void write_glyph(BlockWriter* w, ColumnWindow* window, const FontImage& image, i
   // A font of no rows has no strip to take columns from. Without memory
   // for the window, a narrow glyph is rendered from the rows.
   const uint8_t* column = nullptr;
-  if (rows > 0 && is_narrow(columns)) {
-    column = window_column(window, strip_row(image, density, 0), stride, columns.firstByte);
+  if (rows > 0 && renders_from_columns(columns)) {
+    column = window_column(window, strip_row(image, density, 0), stride, columns.firstByte, source_bytes(columns));
   }
   for (int r = 0; r < rows;) {
     if (room_left(*w) < line) hand_over(w);

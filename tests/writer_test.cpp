@@ -231,10 +231,11 @@ TEST(WriterTest, ManyBlocksAndAFailingWrite) {
   }
 }
 
-// Every bit alignment of the first column, widths 0 to 40 and 255, rows
+// Every bit alignment of the first column, widths 0 to 65 and 255, rows
 // that end inside, at, or before the glyph, 35 rows of a glyph at once
 // (a vector's 32 and three), against the per-pixel definition: from the
-// rows, and for a narrow glyph from its transposed columns, with the
+// rows, and for a glyph drawn from its transposed columns (narrow ones,
+// and 9 to 64 columns with the vector loops) from those too, with the
 // portable loops and with the vector ones where the processor has them.
 TEST(WriterTest, RenderAgreesWithPixelDefinition) {
   constexpr int kRows = 35;
@@ -248,9 +249,9 @@ TEST(WriterTest, RenderAgreesWithPixelDefinition) {
       std::vector<uint8_t> columns(row_bytes * kRows + 1);
       transpose_columns(strip, row_bytes, kRows, row_bytes, columns.data(), kRows);
       for (uint32_t start = 0; start < 16; ++start) {
-        // Widths 0 to 40, and the widest glyph a font may have.
-        for (uint32_t width = 0; width <= 41; ++width) {
-          if (width == 41) width = 255;
+        // Widths 0 to 65, and the widest glyph a font may have.
+        for (uint32_t width = 0; width <= 66; ++width) {
+          if (width == 66) width = 255;
           SCOPED_TRACE(testing::Message() << "vector " << vector << " row_bytes " << row_bytes << " start " << start
                                           << " width " << width);
           std::string want;

@@ -30,9 +30,9 @@ inline bool is_narrow(const GlyphColumns& g) {
   return g.clear == 0 && columns > 0 && columns <= 8;
 }
 
-// A glyph of nine to forty columns, all inside the row: it can be drawn
-// from its column bytes sixteen rows at a time, where the loops can.
-constexpr uint32_t kMostMediumColumns = 40;
+// A glyph of nine to 64 columns, all inside the row: it can be drawn from
+// its column bytes 32 rows at a time, where the loops can.
+constexpr uint32_t kMostMediumColumns = 64;
 
 inline bool is_medium(const GlyphColumns& g) {
   const uint32_t columns = g.groups * 8 + g.tail;

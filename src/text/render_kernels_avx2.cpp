@@ -250,7 +250,7 @@ char* vector_columns(const uint8_t* first, const uint8_t* second, int rows, uint
   }
 }
 
-// A medium glyph, of 9 to 40 columns, 32 rows at a time. Its columns are
+// A medium glyph, of 9 to 64 columns, 32 rows at a time. Its columns are
 // first gathered, row by row, as planes: byte p of a row holds its columns
 // 8p to 8p + 7, the first in the top bit; the rows' planes side by side, Q
 // bytes a row (2, 4 or 8, the planes rounded up to a power of two). 32
@@ -390,7 +390,7 @@ char* vector_medium(const uint8_t* column, size_t next, int rows, uint32_t shift
   // The last rows through copies padded to 32, so nothing past them is
   // read or written.
   const size_t left = static_cast<size_t>(rows - r);
-  alignas(32) uint8_t padded[6][kMediumRows] = {};
+  alignas(32) uint8_t padded[kMostMediumColumns / 8 + 1][kMediumRows] = {};
   for (uint32_t k = 0; k < count; ++k) std::memcpy(padded[k], column + k * next + r, left);
   planes_of(padded[0], kMediumRows, count, shift, planes);
   char text[kMediumRows * (kMostMediumColumns + 1)];

@@ -1,6 +1,7 @@
 // Text output of fonts built by the test builder, byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -231,11 +232,12 @@ TEST(WriterTest, ManyBlocksAndAFailingWrite) {
   }
 }
 
-// Every bit alignment of the first column, widths 0 to 65 and 255, rows
+// Every bit alignment of the first column, widths 0 to 130 and 255, rows
 // that end inside, at, or before the glyph, 35 rows of a glyph at once
 // (a vector's 32 and three), against the per-pixel definition: from the
 // rows, and for a glyph drawn from its transposed columns (narrow ones,
-// and 9 to 64 columns with the vector loops) from those too, with the
+// and 9 to 64 columns with the vector loops) from those too, a glyph of 65
+// to 128 columns from its packed rows with the vector loops, with the
 // portable loops and with the vector ones where the processor has them.
 TEST(WriterTest, RenderAgreesWithPixelDefinition) {
   constexpr int kRows = 35;
@@ -249,9 +251,9 @@ TEST(WriterTest, RenderAgreesWithPixelDefinition) {
       std::vector<uint8_t> columns(row_bytes * kRows + 1);
       transpose_columns(strip, row_bytes, kRows, row_bytes, columns.data(), kRows);
       for (uint32_t start = 0; start < 16; ++start) {
-        // Widths 0 to 65, and the widest glyph a font may have.
-        for (uint32_t width = 0; width <= 66; ++width) {
-          if (width == 66) width = 255;
+        // Widths 0 to 130, and the widest glyph a font may have.
+        for (uint32_t width = 0; width <= 131; ++width) {
+          if (width == 131) width = 255;
           SCOPED_TRACE(testing::Message() << "vector " << vector << " row_bytes " << row_bytes << " start " << start
                                           << " width " << width);
           std::string want;
@@ -266,6 +268,18 @@ TEST(WriterTest, RenderAgreesWithPixelDefinition) {
           std::string got(want.size() + 32, '?');
           got.resize(static_cast<size_t>(render_rows(strip, row_bytes, kRows, g, &got[0]) - got.data()));
           ASSERT_EQ(got, want);
+          if (renders_packed(g)) {
+            // The rows packed as a row window holds them: the glyph's bytes,
+            // zeros after.
+            constexpr size_t kPitch = 48;
+            std::vector<uint8_t> packed(kRows * kPitch, 0);
+            for (int r = 0; r < kRows; ++r) {
+              std::copy_n(strip + r * row_bytes + g.firstByte, row_bytes - g.firstByte, packed.begin() + r * kPitch);
+            }
+            got.assign(want.size() + 32, '?');
+            got.resize(static_cast<size_t>(render_packed(packed.data(), kPitch, kRows, g, &got[0]) - got.data()));
+            ASSERT_EQ(got, want);
+          }
           if (!renders_from_columns(g)) continue;
           got.assign(want.size() + 32, '?');
           const uint8_t* column = columns.data() + g.firstByte * kRows;

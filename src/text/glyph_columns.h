@@ -39,6 +39,15 @@ inline bool is_medium(const GlyphColumns& g) {
   return g.clear == 0 && columns > 8 && columns <= kMostMediumColumns;
 }
 
+// A glyph of 65 to 128 columns, all inside the row: it can be drawn from
+// its rows packed in a row window, 32 rows at a time, where the loops can.
+constexpr uint32_t kMostWideColumns = 128;
+
+inline bool is_wide(const GlyphColumns& g) {
+  const uint32_t columns = g.groups * 8 + g.tail;
+  return g.clear == 0 && columns > kMostMediumColumns && columns <= kMostWideColumns;
+}
+
 // The strip bytes each row of the glyph takes its columns from.
 inline uint32_t source_bytes(const GlyphColumns& g) { return (g.shift + g.groups * 8 + g.tail + 7) / 8; }
 

@@ -29,6 +29,12 @@ char* render_rows(const uint8_t* row, size_t row_bytes, int rows, const GlyphCol
 
 bool renders_from_columns(const GlyphColumns& g) { return is_narrow(g) || (is_medium(g) && kernels->medium != nullptr); }
 
+bool renders_packed(const GlyphColumns& g) { return is_wide(g) && kernels->wide != nullptr; }
+
+char* render_packed(const uint8_t* row, size_t pitch, int rows, const GlyphColumns& g, char* out) {
+  return kernels->wide(row, pitch, rows, g.shift, g.groups * 8 + g.tail, out);
+}
+
 char* render_columns(const uint8_t* column, size_t next, int rows, const GlyphColumns& g, char* out) {
   const uint32_t columns = g.groups * 8 + g.tail;
   if (columns > 8) return kernels->medium(column, next, rows, g.shift, columns, out);

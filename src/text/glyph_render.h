@@ -27,6 +27,16 @@ bool renders_from_columns(const GlyphColumns& g);
 // be writable.
 char* render_columns(const uint8_t* column, size_t next, int rows, const GlyphColumns& g, char* out);
 
+// True when the glyph is drawn from its rows packed in a row window: a
+// wide one, where the loops in use can.
+bool renders_packed(const GlyphColumns& g);
+
+// Renders rows rows of such a glyph from its packed rows: row r's byte
+// holding the first column at row[r * pitch], the source_bytes(g) after it
+// and one more readable (zeros past the glyph). It may write up to 32
+// bytes past its end, which must be writable.
+char* render_packed(const uint8_t* row, size_t pitch, int rows, const GlyphColumns& g, char* out);
+
 // Copies columns [0, width) of rows rows of stride bytes from src, each
 // into a column of rows bytes at dst, columns pitch bytes apart.
 void transpose_columns(const uint8_t* src, size_t stride, size_t rows, uint32_t width, uint8_t* dst, size_t pitch);

@@ -17,6 +17,9 @@ struct RenderKernels {
   // As render_columns, for a medium glyph of shift and columns; nullptr
   // where the loops draw such glyphs from the rows.
   char* (*medium)(const uint8_t* column, size_t next, int rows, uint32_t shift, uint32_t columns, char* out);
+  // As render_packed, for a wide glyph; nullptr where the loops draw such
+  // glyphs from the strip's rows.
+  char* (*wide)(const uint8_t* row, size_t pitch, int rows, uint32_t shift, uint32_t columns, char* out);
   // As transpose_columns, for rows and width that are multiples of block.
   void (*transpose)(const uint8_t* src, size_t stride, size_t rows, uint32_t width, uint8_t* dst, size_t pitch);
   uint32_t block;

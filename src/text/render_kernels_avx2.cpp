@@ -399,6 +399,96 @@ char* vector_medium(const uint8_t* column, size_t next, int rows, uint32_t shift
   return out + left * line;
 }
 
+// A wide glyph, of 65 to 128 columns, 32 rows at a time from its packed
+// rows: each row's columns first shifted to start at the top bit of its
+// first byte, sixteen bytes a row, as the medium glyphs' planes are. Each
+// sixteen bytes of text then show at most two rows, whose bytes lie within
+// sixteen bytes of those rows, from where the text starts: one shuffle
+// each, the two halves of a vector from two such loads.
+struct WideTables {
+  uint32_t columns;  // the width they are for, or 0
+  uint16_t from[2 * (kMostWideColumns + 1)];  // where each half's sixteen bytes start
+  alignas(32) uint8_t index[kMostWideColumns + 1][32];
+  alignas(32) uint8_t bit[kMostWideColumns + 1][32];
+  alignas(32) uint8_t feed[kMostWideColumns + 1][32];
+};
+
+// The tables of the last width drawn; another width builds them anew.
+WideTables wide_tables;
+
+const WideTables& wide_tables_for(uint32_t columns) {
+  WideTables& t = wide_tables;
+  if (t.columns == columns) return t;
+  const uint32_t line = columns + 1;
+  for (uint32_t half = 0; half < 2 * line; ++half) {
+    uint32_t first = ~0u;
+    for (uint32_t i = 0; i < 16; ++i) {
+      const uint32_t at = 16 * half + i, column = at % line;
+      if (column < columns) first = std::min(first, at / line * 16 + column / 8);
+    }
+    first = first == ~0u ? 0 : first;
+    t.from[half] = static_cast<uint16_t>(first);
+    for (uint32_t i = 0; i < 16; ++i) {
+      const uint32_t at = 16 * half + i, row = at / line, column = at % line;
+      const bool pixel = column < columns;
+      t.index[half / 2][16 * (half % 2) + i] = static_cast<uint8_t>(pixel ? row * 16 + column / 8 - first : 0);
+      t.bit[half / 2][16 * (half % 2) + i] = static_cast<uint8_t>(pixel ? 0x80 >> (column % 8) : 0);
+      t.feed[half / 2][16 * (half % 2) + i] = static_cast<uint8_t>(pixel ? 0 : '#' ^ '\n');
+    }
+  }
+  t.columns = columns;
+  return t;
+}
+
+char* wide_text(const WideTables& t, const uint8_t* rows, uint32_t line, char* out) {
+  for (uint32_t k = 0; k < line; ++k, out += 32) {
+    const __m256i bytes = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows + t.from[2 * k]))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows + t.from[2 * k + 1])), 1);
+    const __m256i spread = _mm256_shuffle_epi8(bytes, load(t.index[k]));
+    store(out, _mm256_xor_si256(pixels(spread, load(t.bit[k])), load(t.feed[k])));
+  }
+  return out;
+}
+
+// Rows shifted to start at a byte, sixteen bytes each; reads seventeen of
+// each packed row.
+void wide_rows(const uint8_t* row, size_t pitch, int rows, uint32_t shift, uint8_t* out) {
+  const __m128i left = _mm_cvtsi32_si128(static_cast<int>(shift));
+  const __m128i right = _mm_cvtsi32_si128(static_cast<int>(8 - shift));
+  const __m128i keep_left = _mm_set1_epi8(static_cast<char>((0xFF << shift) & 0xFF));
+  const __m128i keep_right = _mm_set1_epi8(static_cast<char>(0xFF >> (8 - shift)));
+  for (int r = 0; r < rows; ++r, row += pitch, out += 16) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), sixteen_shifted(row, left, right, keep_left, keep_right));
+  }
+}
+
+char* vector_wide(const uint8_t* row, size_t pitch, int rows, uint32_t shift, uint32_t columns, char* out) {
+  const WideTables& t = wide_tables_for(columns);
+  const uint32_t line = columns + 1;
+  // A batch of rows shifted before any text is drawn from them, so that no
+  // load waits for a store still on its way; room for sixteen bytes read
+  // past the last.
+  constexpr int kBatch = 8 * kMediumRows;
+  alignas(16) uint8_t shifted[kBatch * 16 + 16] = {};
+  int r = 0;
+  while (r + kMediumRows <= rows) {
+    const int n = std::min(kBatch, (rows - r) / kMediumRows * kMediumRows);
+    wide_rows(row + r * pitch, pitch, n, shift, shifted);
+    for (int b = 0; b < n; b += kMediumRows) out = wide_text(t, shifted + 16 * b, line, out);
+    r += n;
+  }
+  if (r == rows) return out;
+  // The last rows as 32, the rest zeros, through a copy of their text.
+  const int left = rows - r;
+  wide_rows(row + r * pitch, pitch, left, shift, shifted);
+  std::memset(shifted + 16 * left, 0, 16 * static_cast<size_t>(kMediumRows - left));
+  char text[kMediumRows * (kMostWideColumns + 1)];
+  wide_text(t, shifted, line, text);
+  std::memcpy(out, text, static_cast<size_t>(left) * line);
+  return out + static_cast<size_t>(left) * line;
+}
+
 // Interleaves a and b in units of 1 << K bytes: a takes the low halves'
 // units, b the high halves'.
 template <int K>
@@ -456,6 +546,6 @@ void blocks_of_16(const uint8_t* src, size_t stride, size_t rows, uint32_t width
 
 }  // namespace
 
-const RenderKernels kAvx2Kernels = {vector_rows, vector_columns, vector_medium, blocks_of_16, 16};
+const RenderKernels kAvx2Kernels = {vector_rows, vector_columns, vector_medium, vector_wide, blocks_of_16, 16};
 
 #endif

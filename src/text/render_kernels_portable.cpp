@@ -125,4 +125,4 @@ void blocks_of_8(const uint8_t* src, size_t stride, size_t rows, uint32_t width,
 
 }  // namespace
 
-const RenderKernels kPortableKernels = {table_rows, table_columns, nullptr, blocks_of_8, 8};
+const RenderKernels kPortableKernels = {table_rows, table_columns, nullptr, nullptr, blocks_of_8, 8};

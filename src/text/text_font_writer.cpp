@@ -7,6 +7,7 @@
 #include "text/block_writer.h"
 #include "text/column_window.h"
 #include "text/glyph_render.h"
+#include "text/row_window.h"
 #include "text/text_font.h"
 
 namespace {
@@ -47,8 +48,15 @@ void write_name(BlockWriter* w, int code) { put_line(w, name_format(code), code)
 // The tables hold 72 dpi columns and widths; at a higher density each is
 // scaled, and whether a WIDTH line is written is decided at 72 dpi. The rows
 // go into the blocks as many at a time as the block being filled has room
-// for; a narrow glyph's from the column window, when there is one.
-void write_glyph(BlockWriter* w, ColumnWindow* window, const FontImage& image, int density, const Glyph& g) {
+// for; a glyph that takes a few bytes of each row from a window, where
+// there is memory for one: narrow and medium glyphs from the columns,
+// wider ones from the rows.
+struct Windows {
+  ColumnWindow columns;
+  RowWindow rows;
+};
+
+void write_glyph(BlockWriter* w, Windows* windows, const FontImage& image, int density, const Glyph& g) {
   const uint32_t scale = static_cast<uint32_t>(density_scale(density));
   write_name(w, g.code);
   if (g.widthDiffers) put_line(w, "WIDTH %d\n", g.width * static_cast<int>(scale));
@@ -59,18 +67,24 @@ void write_glyph(BlockWriter* w, ColumnWindow* window, const FontImage& image, i
   const size_t line = static_cast<size_t>(g.columns) * scale + 1;
   const int rows = image.header.fRectHeight * static_cast<int>(scale);
   // A font of no rows has no strip to take columns from. Without memory
-  // for the window, a narrow glyph is rendered from the rows.
+  // for the windows, a glyph is rendered from the strip's rows.
   const uint8_t* column = nullptr;
+  const uint8_t* packed = nullptr;
   if (rows > 0 && renders_from_columns(columns)) {
-    column = window_column(window, strip_row(image, density, 0), stride, columns.firstByte, source_bytes(columns));
+    column = window_column(&windows->columns, strip_row(image, density, 0), stride, columns.firstByte,
+                           source_bytes(columns));
+  } else if (rows > 0 && renders_packed(columns)) {
+    packed = window_rows(&windows->rows, strip_row(image, density, 0), stride, columns.firstByte,
+                         source_bytes(columns) + 1);
   }
   for (int r = 0; r < rows;) {
     if (room_left(*w) < line) hand_over(w);
     const int fit = static_cast<int>(room_left(*w) / line);
     const int n = fit < rows - r ? fit : rows - r;
     char* out = reserve_bytes(w, line);
-    char* end = column != nullptr ? render_columns(column + r, window->pitch, n, columns, out)
-                                  : render_rows(strip_row(image, density, r), stride, n, columns, out);
+    char* end = column != nullptr ? render_columns(column + r, windows->columns.pitch, n, columns, out)
+                : packed != nullptr ? render_packed(packed + r * windows->rows.pitch, windows->rows.pitch, n, columns, out)
+                                    : render_rows(strip_row(image, density, r), stride, n, columns, out);
     w->used += static_cast<size_t>(end - out);
     r += n;
   }
@@ -110,14 +124,17 @@ Fault write_text_font(OsFile file, const FontImage& image, int density) {
     close_block_writer(&w);
     return Fault::kTextMemory;
   }
-  ColumnWindow window;
-  open_column_window(&window, static_cast<size_t>(h.fRectHeight) * static_cast<size_t>(density_scale(density)));
+  Windows windows;
+  const size_t rows = static_cast<size_t>(h.fRectHeight) * static_cast<size_t>(density_scale(density));
+  open_column_window(&windows.columns, rows);
+  open_row_window(&windows.rows, rows);
   write_metrics(&w, h, density_scale(density));
   // Stops at the first glyph after a failed write: a full disk will not take
   // the rest either, and the font may describe gigabytes of text.
   Glyph g{};
-  for (int cursor = 0; !w.failed && next_glyph(image, &cursor, &g);) write_glyph(&w, &window, image, density, g);
-  close_column_window(&window);
+  for (int cursor = 0; !w.failed && next_glyph(image, &cursor, &g);) write_glyph(&w, &windows, image, density, g);
+  close_column_window(&windows.columns);
+  close_row_window(&windows.rows);
   return close_block_writer(&w) ? Fault::kNone : Fault::kOutputWrite;
 }
 

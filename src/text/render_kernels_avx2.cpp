@@ -184,6 +184,16 @@ constexpr ColumnChunks kChunks = make_chunks<C>();
 // The text of 32 rows whose pixels are the top C bits of the bytes of bits.
 template <int C>
 char* text_of_32_rows(__m256i bits, char* out) {
+  if (C == 1) {
+    // Each row a character and a line feed: the characters interleaved
+    // with line feeds, the lanes put back in row order.
+    const __m256i text = pixels(bits, _mm256_set1_epi8(static_cast<char>(0x80)));
+    const __m256i feeds = _mm256_set1_epi8('\n');
+    const __m256i low = _mm256_unpacklo_epi8(text, feeds), high = _mm256_unpackhi_epi8(text, feeds);
+    store(out, _mm256_permute2x128_si256(low, high, 0x20));
+    store(out + 32, _mm256_permute2x128_si256(low, high, 0x31));
+    return out + 64;
+  }
   const __m256i low = _mm256_permute2x128_si256(bits, bits, 0x00);
   const __m256i high = _mm256_permute2x128_si256(bits, bits, 0x11);
   const ColumnChunks& t = kChunks<C>;

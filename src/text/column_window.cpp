@@ -39,11 +39,7 @@ void close_column_window(ColumnWindow* w) {
 const uint8_t* window_column(ColumnWindow* w, const uint8_t* strip, size_t stride, uint32_t at, uint32_t count) {
   if (count > w->capacity) return nullptr;
   if (w->bytes == nullptr) {
-    // At least what the large allocation puts on huge pages: the columns
-    // lie a pitch apart, and each would otherwise take a TLB entry of its
-    // own while a block of them is written.
-    const size_t bytes = w->capacity * w->pitch;
-    w->bytes = static_cast<uint8_t*>(os_allocate_large(bytes > kWindowBytes ? bytes : kWindowBytes));
+    w->bytes = static_cast<uint8_t*>(os_allocate_large(w->capacity * w->pitch));
     if (w->bytes == nullptr) return nullptr;
   }
   const uint32_t need = at + count < stride ? at + count : static_cast<uint32_t>(stride);

@@ -6,11 +6,12 @@
 #include <stdlib.h>
 
 static int be16(const unsigned char* p) { return (short)(p[0] << 8 | p[1]); }
+static int s8(unsigned char b) { return b < 128 ? b : b - 256; }
 
 static void glyph(FILE* out, const unsigned char* f, const unsigned char* loc, const unsigned char* ow, int i,
                   int name, int height, int row_bytes) {
   int start = (unsigned short)be16(loc + 2 * i), end = (unsigned short)be16(loc + 2 * i + 2);
-  int offset = (signed char)ow[2 * i], width = (signed char)ow[2 * i + 1];
+  int offset = s8(ow[2 * i]), width = s8(ow[2 * i + 1]);
   if (name >= 33 && name <= 126 && name != '\'' && name != '\\') {
     fprintf(out, "GLYPH '%c'\n", name);
   } else {
@@ -33,7 +34,7 @@ int main(int argc, char** argv) {
   static unsigned char data[1 << 20];
   size_t size = fread(data, 1, sizeof data, in);
   fclose(in);
-  const unsigned char* f = data + atol(argv[3]);
+  const unsigned char* f = data + strtol(argv[3], NULL, 10);
   int first = be16(f + 2), last = be16(f + 4), height = be16(f + 14), row_bytes = 2 * be16(f + 24);
   const unsigned char* loc = f + 26 + height * row_bytes;
   const unsigned char* ow = f + 16 + 2 * be16(f + 16);

@@ -256,14 +256,14 @@ long write_width_font(const std::string& path, int width) {
                           row_words};
   for (int f = 0; f < 13; ++f) put16(&bytes, prefix + 2 * f, fields[f]);
   uint64_t x = 88172645463325252u;
-  const size_t strip = prefix + 26, strip_bytes = static_cast<size_t>(rows) * row_words * 2;
-  for (size_t i = 0; i < strip_bytes; ++i) {
+  const size_t strip = prefix + 26, strip_size = static_cast<size_t>(rows) * row_words * 2;
+  for (size_t i = 0; i < strip_size; ++i) {
     x ^= x << 13;
     x ^= x >> 7;
     x ^= x << 17;
     bytes[strip + i] = static_cast<uint8_t>(x);
   }
-  for (int c = 0; c <= 256; ++c) put16(&bytes, strip + strip_bytes + 2 * c, c * width);
+  for (int c = 0; c <= 256; ++c) put16(&bytes, strip + strip_size + 2 * c, c * width);
   write_file(path, bytes);
   return static_cast<long>(prefix);
 }
@@ -332,9 +332,10 @@ int main(int argc, char** argv) {
   if (wanted(rows, "search")) search(dir, runs);
   // Only when asked for: every width takes a few seconds.
   if (rows != nullptr && std::strncmp(rows, "sweep", 5) == 0) {
-    int first = 1, last = 255;
-    std::sscanf(rows + 5, "%d-%d", &first, &last);
-    sweep(dir, runs, first, last);
+    char* end = nullptr;
+    const long first = std::strtol(rows + 5, &end, 10);
+    const long last = *end == '-' ? std::strtol(end + 1, nullptr, 10) : 255;
+    sweep(dir, runs, static_cast<int>(std::clamp(first, 1L, 255L)), static_cast<int>(std::clamp(last, 1L, 255L)));
   }
   return 0;
 }

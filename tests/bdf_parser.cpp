@@ -11,17 +11,29 @@ struct Lines {
   std::istringstream in;
   std::string line;
   int number = 0;
-  bool next() {
-    // Comments may stand anywhere; the one that lists missing codes is kept.
-    while (std::getline(in, line)) {
-      ++number;
-      if (line.rfind("COMMENT", 0) != 0) return true;
-      comments.push_back(line);
-    }
-    return false;
-  }
   std::vector<std::string> comments;
 };
+
+// Comments may stand anywhere; the one that lists missing codes is kept.
+bool next(Lines& l) {
+  while (std::getline(l.in, l.line)) {
+    ++l.number;
+    if (l.line.rfind("COMMENT", 0) != 0) return true;
+    l.comments.push_back(l.line);
+  }
+  return false;
+}
+
+// "WORD n1 n2 ...": the word, then count whole numbers.
+bool numbers(const std::string& line, const char* word, long* out, int count) {
+  std::istringstream s(line);
+  std::string w;
+  if (!(s >> w) || w != word) return false;
+  for (int i = 0; i < count; ++i) {
+    if (!(s >> out[i])) return false;
+  }
+  return true;
+}
 
 std::string at(const Lines& l, const std::string& what) { return "line " + std::to_string(l.number) + ": " + what; }
 
@@ -32,43 +44,43 @@ bool starts(const std::string& s, const char* word) { return s.rfind(std::string
 std::string parse_bdf(const std::string& text, BdfFont* font) {
   Lines l;
   l.in.str(text);
-  if (!l.next() || l.line != "STARTFONT 2.1") return at(l, "no STARTFONT 2.1");
+  if (!next(l) || l.line != "STARTFONT 2.1") return at(l, "no STARTFONT 2.1");
   for (const char* word : {"FONT", "SIZE", "FONTBOUNDINGBOX"}) {
-    if (!l.next() || !starts(l.line, word)) return at(l, std::string("expected ") + word);
+    if (!next(l) || !starts(l.line, word)) return at(l, std::string("expected ") + word);
   }
-  int properties = 0;
-  if (!l.next() || std::sscanf(l.line.c_str(), "STARTPROPERTIES %d", &properties) != 1 || properties < 1) {
+  long properties = 0;
+  if (!next(l) || !numbers(l.line, "STARTPROPERTIES", &properties, 1) || properties < 1) {
     return at(l, "no STARTPROPERTIES");
   }
-  for (int i = 0; i < properties; ++i) {
-    if (!l.next()) return at(l, "properties cut short");
+  for (long i = 0; i < properties; ++i) {
+    if (!next(l)) return at(l, "properties cut short");
     const size_t space = l.line.find(' ');
     if (space == std::string::npos) return at(l, "a property without a value");
     font->properties[l.line.substr(0, space)] = l.line.substr(space + 1);
   }
-  if (!l.next() || l.line != "ENDPROPERTIES") return at(l, "property count wrong");
+  if (!next(l) || l.line != "ENDPROPERTIES") return at(l, "property count wrong");
   for (const char* required : {"FONT_ASCENT", "FONT_DESCENT"}) {
     if (font->properties.count(required) == 0) return std::string("no ") + required;
   }
-  int chars = 0;
-  if (!l.next() || std::sscanf(l.line.c_str(), "CHARS %d", &chars) != 1) return at(l, "no CHARS");
-  for (int i = 0; i < chars; ++i) {
+  long chars = 0;
+  if (!next(l) || !numbers(l.line, "CHARS", &chars, 1)) return at(l, "no CHARS");
+  for (long i = 0; i < chars; ++i) {
     BdfGlyph g;
-    if (!l.next() || !starts(l.line, "STARTCHAR")) return at(l, "no STARTCHAR");
+    if (!next(l) || !starts(l.line, "STARTCHAR")) return at(l, "no STARTCHAR");
     g.name = l.line.substr(10);
     if (g.name.empty() || g.name.size() > 14 || g.name.find(' ') != std::string::npos) return at(l, "bad glyph name");
-    long sy = 1, dy = 1;
-    if (!l.next() || std::sscanf(l.line.c_str(), "ENCODING %ld", &g.encoding) != 1) return at(l, "no ENCODING");
+    if (!next(l) || !numbers(l.line, "ENCODING", &g.encoding, 1)) return at(l, "no ENCODING");
     if (l.line.find(' ', 9) != std::string::npos) return at(l, "ENCODING -1 n, which readers take as n");
-    long swidth = 0;
-    if (!l.next() || std::sscanf(l.line.c_str(), "SWIDTH %ld %ld", &swidth, &sy) != 2 || sy != 0) return at(l, "SWIDTH");
-    if (!l.next() || std::sscanf(l.line.c_str(), "DWIDTH %ld %ld", &g.dwidth, &dy) != 2 || dy != 0) return at(l, "DWIDTH");
-    if (!l.next() || std::sscanf(l.line.c_str(), "BBX %ld %ld %ld %ld", &g.bbx[0], &g.bbx[1], &g.bbx[2], &g.bbx[3]) != 4) {
+    long swidth[2] = {0, 1}, dwidth[2] = {0, 1};
+    if (!next(l) || !numbers(l.line, "SWIDTH", swidth, 2) || swidth[1] != 0) return at(l, "SWIDTH");
+    if (!next(l) || !numbers(l.line, "DWIDTH", dwidth, 2) || dwidth[1] != 0) return at(l, "DWIDTH");
+    g.dwidth = dwidth[0];
+    if (!next(l) || !numbers(l.line, "BBX", g.bbx, 4)) {
       return at(l, "BBX");
     }
-    if (!l.next() || l.line != "BITMAP") return at(l, "no BITMAP");
+    if (!next(l) || l.line != "BITMAP") return at(l, "no BITMAP");
     for (long r = 0; r < g.bbx[1]; ++r) {
-      if (!l.next() || l.line.size() != static_cast<size_t>((g.bbx[0] + 7) / 8 * 2)) return at(l, "row of the wrong length");
+      if (!next(l) || l.line.size() != static_cast<size_t>((g.bbx[0] + 7) / 8 * 2)) return at(l, "row of the wrong length");
       std::string pixels;
       for (long x = 0; x < g.bbx[0]; ++x) {
         const int nibble = std::stoi(l.line.substr(static_cast<size_t>(x / 4), 1), nullptr, 16);
@@ -76,11 +88,11 @@ std::string parse_bdf(const std::string& text, BdfFont* font) {
       }
       g.rows.push_back(pixels);
     }
-    if (!l.next() || l.line != "ENDCHAR") return at(l, "no ENDCHAR");
+    if (!next(l) || l.line != "ENDCHAR") return at(l, "no ENDCHAR");
     font->glyphs.push_back(g);
   }
-  if (!l.next() || l.line != "ENDFONT") return at(l, "glyph count wrong, or no ENDFONT");
-  if (l.next()) return at(l, "text after ENDFONT");
+  if (!next(l) || l.line != "ENDFONT") return at(l, "glyph count wrong, or no ENDFONT");
+  if (next(l)) return at(l, "text after ENDFONT");
   for (const std::string& c : l.comments) {
     const size_t colon = c.find(':');
     if (c.find("missing glyph") == std::string::npos && c.rfind("COMMENT  and", 0) != 0) continue;

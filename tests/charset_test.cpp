@@ -40,14 +40,14 @@ TEST(CharsetTest, EncodingsOfEachMap) {
   m.offsetWidths[1] = {-1, -1};  // 0x2F is drawn with the missing glyph
   const struct {
     Charset charset;
-    std::vector<long> encodings;  // of 0x2E, 0x30 and the missing glyph
-    const char* registry;
     bool defaultChar;
+    const char* registry;
+    std::vector<long> encodings;  // of 0x2E, 0x30 and the missing glyph
   } kCases[] = {
-      {Charset::kLatin, {0x2E, 0x30, 0xFFFD}, "\"ISO10646\"", true},
-      {Charset::kPalm, {0x2E, 0x30, -1}, "\"PalmOS\"", false},
-      {Charset::kLed, {0x2E, 0x30, 0xFFFD}, "\"ISO10646\"", true},
-      {Charset::kSymbol, {-1, -1, 0xFFFD}, "\"ISO10646\"", true},
+      {Charset::kLatin, true, "\"ISO10646\"", {0x2E, 0x30, 0xFFFD}},
+      {Charset::kPalm, false, "\"PalmOS\"", {0x2E, 0x30, -1}},
+      {Charset::kLed, true, "\"ISO10646\"", {0x2E, 0x30, 0xFFFD}},
+      {Charset::kSymbol, true, "\"ISO10646\"", {-1, -1, 0xFFFD}},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(charset_name(c.charset));

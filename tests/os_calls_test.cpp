@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 
 #include "cli/export_font.h"
@@ -71,7 +72,7 @@ void set_temp_folder(const std::string& path) { setenv(kTempVariable, path.c_str
 #endif
 
 TEST(OsCallsTest, EveryFaultLeavesOldTextsOrNewOnes) {
-  const fs::path base = fs::temp_directory_path() / ("glyfex-calls-" + std::to_string(std::rand()) +
+  const fs::path base = fs::temp_directory_path() / ("glyfex-calls-" + std::to_string(std::random_device{}()) +
                                                      std::to_string(reinterpret_cast<uintptr_t>(&base) & 0xFFFFF));
   const fs::path tmp = base / "tmp", outs = base / "out";
   fs::create_directories(tmp);
@@ -89,7 +90,7 @@ TEST(OsCallsTest, EveryFaultLeavesOldTextsOrNewOnes) {
   real = os_calls;
   const auto nth = [](Call kind, int n) { return [kind, n](Call c, int k) { return c == kind && k == n; }; };
   const auto all = [](Call kind) { return [kind](Call c, int) { return c == kind; }; };
-  const auto in_place = [](std::function<bool(Call, int)> more) {
+  const auto in_place = [](const std::function<bool(Call, int)>& more) {
     return [more](Call c, int k) { return c == kNewInOutputs || more(c, k); };
   };
   const auto none = [](Call, int) { return false; };

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,14 +45,20 @@ std::vector<std::string> svg_rows(const std::string& page, int code, int density
   const std::string tag = "<svg data-code=\"" + std::to_string(code) + "\" data-density=\"" + std::to_string(density) + "\"";
   const size_t pos = page.find(tag);
   if (pos == std::string::npos) return {"no such glyph"};
-  int w = 0, h = 0;
-  if (std::sscanf(attribute(page, pos, "viewBox").c_str(), "0 0 %d %d", &w, &h) != 2) return {"no viewBox"};
+  std::istringstream box(attribute(page, pos, "viewBox"));
+  int x0 = -1, y0 = -1, w = 0, h = 0;
+  if (!(box >> x0 >> y0 >> w >> h) || x0 != 0 || y0 != 0) return {"no viewBox"};
   std::vector<std::string> rows(static_cast<size_t>(h), std::string(static_cast<size_t>(w), '-'));
   const std::string d = attribute(page, page.find("<path", pos), "d");
-  unsigned x = 0, run = 0, back = 0;
-  int y = 0, consumed = 0;
-  for (const char* p = d.c_str(); std::sscanf(p, "M%u %dh%uv1h-%uz%n", &x, &y, &run, &back, &consumed) == 4; p += consumed) {
-    for (unsigned k = 0; k < run; ++k) rows.at(static_cast<size_t>(y)).at(x + k) = '#';
+  // Runs of "Mx yhNv1h-Nz".
+  std::istringstream runs(d);
+  char m = 0, h1 = 0, v = 0, h2 = 0, z = 0;
+  int x = 0, y = 0, run = 0, one = 0, back = 0;
+  while (runs >> m >> x >> y >> h1 >> run >> v >> one >> h2 >> back >> z) {
+    if (m != 'M' || h1 != 'h' || v != 'v' || one != 1 || h2 != 'h' || back != -run || z != 'z' || x < 0 || run < 0) {
+      return {"bad path"};
+    }
+    for (int k = 0; k < run; ++k) rows.at(static_cast<size_t>(y)).at(static_cast<size_t>(x) + static_cast<size_t>(k)) = '#';
   }
   return rows;
 }
@@ -100,7 +107,8 @@ TEST(PageTest, SampleLineSetsTextAsPalmOs) {
                                     {-1, {"#-#-"}, -1, 5, 0}};
   // The digits and the stop too, so that the font has a third of the
   // sample's characters and the sample text is set, not its own glyphs.
-  for (int c : {'.', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9'}) glyphs.push_back({c, {"#"}});
+  glyphs.push_back({'.', {"#"}});
+  for (int c = '0'; c <= '9'; ++c) glyphs.push_back({c, {"#"}});
   FontModel m = make_font(32, 104, 1, glyphs);
   m.offsetWidths[101 - 32] = {-1, -1};
   ASSERT_TRUE(write_file(dir.path + "/font.bin", encode_font(m)));
@@ -204,6 +212,7 @@ TEST(JsonTest, EveryOutputAnswers) {
   ASSERT_TRUE(write_file(dir.path + "/inky.nfnt", inky));
   ASSERT_TRUE(write_file(dir.path + "/hd.nfnt", encode_font(make_extended(m, {72, 144}))));
   std::vector<ResourceModel> many;
+  many.reserve(140);
   for (int id = 0; id < 140; ++id) many.push_back({"NFNT", 1000 + id, encode_font(make_font(65, 65, 1, {{65, {"#"}}}))});
   ASSERT_TRUE(write_file(dir.path + "/many.prc", encode_prc(many)));
   ASSERT_TRUE(write_file(dir.path + "/text.rcp", {'F', 'O', 'N', 'T', '\n'}));

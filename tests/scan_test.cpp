@@ -340,7 +340,7 @@ TEST(ScanTest, DamagedDatabasesAreSearched) {
 // fails at its end; --json gives one document a file.
 TEST(ScanTest, ManyFilesAndFolders) {
   ScratchDir dir;
-  const std::string d = dir.path();
+  const std::string& d = dir.path();
   int status = 0;
   run_shell("mkdir -p " + d + "/apps/sub " + d + "/more", &status);
   const std::vector<uint8_t> prc = encode_prc({{"NFNT", 1000, font_bytes()}});

@@ -245,28 +245,28 @@ TEST(WriterTest, RenderAgreesWithPixelDefinition) {
   for (size_t i = 0; i < sizeof strip; ++i) strip[i] = static_cast<uint8_t>(0x9D * (i + 1) ^ 0x5A);
   for (bool vector : {false, true}) {
     if (use_vector_rendering(vector) != vector) continue;
-    for (uint32_t row_bytes : {40u, 33u, 8u, 6u, 2u, 1u, 0u}) {
-      const uint32_t row_bits = row_bytes * 8;
+    for (uint32_t pitch_bytes : {40u, 33u, 8u, 6u, 2u, 1u, 0u}) {
+      const uint32_t row_bits = pitch_bytes * 8;
       // The strip's columns transposed: each column's rows side by side.
-      std::vector<uint8_t> columns(row_bytes * kRows + 1);
-      transpose_columns(strip, row_bytes, kRows, row_bytes, columns.data(), kRows);
+      std::vector<uint8_t> columns(pitch_bytes * kRows + 1);
+      transpose_columns(strip, pitch_bytes, kRows, pitch_bytes, columns.data(), kRows);
       for (uint32_t start = 0; start < 16; ++start) {
         // Widths 0 to 130, and the widest glyph a font may have.
         for (uint32_t width = 0; width <= 131; ++width) {
           if (width == 131) width = 255;
-          SCOPED_TRACE(testing::Message() << "vector " << vector << " row_bytes " << row_bytes << " start " << start
+          SCOPED_TRACE(testing::Message() << "vector " << vector << " pitch_bytes " << pitch_bytes << " start " << start
                                           << " width " << width);
           std::string want;
           for (int r = 0; r < kRows; ++r) {
             for (uint32_t x = start; x < start + width; ++x) {
-              want += x < row_bits && (strip[r * row_bytes + x / 8] >> (7 - x % 8) & 1) ? '#' : '-';
+              want += x < row_bits && (strip[r * pitch_bytes + x / 8] >> (7 - x % 8) & 1) ? '#' : '-';
             }
             want += '\n';
           }
           // The renderer may write 32 bytes past its end.
           const GlyphColumns g = place_glyph(row_bits, start, width);
           std::string got(want.size() + 32, '?');
-          got.resize(static_cast<size_t>(render_rows(strip, row_bytes, kRows, g, &got[0]) - got.data()));
+          got.resize(static_cast<size_t>(render_rows(strip, pitch_bytes, kRows, g, &got[0]) - got.data()));
           ASSERT_EQ(got, want);
           if (renders_packed(g)) {
             // The rows packed as a row window holds them: the glyph's bytes,
@@ -274,7 +274,7 @@ TEST(WriterTest, RenderAgreesWithPixelDefinition) {
             constexpr size_t kPitch = 48;
             std::vector<uint8_t> packed(kRows * kPitch, 0);
             for (int r = 0; r < kRows; ++r) {
-              std::copy_n(strip + r * row_bytes + g.firstByte, row_bytes - g.firstByte, packed.begin() + r * kPitch);
+              std::copy_n(strip + r * pitch_bytes + g.firstByte, pitch_bytes - g.firstByte, &packed[static_cast<size_t>(r) * kPitch]);
             }
             got.assign(want.size() + 32, '?');
             got.resize(static_cast<size_t>(render_packed(packed.data(), kPitch, kRows, g, &got[0]) - got.data()));

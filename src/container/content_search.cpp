@@ -157,10 +157,10 @@ bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, 
   uint8_t* buffer = scratch->buffer.get();
   const bool by_row = row > 2 * tested;
   const size_t rows_per_read = by_row ? 1 : std::max<size_t>(1, kInkBufferBytes / row);
-  const size_t read_bytes = by_row ? tested : row;
+  const size_t span_bytes = by_row ? tested : row;
   for (size_t r = 0; r < rows;) {
     const uint64_t pos = at + r * row;
-    if (known_zero(*zeros, pos, pos + read_bytes)) {
+    if (known_zero(*zeros, pos, pos + span_bytes)) {
       ++r;
       continue;
     }
@@ -170,7 +170,7 @@ bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, 
     if (next < zeros->count && zeros->spans[next].begin > pos) {
       n = std::min<size_t>(n, static_cast<size_t>((zeros->spans[next].begin - pos + row - 1) / row));
     }
-    const uint64_t span = (n - 1) * row + read_bytes;
+    const uint64_t span = (n - 1) * row + span_bytes;
     if (read_at(file, static_cast<int64_t>(pos), buffer, static_cast<size_t>(span)) != Fault::kNone) return false;
     for (size_t k = 0; k < n; ++k) {
       if (row_has_ink(buffer + k * row, whole, tail_mask)) return true;

@@ -1,5 +1,6 @@
 // The loops in portable C++: a table lookup per strip byte, and 64-bit
 // arithmetic for transposing.
+#include <algorithm>
 #include <cstring>
 
 #include "text/lit_rows.h"
@@ -15,7 +16,7 @@ template <typename Expand>
 void expand_in_chunks(const uint8_t* byte, uint32_t shift, uint32_t groups, char* out) {
   uint8_t aligned[64];
   for (uint32_t i = 0; i < groups; i += sizeof aligned) {
-    const uint32_t n = groups - i < sizeof aligned ? groups - i : static_cast<uint32_t>(sizeof aligned);
+    const uint32_t n = std::min<uint32_t>(groups - i, sizeof aligned);
     for (uint32_t k = 0; k < n; ++k) {
       aligned[k] = static_cast<uint8_t>(byte[i + k] << shift | byte[i + k + 1] >> (8 - shift));
     }

@@ -27,8 +27,7 @@ void open_column_window(ColumnWindow* w, size_t rows) {
                 : fit < 16          ? static_cast<uint32_t>(fit)
                 : fit < kMostColumns ? static_cast<uint32_t>(fit / 16 * 16)
                                      : kMostColumns;
-  w->first = 0;
-  w->width = 0;
+  w->span = WindowSpan{0, 0};
 }
 
 void close_column_window(ColumnWindow* w) {
@@ -42,11 +41,8 @@ const uint8_t* window_column(ColumnWindow* w, const uint8_t* strip, size_t strid
     w->bytes = static_cast<uint8_t*>(os_allocate_large(w->capacity * w->pitch));
     if (w->bytes == nullptr) return nullptr;
   }
-  const uint32_t need = at + count < stride ? at + count : static_cast<uint32_t>(stride);
-  if (at < w->first || need > w->first + w->width) {
-    w->first = at;
-    w->width = stride - at < w->capacity ? static_cast<uint32_t>(stride - at) : w->capacity;
-    transpose_columns(strip + at, stride, w->rows, w->width, w->bytes, w->pitch);
+  if (move_window_span(&w->span, stride, at, count, w->capacity)) {
+    transpose_columns(strip + at, stride, w->rows, w->span.width, w->bytes, w->pitch);
   }
-  return w->bytes + (at - w->first) * w->pitch;
+  return w->bytes + (at - w->span.first) * w->pitch;
 }

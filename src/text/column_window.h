@@ -1,22 +1,22 @@
-// A narrow glyph takes a byte or two from every row of the strip, and the
-// rows lie far apart. A column window holds a few neighbouring byte
-// positions of every row transposed: the bytes of all rows at one position
-// one after another, so that a narrow glyph's rows are read in order.
-// Glyphs mostly follow one another along the strip, so each position is
-// transposed about once.
+// A glyph of up to 64 columns takes a few bytes from every row of the
+// strip, and the rows lie far apart. A column window holds a few
+// neighbouring byte positions of every row transposed: the bytes of all
+// rows at one position one after another, so that the glyph's rows are
+// read in order.
 #ifndef GLYFEX_TEXT_COLUMN_WINDOW_H
 #define GLYFEX_TEXT_COLUMN_WINDOW_H
 
 #include <cstddef>
 #include <cstdint>
 
+#include "text/window_span.h"
+
 struct ColumnWindow {
   uint8_t* bytes;  // capacity columns of rows bytes each, once first used
   size_t rows;
   size_t pitch;  // from one column to the next
   uint32_t capacity;  // the columns it has room for
-  uint32_t first;  // the row byte its first column holds
-  uint32_t width;  // the columns it holds
+  WindowSpan span;
 };
 
 // A window for a strip of rows rows; its memory is allocated when it is

@@ -18,8 +18,7 @@ void open_row_window(RowWindow* w, size_t rows) {
   w->rows = rows;
   const size_t fit = rows == 0 ? kMostPositions : kWindowBytes / rows / 16 * 16;
   w->pitch = fit < kMostPositions ? fit : kMostPositions;
-  w->first = 0;
-  w->width = 0;
+  w->span = WindowSpan{0, 0};
 }
 
 void close_row_window(RowWindow* w) {
@@ -33,18 +32,16 @@ const uint8_t* window_rows(RowWindow* w, const uint8_t* strip, size_t stride, ui
     w->bytes = static_cast<uint8_t*>(os_allocate_large(w->rows * w->pitch));
     if (w->bytes == nullptr) return nullptr;
   }
-  const uint32_t need = at + count < stride ? at + count : static_cast<uint32_t>(stride);
-  if (at < w->first || need > w->first + w->width) {
-    w->first = at;
-    w->width = stride - at < w->pitch ? static_cast<uint32_t>(stride - at) : static_cast<uint32_t>(w->pitch);
+  if (move_window_span(&w->span, stride, at, count, static_cast<uint32_t>(w->pitch))) {
+    const uint32_t width = w->span.width;
     const uint8_t* from = strip + at;
     uint8_t* to = w->bytes;
     // What lies past the positions is zeros, which loops reading whole
     // vectors may take in.
     for (size_t r = 0; r < w->rows; ++r, from += stride, to += w->pitch) {
-      std::memcpy(to, from, w->width);
-      std::memset(to + w->width, 0, w->pitch - w->width);
+      std::memcpy(to, from, width);
+      std::memset(to + width, 0, w->pitch - width);
     }
   }
-  return w->bytes + (at - w->first);
+  return w->bytes + (at - w->span.first);
 }

@@ -2,20 +2,20 @@
 // a few bytes of every row, and the rows lie far apart in the strip. A row
 // window holds a few neighbouring byte positions of every row, the rows
 // packed one after another, so that such a glyph's rows are read in order
-// from memory the cache holds. Glyphs mostly follow one another along the
-// strip, so each row is copied about once per window.
+// from memory the cache holds.
 #ifndef GLYFEX_TEXT_ROW_WINDOW_H
 #define GLYFEX_TEXT_ROW_WINDOW_H
 
 #include <cstddef>
 #include <cstdint>
 
+#include "text/window_span.h"
+
 struct RowWindow {
   uint8_t* bytes;  // rows rows of pitch bytes, once first used
   size_t rows;
   size_t pitch;  // the byte positions it holds of each row, at most
-  uint32_t first;  // the row byte its first position holds
-  uint32_t width;  // the positions it holds
+  WindowSpan span;
 };
 
 // A window for a strip of rows rows; its memory is allocated when it is

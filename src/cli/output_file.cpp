@@ -29,6 +29,12 @@ namespace {
 
 constexpr size_t kCopyBytes = 256 * 1024;
 
+// The folder that holds path, as the path names it: where a temporary file
+// must lie to be renamed over it.
+void folder_of(const char* path, char (&out)[kMaxPath]) {
+  std::snprintf(out, sizeof out, "%.*s", os_folder_length(path), path);
+}
+
 void forget(char (&name)[kMaxPath], int* slot) {
   os_forget_on_interrupt(*slot);
   *slot = -1;
@@ -116,7 +122,7 @@ Fault open_output(const char* path, uint64_t bytes, OutputFile* out) {
   if (!os_follow_links(path, out->target)) return Fault::kOutputOpen;
   if (exists && !os_may_replace(out->target, info)) return open_in_place(path, info.size, out);
   char folder[kMaxPath];
-  std::snprintf(folder, sizeof folder, "%.*s", os_folder_length(out->target), out->target);
+  folder_of(out->target, folder);
   const OsError err = os_create_temp(folder, out->temp, &out->file, &out->tempSlot);
   if (err == OsError::kNone) {
     out->kind = OutputKind::kReplace;
@@ -150,7 +156,7 @@ namespace {
 // name is absent until the new text takes it.
 bool keep_old(OutputFile* out) {
   char folder[kMaxPath];
-  std::snprintf(folder, sizeof folder, "%.*s", os_folder_length(out->target), out->target);
+  folder_of(out->target, folder);
   OsFile free_name = kNoFile;
   if (os_create_temp(folder, out->old, &free_name, &out->oldSlot) != OsError::kNone) return false;
   // A link needs a name that does not exist; a rename takes it over.

@@ -134,6 +134,16 @@ bool parse_options(int argc, char** argv, Options* o) {
   return i < argc && !(rcp && o->bdf);
 }
 
+// The start of a line on standard error: the program, and in a run of
+// many files the file.
+void put_error_start(const char* file, const ListingRun* run) {
+  std::fputs("glyfex-scan: ", stderr);
+  if (run != nullptr) {
+    put_escaped(stderr, file, std::strlen(file));
+    std::fputs(": ", stderr);
+  }
+}
+
 // An entry whose bytes lie outside the file fails the run, after the
 // output; outputs for other programs name it on standard error.
 int entry_faults(const ListingForm& form, const Listing& listing) {
@@ -143,11 +153,7 @@ int entry_faults(const ListingForm& form, const Listing& listing) {
     if (e.fault == EntryFault::kNone) continue;
     status = 1;
     if (form.option != nullptr) {
-      std::fputs("glyfex-scan: ", stderr);
-      if (listing.run != nullptr) {
-        put_escaped(stderr, listing.file, std::strlen(listing.file));
-        std::fputs(": ", stderr);
-      }
+      put_error_start(listing.file, listing.run);
       put_type_code(stderr, e.type);
       std::fprintf(stderr, " %ld %s\n", e.id, entry_fault_text(e.fault));
     }
@@ -159,11 +165,7 @@ int entry_faults(const ListingForm& form, const Listing& listing) {
 // standard error too.
 void say_failure(const ListingForm& form, const char* file, Fault err, ListingRun* run) {
   if (form.option != nullptr) {
-    std::fputs("glyfex-scan: ", stderr);
-    if (run != nullptr) {
-      put_escaped(stderr, file, std::strlen(file));
-      std::fputs(": ", stderr);
-    }
+    put_error_start(file, run);
     std::fprintf(stderr, "%s\n", fault_text(err));
   }
   if (form.failure != nullptr) form.failure(stdout, file, err, run);
@@ -214,10 +216,8 @@ const char* text_folder(const char* label, char** used, size_t* used_count) {
     char** end = used + *used_count;
     char** at = std::lower_bound(used, end, out, [](const char* a, const char* b) { return std::strcmp(a, b) < 0; });
     if (at != end && std::strcmp(*at, out) == 0) continue;
-    const size_t bytes = std::strlen(out) + 1;
-    char* copy = static_cast<char*>(std::malloc(bytes));
+    char* copy = copy_text(out);
     if (copy == nullptr) return nullptr;
-    std::memcpy(copy, out, bytes);
     std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof(char*));
     *at = copy;
     ++*used_count;

@@ -182,14 +182,7 @@ bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, 
 }
 
 bool add_found(FoundFonts* found, size_t* capacity, uint64_t offset, uint64_t size) {
-  if (found->count == *capacity) {
-    const size_t more = *capacity == 0 ? 64 : *capacity * 2;
-    auto* grown = static_cast<FoundFont*>(std::realloc(found->fonts.get(), more * sizeof(FoundFont)));
-    if (grown == nullptr) return false;
-    (void)found->fonts.release();
-    found->fonts.reset(grown);
-    *capacity = more;
-  }
+  if (!grow(&found->fonts, found->count, capacity)) return false;
   found->fonts[found->count++] = FoundFont{offset, size};
   return true;
 }

@@ -35,12 +35,11 @@ struct Rom {
 };
 
 uint16_t u16(const Rom& rom, const uint8_t* p) {
-  return rom.little ? static_cast<uint16_t>(p[0] | p[1] << 8) : static_cast<uint16_t>(p[0] << 8 | p[1]);
+  return rom.little ? static_cast<uint16_t>(p[0] | p[1] << 8) : static_cast<uint16_t>(swap16(p));
 }
 
 uint32_t u32(const Rom& rom, const uint8_t* p) {
-  return rom.little ? (uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0])
-                    : (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]);
+  return rom.little ? (uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0]) : swap32(p);
 }
 
 // A four-character code, stored as a number in the image's byte order.
@@ -62,14 +61,7 @@ bool offset_of(const Rom& rom, uint32_t address, uint32_t card_address, uint64_t
 }
 
 bool add_chunk(Rom* rom, const Chunk& c) {
-  if (rom->chunkCount == rom->chunkCapacity) {
-    const size_t more = rom->chunkCapacity == 0 ? 1024 : rom->chunkCapacity * 2;
-    auto* grown = static_cast<Chunk*>(std::realloc(rom->chunks.get(), more * sizeof(Chunk)));
-    if (grown == nullptr) return false;
-    (void)rom->chunks.release();
-    rom->chunks.reset(grown);
-    rom->chunkCapacity = more;
-  }
+  if (!grow(&rom->chunks, rom->chunkCount, &rom->chunkCapacity, 1024)) return false;
   rom->chunks[rom->chunkCount++] = c;
   return true;
 }
@@ -161,7 +153,7 @@ struct Card {
 Fault read_card(Rom* rom, uint64_t offset, Card* card) {
   uint8_t h[kCardBytes];
   if (!read(*rom, offset, h, sizeof h)) return Fault::kScanUnknown;
-  const uint32_t signature = (uint32_t{h[8]} << 24) | (uint32_t{h[9]} << 16) | (uint32_t{h[10]} << 8) | h[11];
+  const uint32_t signature = swap32(h + 8);
   if (signature != kCardSignature && signature != 0xEFBEEDFE) return Fault::kScanUnknown;
   rom->little = signature != kCardSignature;
   const uint16_t version = u16(*rom, h + 0x0C), flags = u16(*rom, h + 0x0E);
@@ -194,18 +186,6 @@ struct Lists {
   ResourceList* list;
   size_t entryCapacity, databaseCapacity, regionCapacity;
 };
-
-template <typename T>
-bool grow(std::unique_ptr<T[], FreeBytes>* array, size_t count, size_t* capacity) {
-  if (count < *capacity) return true;
-  const size_t more = *capacity == 0 ? 64 : *capacity * 2;
-  auto* grown = static_cast<T*>(std::realloc(array->get(), more * sizeof(T)));
-  if (grown == nullptr) return false;
-  (void)array->release();
-  array->reset(grown);
-  *capacity = more;
-  return true;
-}
 
 // One database: its header, then its entry lists, chained and bounded.
 Fault read_database(const Rom& rom, const Chunk& header, Lists* l) {

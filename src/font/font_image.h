@@ -63,6 +63,21 @@ struct FreeBytes {
   void operator()(void* p) const { std::free(p); }
 };
 
+// Room for at least one entry past count in an array that holds capacity,
+// doubled when full (first entries at the start); false without memory,
+// the array then as it was.
+template <typename T>
+bool grow(std::unique_ptr<T[], FreeBytes>* array, size_t count, size_t* capacity, size_t first = 64) {
+  if (count < *capacity) return true;
+  const size_t more = *capacity == 0 ? first : *capacity * 2;
+  auto* grown = static_cast<T*>(std::realloc(array->get(), more * sizeof(T)));
+  if (grown == nullptr) return false;
+  (void)array->release();
+  array->reset(grown);
+  *capacity = more;
+  return true;
+}
+
 // For what os_allocate_large gave.
 struct FreeLarge {
   void operator()(void* p) const { os_free_large(p); }

@@ -7,8 +7,6 @@
 
 #include "os/os.h"
 
-namespace {
-
 char* copy_text(const char* text) {
   const size_t n = std::strlen(text) + 1;
   auto* out = static_cast<char*>(std::malloc(n));
@@ -16,15 +14,10 @@ char* copy_text(const char* text) {
   return out;
 }
 
+namespace {
+
 bool add(FileSet* set, const char* path, const char* label, uint64_t size, Fault fault) {
-  if (set->count == set->capacity) {
-    const size_t more = set->capacity == 0 ? 64 : set->capacity * 2;
-    auto* grown = static_cast<WalkedFile*>(std::realloc(set->files.get(), more * sizeof(WalkedFile)));
-    if (grown == nullptr) return false;
-    (void)set->files.release();
-    set->files.reset(grown);
-    set->capacity = more;
-  }
+  if (!grow(&set->files, set->count, &set->capacity)) return false;
   WalkedFile f{copy_text(path), copy_text(label), size, fault};
   if (f.path == nullptr || f.label == nullptr) {
     std::free(f.path);

@@ -33,4 +33,8 @@ bool walk_path(const char* path, FileSet* set);
 
 void free_file_set(FileSet* set);
 
+// A copy of text in memory from malloc, for the caller to free; nullptr
+// without memory.
+char* copy_text(const char* text);
+
 #endif

@@ -33,15 +33,8 @@ long unique_id(ListingRun* run, long id) {
     id = 1000;
     while (taken(id)) ++id;
   }
-  if (run->usedCount == run->usedCapacity) {
-    const size_t more = run->usedCapacity == 0 ? 256 : run->usedCapacity * 2;
-    auto* grown = static_cast<long*>(std::realloc(run->usedIds.get(), more * sizeof(long)));
-    if (grown == nullptr) return id;
-    (void)run->usedIds.release();
-    run->usedIds.reset(grown);
-    run->usedCapacity = more;
-    used = grown;
-  }
+  if (!grow(&run->usedIds, run->usedCount, &run->usedCapacity, 256)) return id;
+  used = run->usedIds.get();
   long* at = std::lower_bound(used, used + run->usedCount, id);
   std::memmove(at + 1, at, static_cast<size_t>(used + run->usedCount - at) * sizeof(long));
   *at = id;

@@ -139,7 +139,7 @@ bool parse_options(int argc, char** argv, Options* o) {
 void put_error_start(const char* file, const ListingRun* run) {
   std::fputs("glyfex-scan: ", stderr);
   if (run != nullptr) {
-    put_escaped(stderr, file, std::strlen(file));
+    put_escaped(stderr, file);
     std::fputs(": ", stderr);
   }
 }
@@ -198,14 +198,7 @@ int scan_one(const Options& o, const char* program, const char* path) {
 // among those given, which the run frees.
 const char* text_folder(const char* label, char** used, size_t* used_count) {
   char safe[kMaxPath - 32];
-  size_t n = 0;
-  for (const char* p = label; *p != '\0' && n + 1 < sizeof safe; ++p) {
-    const char c = *p;
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                       c == '-' || c == '/';
-    safe[n++] = plain ? c : '_';
-  }
-  safe[n] = '\0';
+  put_safe_name(safe, sizeof safe, label, true);
   char out[kMaxPath];
   for (int k = 1;; ++k) {
     if (k == 1) {

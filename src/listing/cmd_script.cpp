@@ -38,7 +38,7 @@ void write_cmd_failure(FILE* out, const char* file, Fault err, ListingRun* run) 
     return;
   }
   std::fputs("rem ", out);
-  put_escaped(out, file, std::strlen(file));
+  put_escaped(out, file);
   std::fprintf(out, ": %s\r\n", fault_text(err));
 }
 

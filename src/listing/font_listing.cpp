@@ -33,6 +33,17 @@ bool found_by_contents(const Listing& listing, const ListingLine& line) {
   return listing.resources.entries[line.entry].found;
 }
 
+void put_safe_name(char* out, size_t room, const char* name, bool folders) {
+  size_t n = 0;
+  for (const char* p = name; *p != '\0' && n + 1 < room; ++p) {
+    const char c = *p;
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                       c == '-' || (folders && c == '/');
+    out[n++] = plain ? c : '_';
+  }
+  out[n] = '\0';
+}
+
 size_t fonts_found_by_contents(const Listing& listing) {
   size_t found = 0;
   for (size_t i = 0; i < listing.count; ++i) found += found_by_contents(listing, listing.lines[i]) ? 1 : 0;
@@ -116,23 +127,6 @@ bool disjoint(const bool (&a)[kDensities], const bool (&b)[kDensities]) {
   return true;
 }
 
-// Texts are named font-ID.txt; a second font with the same id gets
-// font-ID.2.txt, a third font-ID.3.txt, so running every command writes
-// every text. A font whose densities the font before it with that id lacks
-// (a 144 dpi font after a 72 dpi one) shares its name instead: the two
-// texts then form one family.
-// A name made safe for a file: letters, digits, '.', '_' and '-' stay,
-// every other byte becomes '_'.
-void put_safe(char* out, size_t room, const char* name) {
-  size_t n = 0;
-  for (const char* p = name; *p != '\0' && n + 1 < room; ++p) {
-    const char c = *p;
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-';
-    out[n++] = plain ? c : '_';
-  }
-  out[n] = '\0';
-}
-
 // What a font's texts are named after: its resource id (font-ID), or in a
 // ROM image its database, type and id (System-NFNT-10000), and for a font
 // found by its contents the record or resource that holds it or its offset.
@@ -148,14 +142,14 @@ void base_name(const ResourceList& list, const ResourceEntry& e, char (&out)[kNa
     return;
   }
   char db[sizeof list.databases[0].name];
-  put_safe(db, sizeof db, list.databases[database - 1].name);
+  put_safe_name(db, sizeof db, list.databases[database - 1].name, false);
   const char* type = e.found ? region->type : e.type;
   const long id = e.found ? region->id : e.id;
   if (type[0] == '\0') {
     std::snprintf(out, sizeof out, "%s-record-%ld", db, id);
   } else {
     char safe_type[5] = {type[0], type[1], type[2], type[3], '\0'};
-    put_safe(safe_type, sizeof safe_type, safe_type);
+    put_safe_name(safe_type, sizeof safe_type, safe_type, false);
     std::snprintf(out, sizeof out, "%s-%s-%ld", db, safe_type, id);
   }
   // A font inside a record or resource, not at its start, says where.
@@ -165,6 +159,11 @@ void base_name(const ResourceList& list, const ResourceEntry& e, char (&out)[kNa
   }
 }
 
+// Texts are named font-ID.txt; a second font with the same id gets
+// font-ID.2.txt, a third font-ID.3.txt, so running every command writes
+// every text. A font whose densities the font before it with that id lacks
+// (a 144 dpi font after a 72 dpi one) shares its name instead: the two
+// texts then form one family.
 Fault name_fonts(Listing* listing) {
   const ResourceList& list = listing->resources;
   ListingLine* lines = listing->lines.get();
@@ -208,10 +207,6 @@ Fault name_fonts(Listing* listing) {
   }
   return Fault::kNone;
 }
-
-}  // namespace
-
-namespace {
 
 // Records have no resource id; their fonts get ids from 1000 on, by index.
 // PilRC takes no negative id; such a font, and one found by its contents,

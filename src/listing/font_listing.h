@@ -96,6 +96,11 @@ inline bool has_command(const ListingLine& line) { return line.verdict == Verdic
 // True for a line of a font found by its contents.
 bool found_by_contents(const Listing& listing, const ListingLine& line);
 
+// A name made safe for a file, at most room bytes with its end: letters,
+// digits, '.' and '-' stay (and '/' between folders, where folders), every
+// other byte becomes '_'.
+void put_safe_name(char* out, size_t room, const char* name, bool folders);
+
 // How many lines are of fonts found by their contents.
 size_t fonts_found_by_contents(const Listing& listing);
 

@@ -10,7 +10,6 @@
 
 namespace {
 
-// The file's table: every entry, with a command for each font.
 // One line of the table: the entry, then its command or the words that say
 // why it has none; a ROM's system font adds its name.
 void write_line(FILE* out, const Listing& l, const ListingLine& line, int type_width) {
@@ -37,7 +36,7 @@ void write_line(FILE* out, const Listing& l, const ListingLine& line, int type_w
 // fonts under the database that holds them.
 void write_table(FILE* out, const Listing& l) {
   const ResourceList& list = l.resources;
-  put_escaped(out, l.file, std::strlen(l.file));
+  put_escaped(out, l.file);
   if (l.damage != Fault::kNone) {
     std::fprintf(out, ": %s, damaged: %s\n\n", list.kind, fault_text(l.damage));
     return;
@@ -71,7 +70,7 @@ void write_table(FILE* out, const Listing& l) {
       database = e.database;
       const RomDatabase& db = list.databases[database - 1];
       if (i > 0) std::fputc('\n', out);
-      put_escaped(out, db.name, std::strlen(db.name));
+      put_escaped(out, db.name);
       std::fputs(" (", out);
       put_type_code(out, db.type);
       std::fputc(' ', out);
@@ -89,7 +88,7 @@ void write_found(FILE* out, const Listing& l) {
   const size_t found = fonts_found_by_contents(l);
   const char* fonts = found == 1 ? "font" : "fonts";
   if (l.resources.kind == nullptr) {
-    put_escaped(out, l.file, std::strlen(l.file));
+    put_escaped(out, l.file);
     std::fprintf(out, ": no known kind; %zu %s found by its contents\n\n", found, fonts);
   } else {
     std::fprintf(out, "Found by the file's contents, besides the fonts above: %zu %s\n\n", found, fonts);
@@ -116,9 +115,9 @@ void write_plain_failure(FILE* out, const char* file, Fault err, ListingRun* run
     return;
   }
   std::fputs("==> ", out);
-  put_escaped(out, file, std::strlen(file));
+  put_escaped(out, file);
   std::fputs(" <==\nERROR: ", out);
-  put_escaped(out, file, std::strlen(file));
+  put_escaped(out, file);
   std::fprintf(out, ": %s\n\n", fault_text(err));
 }
 
@@ -126,7 +125,7 @@ Fault write_plain_listing(FILE* out, const Listing& listing) {
   // One of many files: under a line naming it.
   if (listing.run != nullptr) {
     std::fputs("==> ", out);
-    put_escaped(out, listing.file, std::strlen(listing.file));
+    put_escaped(out, listing.file);
     std::fputs(" <==\n", out);
   }
   if (listing.resources.kind != nullptr) write_table(out, listing);

@@ -53,18 +53,18 @@ void begin_rcp_lines(FILE* out, size_t files) {
 void write_rcp_failure(FILE* out, const char* file, Fault err, ListingRun* run) {
   if (run == nullptr) return;
   std::fputs("// ", out);
-  put_escaped(out, file, std::strlen(file));
+  put_escaped(out, file);
   std::fprintf(out, ": %s\n", fault_text(err));
 }
 
 Fault write_rcp_lines(FILE* out, const Listing& listing) {
   if (listing.run == nullptr) {
     std::fputs("// The fonts of ", out);
-    put_escaped(out, listing.file, std::strlen(listing.file));
+    put_escaped(out, listing.file);
     put_header_rest(out);
   } else {
     std::fputs("// ", out);
-    put_escaped(out, listing.file, std::strlen(listing.file));
+    put_escaped(out, listing.file);
     std::fputc('\n', out);
   }
   if (listing.resources.records) std::fputs("// Records have no resource id; their fonts get ids from 1000 on.\n", out);
@@ -93,7 +93,7 @@ Fault write_rcp_lines(FILE* out, const Listing& listing) {
     }
     if (e.database != 0) {
       std::fputs("// ", out);
-      put_escaped(out, listing.resources.databases[e.database - 1].name, std::strlen(listing.resources.databases[e.database - 1].name));
+      put_escaped(out, listing.resources.databases[e.database - 1].name);
       std::fputc(' ', out);
       put_type_code(out, e.type);
       std::fprintf(out, " %ld%s%s%s\n", e.id, e.fontName != nullptr ? " (" : "", e.fontName != nullptr ? e.fontName : "",

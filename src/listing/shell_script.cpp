@@ -38,7 +38,7 @@ void write_shell_failure(FILE* out, const char* file, Fault err, ListingRun* run
     return;
   }
   std::fputs("# ", out);
-  put_escaped(out, file, std::strlen(file));
+  put_escaped(out, file);
   std::fprintf(out, ": %s\n", fault_text(err));
 }
 
@@ -53,12 +53,12 @@ void end_shell_script(FILE* out, const ListingRun& run) {
 Fault write_shell_script(FILE* out, const Listing& listing) {
   if (listing.run == nullptr) {
     std::fputs("#!/bin/sh\n# Converts every font of ", out);
-    put_escaped(out, listing.file, std::strlen(listing.file));
+    put_escaped(out, listing.file);
     std::fputs("; written by glyfex-scan --sh.\nset -e\n", out);
   } else {
     // Each file's texts go into a folder of their own.
     std::fputs("# ", out);
-    put_escaped(out, listing.file, std::strlen(listing.file));
+    put_escaped(out, listing.file);
     std::fputs("\nmkdir -p ", out);
     put_shell_word(out, listing.textFolder);
     std::fputc('\n', out);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 // Where the text goes: bytes handed to a function, such as one that
 // escapes them again for a page.
@@ -29,6 +30,8 @@ bool has_control(const char* s, size_t n);
 // octal digits.
 void put_escaped(const TextSink& out, const char* s, size_t n);
 inline void put_escaped(FILE* out, const char* s, size_t n) { put_escaped(file_sink(out), s, n); }
+// The same for a whole string.
+inline void put_escaped(FILE* out, const char* s) { put_escaped(out, s, std::strlen(s)); }
 
 // The columns put_type_code takes for type: 4 to 16.
 int type_code_width(const char type[4]);

@@ -47,12 +47,6 @@ inline bool read_bytes(ByteCursor* c, void* dst, size_t n) {
   return true;
 }
 
-inline bool read_u8(ByteCursor* c, uint8_t* v) {
-  if (c->size - c->pos < 1) return false;
-  *v = c->data[c->pos++];
-  return true;
-}
-
 inline bool read_s16(ByteCursor* c, int16_t* v) {
   if (c->size - c->pos < 2) return false;
   *v = swap16(c->data + c->pos);

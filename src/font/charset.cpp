@@ -68,7 +68,9 @@ const CodeCharacter kLed[] = {
 
 template <size_t N>
 int32_t lookup(const CodeCharacter (&table)[N], int code) {
+  // A plain loop: the tables are a few dozen entries each.
   for (const CodeCharacter& c : table) {
+    // cppcheck-suppress useStlAlgorithm
     if (c.code == code) return c.character;
   }
   return kNone;

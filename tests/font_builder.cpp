@@ -278,6 +278,14 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
 #define GLYFEX_ASAN 1
 #endif
 
+bool sanitizer_handles_faults() {
+#ifdef GLYFEX_ASAN
+  return true;
+#else
+  return false;
+#endif
+}
+
 std::string memory_limit(long mib) {
 #ifdef GLYFEX_ASAN
   return "ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=" + std::to_string(mib) + " ";

@@ -67,6 +67,10 @@ std::string run_shell(const std::string& command, int* status);
 // ulimit allows) its allocator's own limit on each allocation.
 std::string memory_limit(long mib);
 
+// True when the build's sanitizer handles SIGSEGV, SIGBUS and SIGFPE
+// itself (to report them), so that glyfex leaves them to it.
+bool sanitizer_handles_faults();
+
 // Runs write on a new scratch file in the temporary folder and returns what
 // it wrote; *err receives write's result.
 std::string text_written(const std::function<Fault(OsFile)>& write, Fault* err);

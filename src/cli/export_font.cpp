@@ -1,5 +1,6 @@
 #include "cli/export_font.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -96,17 +97,29 @@ Fault write_texts(Outputs* o, const Form& form, const FontImage& image) {
   return err;
 }
 
+// The temporary files the outputs could not remove, to be named.
+void gather_left(const Outputs& o, KeptTexts* kept) {
+  for (int i = 0; i < o.count; ++i) {
+    for (int k = 0; k < o.files[i].leftCount; ++k) {
+      std::memcpy(kept->left[kept->leftCount++], o.files[i].left[k], kMaxPath);
+    }
+  }
+}
+
 // Every text is written whole before any goes into place; then all go into
 // place together, or none.
 Fault write_outputs(const char* const (&paths)[kDensities], bool shared, const Form& form, const FontImage& image,
                     KeptTexts* kept) {
   Outputs o;
-  if (const Fault err = open_outputs(paths, shared, form, image, &o); err != Fault::kNone) return err;
-  if (const Fault err = write_texts(&o, form, image); err != Fault::kNone) {
+  Fault err = open_outputs(paths, shared, form, image, &o);
+  if (err == Fault::kNone) err = write_texts(&o, form, image);
+  if (err != Fault::kNone) {
     discard_all(&o);
-    return err;
+  } else {
+    err = place_outputs(o.files, o.count, kept);
   }
-  return place_outputs(o.files, o.count, kept);
+  gather_left(o, kept);
+  return err;
 }
 
 // The family both densities' fonts belong to: the output's name without
@@ -118,11 +131,35 @@ void family_of(const char* outfile, char (&family)[kMaxPath]) {
   std::snprintf(family, sizeof family, "%.*s", static_cast<int>(n), name);
 }
 
+// The texts of the densities the font has beside the output: none of them
+// the input, and no two of them one file, whatever links lead there.
+Fault density_paths(const char* outfile, const FontImage& image, const OsFileInfo& input,
+                    char (&named)[kDensities][kMaxPath], const char* (&paths)[kDensities]) {
+  for (int d = 0; d < kDensities; ++d) {
+    paths[d] = outfile;
+    if (d == kDensity72 || !image.hasDensity[d]) continue;
+    if (!density_path(outfile, d, named[d])) return Fault::kOutputOpen;
+    if (same_file(named[d], input)) return Fault::kSameFile;
+    paths[d] = named[d];
+  }
+  for (int a = 0; a < kDensities; ++a) {
+    for (int b = a + 1; b < kDensities; ++b) {
+      if (image.hasDensity[a] && image.hasDensity[b] && os_same_output(paths[a], paths[b])) return Fault::kSameOutputs;
+    }
+  }
+  return Fault::kNone;
+}
+
 }  // namespace
+
+void print_left(const KeptTexts& kept) {
+  for (int i = 0; i < kept.leftCount; ++i) print_message(Fault::kTempLeft, kept.left[i]);
+}
 
 Fault export_font(const char* infile, const char* outfile, int64_t offset, const ExportOptions& options,
                   KeptTexts* kept) {
   kept->count = 0;
+  kept->leftCount = 0;
   FontImage image;
   OsFileInfo input{};
   if (const Fault err = read_input(infile, outfile, offset, &image, &input); err != Fault::kNone) return err;
@@ -130,25 +167,25 @@ Fault export_font(const char* infile, const char* outfile, int64_t offset, const
   // that could be replaced takes it after the 72 dpi text instead of a new
   // file beside it such as /dev/null-144 or /dev/stdout-144.
   const bool shared = is_standard_output(outfile) || is_special_file(outfile);
-  char outfile144[kMaxPath];
-  const char* path144 = outfile;
-  if (image.hasDensity[kDensity144] && !shared) {
-    if (!density_path(outfile, kDensity144, outfile144)) return Fault::kOutputOpen;
-    if (same_file(outfile144, input)) return Fault::kSameFile;
-    if (image.hasDensity[kDensity72] && same_files(outfile, outfile144)) return Fault::kSameOutputs;
-    path144 = outfile144;
+  char named[kDensities][kMaxPath];
+  const char* paths[kDensities] = {};
+  std::fill(paths, paths + kDensities, outfile);
+  if (!shared) {
+    if (const Fault err = density_paths(outfile, image, input, named, paths); err != Fault::kNone) return err;
   }
-  const char* const paths[kDensities] = {outfile, path144};
   char family[kMaxPath];
   family_of(outfile, family);
   const Form form{options.bdf, BdfOptions{options.charset, family}};
   if (const Fault err = write_outputs(paths, shared, form, image, kept); err != Fault::kNone) return err;
-  if (image.hasDensity[kDensity144]) std::printf("Wrote the %d dpi image to %s.\n", density_dpi(kDensity144), path144);
+  for (int d = 0; d < kDensities; ++d) {
+    if (d != kDensity72 && image.hasDensity[d]) std::printf("Wrote the %d dpi image to %s.\n", density_dpi(d), paths[d]);
+  }
   for (int d = 0; d < kDensities; ++d) {
     if (image.inkOutside[d] == 0) continue;
     std::printf("Note: %llu set pixels of the %d dpi image lie outside every glyph; the text cannot hold them.\n",
                 static_cast<unsigned long long>(image.inkOutside[d]), density_dpi(d));
   }
+  print_left(*kept);
   std::printf("%d glyphs exported.\n\n", image.rangeCount);
   return Fault::kNone;
 }

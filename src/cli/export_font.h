@@ -22,4 +22,7 @@ struct ExportOptions {
 Fault export_font(const char* infile, const char* outfile, int64_t offset, const ExportOptions& options,
                   KeptTexts* kept);
 
+// Names each temporary file that could not be removed, a line each.
+void print_left(const KeptTexts& kept);
+
 #endif

@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kept.count; ++i) {
       std::printf("The old text of %s is kept in %s.\n", kept.texts[i].output, kept.texts[i].kept);
     }
+    print_left(kept);
     std::printf("\n");
     const int status = finish(1);
     if (kept.count > 0) os_release_interrupts();

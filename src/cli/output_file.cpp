@@ -10,11 +10,6 @@ bool same_file(const char* path, const OsFileInfo& input) {
   return os_stat(path, &info) && os_same_file(info, input);
 }
 
-bool same_files(const char* a, const char* b) {
-  OsFileInfo info{};
-  return os_stat(a, &info) && same_file(b, info);
-}
-
 bool is_standard_output(const char* path) {
   OsFileInfo console{};
   return os_standard_output_info(&console) && same_file(path, console);
@@ -41,9 +36,15 @@ void forget(char (&name)[kMaxPath], int* slot) {
   name[0] = '\0';
 }
 
-// Removes a temporary file and takes back its promise to the handler.
-void remove_temp(char (&name)[kMaxPath], int* slot) {
-  if (name[0] != '\0') (void)os_remove(name);
+// Removes a temporary file of the output and takes back its promise to
+// the handler; one that cannot be removed is noted, to be named.
+void remove_temp(OutputFile* out, char (&name)[kMaxPath], int* slot) {
+  if (name[0] != '\0') {
+    const OsError err = os_remove(name);
+    if (err != OsError::kNone && err != OsError::kNotFound && out->leftCount < kLeftPerOutput) {
+      std::memcpy(out->left[out->leftCount++], name, sizeof name);
+    }
+  }
   forget(name, slot);
 }
 
@@ -66,13 +67,14 @@ bool copy_file(const char* from, OsFile to) {
   return ok;
 }
 
-// A new file in folder holding a copy of the file at path.
-bool copy_to_temp(const char* path, const char* folder, char (&name)[kMaxPath], int* slot) {
+// A new file in folder holding a copy of the file at path: the output's
+// old text.
+bool copy_to_temp(const char* path, const char* folder, OutputFile* out) {
   OsFile copy = kNoFile;
-  if (os_create_temp(folder, name, &copy, slot) != OsError::kNone) return false;
+  if (os_create_temp(folder, out->old, &copy, &out->oldSlot) != OsError::kNone) return false;
   const bool copied = copy_file(path, copy);
   if (os_close_written(copy) && copied) return true;
-  remove_temp(name, slot);
+  remove_temp(out, out->old, &out->oldSlot);
   return false;
 }
 
@@ -85,7 +87,7 @@ Fault open_in_place(const char* path, uint64_t old_bytes, OutputFile* out) {
   out->kind = OutputKind::kInPlace;
   out->oldBytes = old_bytes;
   char folder[kMaxPath];
-  if (!os_temp_folder(folder) || !copy_to_temp(path, folder, out->old, &out->oldSlot) ||
+  if (!os_temp_folder(folder) || !copy_to_temp(path, folder, out) ||
       os_create_temp(folder, out->temp, &out->file, &out->tempSlot) != OsError::kNone) {
     discard_output(out);
     return Fault::kOutputWrite;
@@ -104,6 +106,7 @@ Fault open_output(const char* path, uint64_t bytes, OutputFile* out) {
   out->oldAway = out->placed = false;
   out->target[0] = out->temp[0] = out->old[0] = '\0';
   out->tempSlot = out->oldSlot = -1;
+  out->leftCount = 0;
   if (is_standard_output(path)) {
     // The text joins standard output after what was printed so far.
     std::fflush(stdout);
@@ -111,8 +114,12 @@ Fault open_output(const char* path, uint64_t bytes, OutputFile* out) {
     out->kind = OutputKind::kStdout;
     return Fault::kNone;
   }
+  // Only a name that is not there is a new file; a file that cannot be
+  // looked at may hold a text that must not be lost.
   OsFileInfo info{};
-  const bool exists = os_stat(path, &info);
+  const OsError looked = os_lookup(path, &info);
+  if (looked != OsError::kNone && looked != OsError::kNotFound) return Fault::kOutputOpen;
+  const bool exists = looked == OsError::kNone;
   if (exists && info.kind != OsKind::kRegular) {
     // Devices and FIFOs cannot be replaced; they are written as they are.
     return os_open(path, OsOpen::kDevice, &out->file) == OsError::kNone ? Fault::kNone : Fault::kOutputOpen;
@@ -153,28 +160,47 @@ namespace {
 // Keeps the old file under a second name beside it, so that it can be put
 // back. Without hard links (FAT, another user's file under protected
 // hard links) the old file itself moves to that name, and the output's
-// name is absent until the new text takes it.
+// name is absent until the new text takes it. From the moment the second
+// name is free, a fault that ends the process puts the old file back.
 bool keep_old(OutputFile* out) {
   char folder[kMaxPath];
   folder_of(out->target, folder);
   OsFile free_name = kNoFile;
   if (os_create_temp(folder, out->old, &free_name, &out->oldSlot) != OsError::kNone) return false;
   // A link needs a name that does not exist; a rename takes it over.
-  if (os_close_written(free_name) && os_remove(out->old) && os_link(out->target, out->old)) return true;
-  if (os_replace(out->target, out->old)) {
-    out->oldAway = true;
-    return true;
+  if (os_close_written(free_name) && os_remove(out->old) == OsError::kNone) {
+    os_undo_on_interrupt(out->oldSlot, OsUndo::kPutBack, out->target, 0);
+    if (os_link(out->target, out->old)) return true;
+    if (os_replace(out->target, out->old)) {
+      out->oldAway = true;
+      return true;
+    }
   }
-  remove_temp(out->old, &out->oldSlot);
+  remove_temp(out, out->old, &out->oldSlot);
   return false;
 }
 
+// In a family a new file where there was none is removed again when a
+// fault ends the process before the family is in place; a target that
+// cannot be looked at is not replaced.
 bool rename_into_place(OutputFile* out, bool family) {
-  OsFileInfo info{};
-  if (family && os_stat(out->target, &info) && !keep_old(out)) return false;
+  bool had_none = false;
+  if (family) {
+    OsFileInfo info{};
+    const OsError looked = os_lookup(out->target, &info);
+    if (looked == OsError::kNone && !keep_old(out)) return false;
+    if (looked != OsError::kNone && looked != OsError::kNotFound) return false;
+    had_none = looked == OsError::kNotFound;
+    if (had_none) os_undo_on_interrupt(out->tempSlot, OsUndo::kRemoveTarget, out->target, 0);
+  }
   if (!os_replace(out->temp, out->target)) return false;
-  // The new file now has the target's name.
-  forget(out->temp, &out->tempSlot);
+  // The new file now has the target's name; its slot stays while it may
+  // have to be removed again.
+  if (had_none) {
+    out->temp[0] = '\0';
+  } else {
+    forget(out->temp, &out->tempSlot);
+  }
   out->oldAway = out->old[0] != '\0';
   out->placed = true;
   return true;
@@ -186,12 +212,15 @@ bool write_over(const char* from, OsFile place, uint64_t size) {
   return os_close_written(place) && written;
 }
 
+// Room is reserved first: where there is none, the old text stays as it
+// was, and only once the writing has begun does it need putting back.
 bool write_in_place(OutputFile* out) {
-  const bool written = write_over(out->temp, out->place, out->bytes);
+  const bool room = os_reserve(out->place, out->bytes);
+  out->placed = room;
+  const bool written = room && copy_file(out->temp, out->place) && os_set_size(out->place, out->bytes);
+  const bool closed = os_close_written(out->place);
   out->place = kNoFile;
-  // A write that failed half way left some of the new text in place.
-  out->placed = true;
-  return written;
+  return written && closed;
 }
 
 // The old text back in place: the old file's name again, the copy written
@@ -204,7 +233,7 @@ bool put_back(OutputFile* out) {
     return os_open(out->target, OsOpen::kExisting, &place) == OsError::kNone &&
            write_over(out->old, place, out->oldBytes);
   }
-  if (out->old[0] == '\0') return os_remove(out->target);
+  if (out->old[0] == '\0') return os_remove(out->target) == OsError::kNone;
   if (!os_replace(out->old, out->target)) return false;
   forget(out->old, &out->oldSlot);
   return true;
@@ -217,6 +246,14 @@ Fault place_outputs(OutputFile* outs, int n, KeptTexts* kept) {
   if (!os_hold_interrupts()) {
     for (int i = 0; i < n; ++i) discard_output(&outs[i]);
     return Fault::kOutputWrite;
+  }
+  // From here until every text is in place, or every old text back, a
+  // fault that ends the process undoes what was done.
+  os_open_commit();
+  for (int i = 0; i < n; ++i) {
+    if (outs[i].kind == OutputKind::kInPlace) {
+      os_undo_on_interrupt(outs[i].oldSlot, OsUndo::kCopyBack, outs[i].target, outs[i].oldBytes);
+    }
   }
   // New files are renamed over their targets first; texts written over in
   // place, which take longest, last. With more than one output the old
@@ -235,6 +272,7 @@ Fault place_outputs(OutputFile* outs, int n, KeptTexts* kept) {
     std::memcpy(k.kept, outs[i].old, sizeof k.kept);
     forget(outs[i].old, &outs[i].oldSlot);
   }
+  os_close_commit();
   for (int i = 0; i < n; ++i) discard_output(&outs[i]);
   // An interrupt that came meanwhile waits until the kept files are named.
   if (kept->count == 0) os_release_interrupts();
@@ -247,6 +285,6 @@ void discard_output(OutputFile* out) {
     os_close(out->place);
   }
   out->file = out->place = kNoFile;
-  remove_temp(out->temp, &out->tempSlot);
-  remove_temp(out->old, &out->oldSlot);
+  remove_temp(out, out->temp, &out->tempSlot);
+  remove_temp(out, out->old, &out->oldSlot);
 }

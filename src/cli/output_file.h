@@ -20,6 +20,9 @@
 
 enum class OutputKind { kStdout, kDirect, kReplace, kInPlace };
 
+// An output's temporary files: its new text and its old one.
+constexpr int kLeftPerOutput = 2;
+
 struct OutputFile {
   const char* path;  // as named, for messages
   OutputKind kind;
@@ -36,6 +39,9 @@ struct OutputFile {
   bool placed;  // the new text is in place
   OsFile place;  // kInPlace: the output, opened to be written over
   uint64_t oldBytes;  // kInPlace: the old text's size
+  // Temporary files that could not be removed, to be named.
+  char left[kLeftPerOutput][kMaxPath];
+  int leftCount;
 };
 
 // An old text that could not be put back, and the file that holds it.
@@ -47,13 +53,13 @@ struct KeptText {
 struct KeptTexts {
   KeptText texts[kDensities];
   int count;
+  // Temporary files that could not be removed.
+  char left[kDensities * kLeftPerOutput][kMaxPath];
+  int leftCount;
 };
 
 // True when path names the file described by input.
 bool same_file(const char* path, const OsFileInfo& input);
-
-// True when both paths exist and name one file.
-bool same_files(const char* a, const char* b);
 
 // True when path names the file standard output is.
 bool is_standard_output(const char* path);

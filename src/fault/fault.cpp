@@ -1,5 +1,8 @@
 #include "fault/fault.h"
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 // In the order of the enum.
@@ -12,6 +15,7 @@ const char* const kTexts[] = {
     "Input and output are the same file.",
     "Output and its 144 dpi file are the same file.",
     "Could not write standard output.",
+    "The temporary file %s could not be removed.",
     "Font resource lies outside the input file.",
     "Font header is out of range.",
     "Font density is not supported.",
@@ -32,3 +36,13 @@ static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<int>(Fault::kCmdNa
 }  // namespace
 
 const char* fault_text(Fault fault) { return kTexts[static_cast<int>(fault)]; }
+
+void print_message(Fault fault, const char* name) {
+  const char* text = fault_text(fault);
+  const char* at = std::strstr(text, "%s");
+  if (at == nullptr) {
+    std::printf("%s\n", text);
+    return;
+  }
+  std::printf("%.*s%s%s\n", static_cast<int>(at - text), text, name, at + 2);
+}

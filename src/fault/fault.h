@@ -13,6 +13,7 @@ enum class Fault {
   kSameFile,
   kSameOutputs,
   kStdout,
+  kTempLeft,
   // The font
   kFontOutsideFile,
   kFontHeaderRange,
@@ -31,5 +32,9 @@ enum class Fault {
 
 // The message for the fault, word for word as the user sees it.
 const char* fault_text(Fault fault);
+
+// Prints the fault's message on standard output, a line, with name in
+// place of its %s.
+void print_message(Fault fault, const char* name);
 
 #endif

@@ -51,7 +51,8 @@ void os_close(OsFile file);
 
 // --- Files by name ------------------------------------------------------
 
-// Describes the file path names, links followed. False when there is none.
+// Describes the file path names, links followed (see os_lookup). False
+// when there is none or it cannot be told.
 bool os_stat(const char* path, OsFileInfo* info);
 
 inline bool os_same_file(const OsFileInfo& a, const OsFileInfo& b) { return a.volume == b.volume && a.index == b.index; }
@@ -88,6 +89,12 @@ int os_folder_length(const char* path);
 // it names (a relative target counts from the link's folder), 40 at most.
 bool os_follow_links(const char* path, char (&out)[kMaxPath]);
 
+// True when writing to a and to b would write one file: both exist and are
+// one file (a hard link), or both names lead to one name once every
+// symbolic link is followed, dangling or not, and their folders are
+// resolved (compared without case where the system ignores it).
+bool os_same_output(const char* a, const char* b);
+
 // --- Writing --------------------------------------------------------------
 
 // How os_calls.open opens a file for writing: a new file that must not
@@ -121,15 +128,21 @@ bool os_close_written(OsFile file);
 // make any of them fail in-process, on every system.
 struct OsCalls {
   OsError (*open)(const char* path, OsOpen how, OsFile* file);
+  // Describes the file path names, links followed: kNotFound only when
+  // there is none; any other failure says nothing of whether it exists.
+  OsError (*stat)(const char* path, OsFileInfo* info);
   // Writes all n bytes; false when a write fails.
   bool (*write_all)(OsFile file, const void* bytes, size_t n);
-  // Secures room for size bytes from the start of the file.
+  // Secures room for size bytes from the start of the file without
+  // changing what it holds or its size; true as well where the file
+  // system cannot reserve room at all (the writes then find it or fail).
   bool (*reserve)(OsFile file, uint64_t size);
   // Gives from's file the name to, replacing what was there.
   bool (*replace)(const char* from, const char* to);
   // Gives the file at existing a second name, which must be new.
   bool (*link)(const char* existing, const char* name);
-  bool (*remove)(const char* path);
+  // Removes the name: kNotFound when it was gone already.
+  OsError (*remove)(const char* path);
   // Holds the interrupts back (held) or lets them through again.
   bool (*mask_interrupts)(bool held);
   // A buffer for the strips: bytes of memory, or nullptr. Large ones lie
@@ -140,26 +153,42 @@ struct OsCalls {
 extern OsCalls os_calls;
 
 inline OsError os_open(const char* path, OsOpen how, OsFile* file) { return os_calls.open(path, how, file); }
+inline OsError os_lookup(const char* path, OsFileInfo* info) { return os_calls.stat(path, info); }
 inline bool os_write_all(OsFile file, const void* bytes, size_t n) { return os_calls.write_all(file, bytes, n); }
 inline bool os_reserve(OsFile file, uint64_t size) { return os_calls.reserve(file, size); }
 inline bool os_replace(const char* from, const char* to) { return os_calls.replace(from, to); }
 inline bool os_link(const char* existing, const char* name) { return os_calls.link(existing, name); }
-inline bool os_remove(const char* path) { return os_calls.remove(path); }
+inline OsError os_remove(const char* path) { return os_calls.remove(path); }
 inline void* os_allocate_large(size_t bytes) { return os_calls.allocate_large(bytes); }
 void os_free_large(void* p);
 
 // --- Interrupts and the console ------------------------------------------
 
-// An interrupt (Ctrl-C, kill, a closed terminal, SIGQUIT, SIGPIPE,
-// SIGXFSZ, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF; Ctrl-C,
-// Ctrl-Break or a closed console on Windows) removes the files promised to
-// it and ends the process as the interrupt would have. An interrupt
-// ignored when the program started stays ignored.
+// An interrupt (on POSIX every signal a process can catch whose default is
+// to end it: Ctrl-C, kill, a closed terminal, SIGPIPE, SIGXFSZ, the
+// real-time signals, a fault; on Windows Ctrl-C, Ctrl-Break or a closed
+// console) removes the files promised to it and ends the process as the
+// interrupt would have. An interrupt ignored when the program started
+// stays ignored.
 
-// Promises path to the interrupt handler; returns the slot that takes the
-// promise back, or -1 when no slot is free.
+// Promises path to the interrupt handler, which removes it; returns the
+// slot that takes the promise back, or -1 when no slot is free.
 int os_remove_on_interrupt(const char* path);
 void os_forget_on_interrupt(int slot);
+
+// What an interrupt that comes while a commit is open does with a slot's
+// file besides removing it, so that the commit is undone: puts it back at
+// target (an old file kept under another name is renamed over target, and
+// its name removed where both already name one file), writes it over
+// target from its start and cuts target to size (an old text kept as a
+// copy), or removes target as well (a new file placed where there was
+// none). Interrupts that can be held back never come while a commit is
+// open; faults (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP) can, and on
+// Windows none.
+enum class OsUndo { kPutBack, kCopyBack, kRemoveTarget };
+void os_undo_on_interrupt(int slot, OsUndo how, const char* target, uint64_t size);
+void os_open_commit();
+void os_close_commit();
 
 // Holds interrupts back until the matching os_release_interrupts, so that
 // the steps between take effect together or not at all; an interrupt that

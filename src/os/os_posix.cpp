@@ -11,6 +11,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -76,10 +78,29 @@ bool replace(const char* from, const char* to) { return rename(from, to) == 0; }
 
 bool link_file(const char* existing, const char* name) { return link(existing, name) == 0; }
 
-bool remove_file(const char* path) { return unlink(path) == 0; }
+OsError remove_file(const char* path) { return unlink(path) == 0 ? OsError::kNone : error_of(errno); }
 
+OsError stat_file(const char* path, OsFileInfo* info) {
+  struct stat st;
+  if (stat(path, &st) != 0) return errno == ENOENT ? OsError::kNotFound : OsError::kOther;
+  *info = info_of(st);
+  return OsError::kNone;
+}
+
+// The system call itself: the C library's posix_fallocate falls back to
+// writing a byte into every block, which reads the file first, and so
+// fails on a file open for writing only. Room beyond the end is reserved
+// without moving the end, so that a failure leaves the file as it was. A
+// file system that reserves nothing says so, and the writes go on without.
 bool reserve(OsFile file, uint64_t size) {
-  return size == 0 || posix_fallocate(fd_of(file), 0, static_cast<off_t>(size)) == 0;
+  if (size == 0) return true;
+#ifdef FALLOC_FL_KEEP_SIZE
+  if (fallocate(fd_of(file), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0) return true;
+  return errno == EOPNOTSUPP || errno == ENOSYS;
+#else
+  const int err = posix_fallocate(fd_of(file), 0, static_cast<off_t>(size));
+  return err == 0 || err == EOPNOTSUPP || err == EINVAL;
+#endif
 }
 
 OsError open_file(const char* path, OsOpen how, OsFile* file) {
@@ -145,12 +166,7 @@ void os_close(OsFile file) {
   if (is_open(file)) close(fd_of(file));
 }
 
-bool os_stat(const char* path, OsFileInfo* info) {
-  struct stat st;
-  if (stat(path, &st) != 0) return false;
-  *info = info_of(st);
-  return true;
-}
+bool os_stat(const char* path, OsFileInfo* info) { return os_lookup(path, info) == OsError::kNone; }
 
 bool os_standard_output_info(OsFileInfo* info) {
   struct stat st;
@@ -186,7 +202,12 @@ char os_separator() { return '/'; }
 bool os_may_replace(const char* target, const OsFileInfo& info) {
   char folder[kMaxPath];
   const int n = os_folder_length(target);
-  std::snprintf(folder, sizeof folder, "%.*s", n, n == 0 ? "." : target);
+  // A bare name lies in the current folder.
+  if (n == 0) {
+    std::snprintf(folder, sizeof folder, ".");
+  } else {
+    std::snprintf(folder, sizeof folder, "%.*s", n, target);
+  }
   struct stat dir;
   if (stat(folder, &dir) != 0 || (dir.st_mode & S_ISVTX) == 0) return true;
   const uid_t me = geteuid();
@@ -214,6 +235,48 @@ bool os_follow_links(const char* path, char (&out)[kMaxPath]) {
     std::memcpy(out, next, sizeof next);
   }
   return false;
+}
+
+namespace {
+
+// The name writing to path writes: its folder resolved, then each symbolic
+// link it names followed from there, 40 at most. A folder that does not
+// exist stays as named: nothing can be written there anyway.
+bool resolve_output(const char* path, char (&out)[kMaxPath]) {
+  char name[kMaxPath];
+  if (std::snprintf(name, sizeof name, "%s", path) >= static_cast<int>(sizeof name)) return false;
+  for (int hops = 0; hops < 40; ++hops) {
+    const int n = os_folder_length(name);
+    char folder[kMaxPath], real[PATH_MAX];
+    if (n == 0) {
+      std::snprintf(folder, sizeof folder, ".");
+    } else {
+      std::snprintf(folder, sizeof folder, "%.*s", n, name);
+    }
+    if (realpath(folder, real) == nullptr) std::snprintf(real, sizeof real, "%s", folder);
+    const size_t r = std::strlen(real);
+    const char* separator = r > 0 && real[r - 1] == '/' ? "" : "/";
+    if (std::snprintf(out, sizeof out, "%s%s%s", real, separator, name + n) >= static_cast<int>(sizeof out)) return false;
+    struct stat st;
+    if (lstat(out, &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    char link[kMaxPath];
+    const ssize_t k = readlink(out, link, sizeof link - 1);
+    if (k < 0) return false;
+    link[k] = '\0';
+    const int written = link[0] == '/' ? std::snprintf(name, sizeof name, "%s", link)
+                                       : std::snprintf(name, sizeof name, "%s%s%s", real, separator, link);
+    if (written >= static_cast<int>(sizeof name)) return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool os_same_output(const char* a, const char* b) {
+  OsFileInfo x{}, y{};
+  if (os_stat(a, &x) && os_stat(b, &y)) return os_same_file(x, y);
+  char ra[kMaxPath], rb[kMaxPath];
+  return resolve_output(a, ra) && resolve_output(b, rb) && std::strcmp(ra, rb) == 0;
 }
 
 void os_take_owner_and_mode(OsFile file, const OsFileInfo* like) {
@@ -252,72 +315,172 @@ bool os_close_written(OsFile file) { return close(fd_of(file)) == 0; }
 
 namespace {
 
-constexpr int kInterrupts[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,   SIGPIPE, SIGXFSZ,
-                               SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF};
+// Signals whose default is to ignore, stop or continue are no interrupt;
+// SIGKILL and SIGSTOP cannot be caught.
+bool ends_process(int sig) {
+  switch (sig) {
+    case SIGKILL: case SIGSTOP: case SIGCHLD: case SIGURG: case SIGWINCH:
+    case SIGCONT: case SIGTSTP: case SIGTTIN: case SIGTTOU:
+#ifdef SIGINFO
+    case SIGINFO:
+#endif
+      return false;
+    default:
+      return true;
+  }
+}
 
-// The files to remove when interrupted, kept ready, so that the handler
-// only calls unlink, which is safe in a signal handler.
-constexpr int kInterruptSlots = 8;
-char interrupt_paths[kInterruptSlots][kMaxPath];
-volatile sig_atomic_t interrupt_used[kInterruptSlots];
-bool handlers_installed = false;
-sigset_t mask_before;
+// A fault comes from the instruction that made it: holding it back cannot
+// keep it from coming, so it is never held, only handled.
+bool is_fault(int sig) { return sig == SIGSEGV || sig == SIGBUS || sig == SIGFPE || sig == SIGILL || sig == SIGTRAP; }
 
-sigset_t interrupt_set() {
+int last_signal() {
+#ifdef SIGRTMAX
+  return SIGRTMAX;
+#else
+  return NSIG - 1;
+#endif
+}
+
+// The interrupts held back: every signal that ends the process but the
+// faults. Those the C library keeps for itself it drops from the mask.
+sigset_t held_set() {
   sigset_t set;
   sigemptyset(&set);
-  for (int sig : kInterrupts) sigaddset(&set, sig);
+  for (int sig = 1; sig <= last_signal(); ++sig) {
+    if (ends_process(sig) && !is_fault(sig)) sigaddset(&set, sig);
+  }
   return set;
 }
 
+// What the handler does for each file promised to it, kept ready, so that
+// it only makes calls that are safe in a signal handler.
+constexpr int kInterruptSlots = 16;
+struct Slot {
+  char path[kMaxPath];
+  char target[kMaxPath];
+  uint64_t size;
+  volatile sig_atomic_t undo;  // 1 + OsUndo, or 0 for removing alone
+  volatile sig_atomic_t used;
+};
+Slot slots[kInterruptSlots];
+volatile sig_atomic_t commit_open = 0;
+bool handlers_installed = false;
+sigset_t mask_before;
+char copy_buffer[64 * 1024];
+
+// Writes the file at from over the file at to, from its start, cut to
+// size. Only calls a signal handler may make.
+bool copy_back(const char* from, const char* to, uint64_t size) {
+  const int in = open(from, O_RDONLY | O_CLOEXEC);
+  const int out = open(to, O_WRONLY | O_CLOEXEC);
+  bool ok = in >= 0 && out >= 0;
+  for (ssize_t got = 1; ok && got > 0;) {
+    got = read(in, copy_buffer, sizeof copy_buffer);
+    ok = got >= 0;
+    for (ssize_t done = 0; ok && done < got;) {
+      const ssize_t n = write(out, copy_buffer + done, static_cast<size_t>(got - done));
+      ok = n > 0;
+      done += n;
+    }
+  }
+  ok = ok && ftruncate(out, static_cast<off_t>(size)) == 0;
+  if (in >= 0) close(in);
+  if (out >= 0) close(out);
+  return ok;
+}
+
+// Undoes what the slot's file stands for; false when the file must stay,
+// as it still holds an old text that could not be put back.
+bool undo_slot(const Slot& s) {
+  switch (static_cast<OsUndo>(s.undo - 1)) {
+    case OsUndo::kPutBack:
+      return rename(s.path, s.target) == 0 || errno == ENOENT;
+    case OsUndo::kCopyBack:
+      return copy_back(s.path, s.target, s.size);
+    case OsUndo::kRemoveTarget:
+      unlink(s.target);
+      return true;
+  }
+  return true;
+}
+
 extern "C" void on_interrupt(int sig) {
-  for (int i = 0; i < kInterruptSlots; ++i) {
-    if (interrupt_used[i]) unlink(interrupt_paths[i]);
+  const bool undo = commit_open != 0;
+  for (const Slot& s : slots) {
+    if (!s.used) continue;
+    if (undo && s.undo != 0 && !undo_slot(s)) continue;
+    unlink(s.path);
   }
   // The handler was reset to the default on entry: the signal, delivered
   // again once this returns, ends the process as it would have.
   raise(sig);
 }
 
-// A signal ignored when the program started (nohup) stays ignored. No
-// handler interrupts another: each holds all of them back while it runs.
+// Every signal that ends the process gets the handler, but one ignored
+// when the program started (nohup) and one that already has a handler (a
+// sanitizer's, which reports the fault). No handler interrupts another:
+// each holds all of them back while it runs.
 void install_handlers() {
   handlers_installed = true;
-  for (int sig : kInterrupts) {
+  struct sigaction action {};
+  action.sa_handler = on_interrupt;
+  action.sa_flags = SA_RESETHAND;
+  action.sa_mask = held_set();
+  for (int sig = 1; sig <= last_signal(); ++sig) {
+    if (ends_process(sig) && is_fault(sig)) sigaddset(&action.sa_mask, sig);
+  }
+  for (int sig = 1; sig <= last_signal(); ++sig) {
     struct sigaction old {};
-    if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
-    struct sigaction action {};
-    action.sa_handler = on_interrupt;
-    action.sa_flags = SA_RESETHAND;
-    action.sa_mask = interrupt_set();
+    // The C library refuses the signals it keeps for itself.
+    if (!ends_process(sig) || sigaction(sig, nullptr, &old) != 0) continue;
+    if ((old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) continue;
     sigaction(sig, &action, nullptr);
   }
 }
 
 bool mask_interrupts(bool held) {
   if (!held) return sigprocmask(SIG_SETMASK, &mask_before, nullptr) == 0;
-  const sigset_t set = interrupt_set();
+  const sigset_t set = held_set();
   return sigprocmask(SIG_BLOCK, &set, &mask_before) == 0;
 }
 
 }  // namespace
 
-OsCalls os_calls = {open_file, write_all, reserve, replace, link_file, remove_file, mask_interrupts, allocate_large};
+OsCalls os_calls = {open_file, stat_file, write_all, reserve, replace, link_file, remove_file, mask_interrupts, allocate_large};
 
 int os_remove_on_interrupt(const char* path) {
   if (!handlers_installed) install_handlers();
   for (int i = 0; i < kInterruptSlots; ++i) {
-    if (interrupt_used[i]) continue;
-    std::snprintf(interrupt_paths[i], kMaxPath, "%s", path);
-    interrupt_used[i] = 1;
+    Slot& s = slots[i];
+    if (s.used) continue;
+    std::snprintf(s.path, sizeof s.path, "%s", path);
+    s.undo = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    s.used = 1;
     return i;
   }
   return -1;
 }
 
-void os_forget_on_interrupt(int slot) {
-  if (slot >= 0 && slot < kInterruptSlots) interrupt_used[slot] = 0;
+void os_undo_on_interrupt(int slot, OsUndo how, const char* target, uint64_t size) {
+  if (slot < 0 || slot >= kInterruptSlots) return;
+  Slot& s = slots[slot];
+  s.undo = 0;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  std::snprintf(s.target, sizeof s.target, "%s", target);
+  s.size = size;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  s.undo = 1 + static_cast<int>(how);
 }
+
+void os_forget_on_interrupt(int slot) {
+  if (slot >= 0 && slot < kInterruptSlots) slots[slot].used = 0;
+}
+
+void os_open_commit() { commit_open = 1; }
+
+void os_close_commit() { commit_open = 0; }
 
 bool os_shell_is_cmd() { return false; }
 

@@ -111,9 +111,23 @@ bool link_file(const char* existing, const char* name) {
   return widen(existing, &a) && widen(name, &b) && CreateHardLinkW(b.text, a.text, nullptr) != 0;
 }
 
-bool remove_file(const char* path) {
+OsError remove_file(const char* path) {
   WidePath wide;
-  return widen(path, &wide) && DeleteFileW(wide.text) != 0;
+  if (!widen(path, &wide)) return OsError::kTooLong;
+  return DeleteFileW(wide.text) != 0 ? OsError::kNone : error_of(GetLastError());
+}
+
+OsError stat_file(const char* path, OsFileInfo* info) {
+  HANDLE h = open_path(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+  // Devices such as CON open only for reading or writing.
+  if (h == INVALID_HANDLE_VALUE) h = open_path(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING, 0);
+  if (h == INVALID_HANDLE_VALUE) {
+    const OsError err = error_of(GetLastError());
+    return err == OsError::kNotFound ? err : OsError::kOther;
+  }
+  const bool ok = info_of(h, info);
+  CloseHandle(h);
+  return ok ? OsError::kNone : OsError::kOther;
 }
 
 // Extending the file to the size allocates its room, as posix_fallocate
@@ -149,7 +163,7 @@ bool mask_interrupts(bool held);
 
 }  // namespace
 
-OsCalls os_calls = {open_file, write_all, reserve, replace, link_file, remove_file, mask_interrupts, allocate_large};
+OsCalls os_calls = {open_file, stat_file, write_all, reserve, replace, link_file, remove_file, mask_interrupts, allocate_large};
 
 void os_free_large(void* p) { _aligned_free(p); }
 
@@ -189,15 +203,7 @@ void os_close(OsFile file) {
   if (is_open(file)) CloseHandle(handle_of(file));
 }
 
-bool os_stat(const char* path, OsFileInfo* info) {
-  HANDLE h = open_path(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-  // Devices such as CON open only for reading or writing.
-  if (h == INVALID_HANDLE_VALUE) h = open_path(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING, 0);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const bool ok = info_of(h, info);
-  CloseHandle(h);
-  return ok;
-}
+bool os_stat(const char* path, OsFileInfo* info) { return os_lookup(path, info) == OsError::kNone; }
 
 bool os_standard_output_info(OsFileInfo* info) { return info_of(GetStdHandle(STD_OUTPUT_HANDLE), info); }
 
@@ -254,6 +260,19 @@ bool os_follow_links(const char* path, char (&out)[kMaxPath]) {
   return std::snprintf(out, sizeof out, "%s", path) < static_cast<int>(sizeof out);
 }
 
+// Two names of one file that does not exist yet: their full paths, which
+// Windows compares without case.
+bool os_same_output(const char* a, const char* b) {
+  OsFileInfo x{}, y{};
+  if (os_stat(a, &x) && os_stat(b, &y)) return os_same_file(x, y);
+  WidePath wa, wb, fa, fb;
+  if (!widen(a, &wa) || !widen(b, &wb)) return false;
+  const DWORD na = GetFullPathNameW(wa.text, static_cast<DWORD>(kMaxPath), fa.text, nullptr);
+  const DWORD nb = GetFullPathNameW(wb.text, static_cast<DWORD>(kMaxPath), fb.text, nullptr);
+  return na > 0 && na < kMaxPath && nb > 0 && nb < kMaxPath &&
+         CompareStringOrdinal(fa.text, -1, fb.text, -1, TRUE) == CSTR_EQUAL;
+}
+
 void os_take_owner_and_mode(OsFile, const OsFileInfo*) {}
 
 bool os_temp_folder(char (&out)[kMaxPath]) {
@@ -274,7 +293,7 @@ bool os_close_written(OsFile file) { return CloseHandle(handle_of(file)) != 0; }
 
 namespace {
 
-constexpr int kInterruptSlots = 8;
+constexpr int kInterruptSlots = 16;
 WidePath interrupt_paths[kInterruptSlots];
 volatile LONG interrupt_used[kInterruptSlots];
 bool handler_installed = false;
@@ -318,6 +337,12 @@ int os_remove_on_interrupt(const char* path) {
 void os_forget_on_interrupt(int slot) {
   if (slot >= 0 && slot < kInterruptSlots) InterlockedExchange(&interrupt_used[slot], 0);
 }
+
+// The handler waits for the lock that holds interrupts back, so it never
+// runs while a commit is open: nothing needs undoing.
+void os_undo_on_interrupt(int, OsUndo, const char*, uint64_t) {}
+void os_open_commit() {}
+void os_close_commit() {}
 
 bool os_shell_is_cmd() { return true; }
 

@@ -1,7 +1,8 @@
 // Temporary files, made the same way on every system through the table of
 // calls: a new name in the folder, created only if it does not exist, and
-// promised to the interrupt handler while interrupts are held, so that no
-// interrupt falls between the file's creation and that promise.
+// promised to the interrupt handler while interrupts are held, before it
+// is created, so that no interrupt falls between the file's creation and
+// that promise.
 #include <cstdio>
 #include <cstring>
 
@@ -39,17 +40,17 @@ OsError os_create_temp(const char* folder, char (&name)[kMaxPath], OsFile* file,
     if (std::snprintf(name, sizeof name, "%s.glyfex-%s", folder, suffix) >= static_cast<int>(sizeof name)) {
       return OsError::kTooLong;
     }
+    // Promised before it exists: a fault, which is not held back, that
+    // comes between the creation and the promise would leave it behind.
     if (!os_hold_interrupts()) return OsError::kOther;
-    const OsError err = os_open(name, OsOpen::kNew, file);
-    if (err == OsError::kNone) *slot = os_remove_on_interrupt(name);
-    os_release_interrupts();
-    if (err == OsError::kNone && *slot >= 0) return OsError::kNone;
-    if (err == OsError::kNone) {
-      // No slot was free: a file nothing would remove is not kept.
-      os_close(*file);
-      (void)os_remove(name);
-      return OsError::kOther;
+    *slot = os_remove_on_interrupt(name);
+    const OsError err = *slot >= 0 ? os_open(name, OsOpen::kNew, file) : OsError::kOther;
+    if (err != OsError::kNone && *slot >= 0) {
+      os_forget_on_interrupt(*slot);
+      *slot = -1;
     }
+    os_release_interrupts();
+    if (err == OsError::kNone) return OsError::kNone;
     if (err != OsError::kExists) return err;
   }
   return OsError::kOther;

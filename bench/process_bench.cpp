@@ -9,7 +9,8 @@
 // between pairs does not move), and peak resident memory.
 //   process_bench DIR [RUNS [ROWS]]  (DIR is scratch space; RUNS defaults to
 //   9; ROWS is a list of tall, wide, narrow, square, small, search, by
-//   default all; or sweepA-B, the glyph widths A to B, 1-255 by default)
+//   default all; or sweepA-B, the glyph widths A to B, 1-255 by default; or
+//   hostile, the files made to cost glyfex-scan more than they are worth)
 #include <fcntl.h>
 #include <malloc.h>
 #include <spawn.h>
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "font_builder.h"
+#include "hostile_files.h"
 #include "large_font.h"
 
 namespace {
@@ -311,6 +313,76 @@ void sweep(const std::string& dir, int runs, int first, int last) {
   unlink(copy.c_str());
 }
 
+// A ROM image of one database, damaged or bulked as the row asks.
+std::vector<uint8_t> hostile_rom(size_t entries, size_t databases, const std::function<void(RomModel*)>& shape) {
+  RomModel m;
+  std::vector<ResourceModel> resources(entries, ResourceModel{"tSTR", 1, {'x', 0}});
+  resources.push_back({"NFNT", 10000, inked_font()});
+  m.big.push_back({"System", "rsrc", "psys", false, resources});
+  for (size_t i = 1; i < databases; ++i) m.big.push_back({"Empty " + std::to_string(i), "rsrc", "psys", false, {}});
+  shape(&m);
+  return encode_rom(m);
+}
+
+// Files made to cost glyfex-scan far more than they are worth, each listed
+// plain, as JSON and as a page: the time against md5sum reading the file
+// plus cat copying the output, paired, and the peak memory.
+void hostile(const std::string& dir, int runs) {
+  const struct {
+    const char* name;
+    std::function<std::vector<uint8_t>()> make;
+  } kShapes[] = {
+      {"65535 entries, one font", [] { return shared_strip_prc(65535, size_t{4} << 20, false); }},
+      {"65535 headers, one strip", [] { return shared_strip_prc(65535, size_t{4} << 20, true); }},
+      {"zero memo filled", [] { return zero_memo_file(20000, size_t{4} << 20, 66000); }},
+      {"database named 40 times", [] { return hostile_rom(65535, 1, [](RomModel* m) { m->directoryRepeats = 40; }); }},
+      {"entry list loops", [] { return hostile_rom(65535, 1, [](RomModel* m) { m->loopEntries = true; }); }},
+      {"directory loops", [] { return hostile_rom(0, 16000, [](RomModel* m) { m->loopDirectory = true; }); }},
+      {"heap named once, small chunks", [] { return hostile_rom(0, 1, [](RomModel* m) { m->emptyChunks = 2000000; }); }},
+      {"heap named 64 times", [] {
+         return hostile_rom(0, 1, [](RomModel* m) {
+           m->emptyChunks = 2000000;
+           m->heapRepeats = 64;
+         });
+       }},
+      {"card address overflows", [] {
+         return hostile_rom(0, 1, [](RomModel* m) {
+           m->address = 0xFFFFF000u;
+           m->emptyChunks = 1000;
+         });
+       }},
+  };
+  const std::string in = dir + "/hostile.bin", out = dir + "/hostile.out", copy = dir + "/hostile.copy";
+  std::printf("%-30s %-6s %9s %9s %9s %8s %9s %9s\n", "shape", "form", "size MB", "scan ms", "md5 ms", "cat ms",
+              "scan/both", "peak MiB");
+  for (const auto& shape : kShapes) {
+    write_file(in, shape.make());
+    const double size = static_cast<double>(read_file(in).size()) / 1e6;
+    for (const char* form : {"", "--json", "--html"}) {
+      std::vector<std::string> scan = {GLYFEX_SCAN_EXE, in};
+      if (*form != '\0') scan.insert(scan.begin() + 1, form);
+      run(scan, out);
+      std::vector<Sample> g, m, c;
+      for (int i = 0; i < runs; ++i) {
+        if (i % 2 == 0) g.push_back(run(scan, out));
+        m.push_back(run({"/usr/bin/md5sum", in}, "/dev/null"));
+        unlink(copy.c_str());
+        c.push_back(run({"/bin/cat", out}, copy));
+        if (i % 2 == 1) g.push_back(run(scan, out));
+      }
+      std::vector<Sample> both;
+      for (int i = 0; i < runs; ++i) both.push_back({m[i].ms + c[i].ms, 0});
+      const long rss = run(scan, out, true).max_rss_kib;
+      std::printf("%-30s %-6s %9.1f %9.1f %9.1f %8.1f %9.2f %9.1f\n", shape.name, *form ? form + 2 : "plain", size,
+                  median(g).ms, median(m).ms, median(c).ms, paired(g, both), static_cast<double>(rss) / 1024.0);
+      std::fflush(stdout);
+    }
+  }
+  unlink(in.c_str());
+  unlink(out.c_str());
+  unlink(copy.c_str());
+}
+
 bool wanted(const char* rows, const char* row) { return rows == nullptr || std::strstr(rows, row) != nullptr; }
 
 }  // namespace
@@ -330,7 +402,9 @@ int main(int argc, char** argv) {
   if (wanted(rows, "square")) large(dir, "square", 256, 255, 255, runs);
   if (wanted(rows, "small")) small(dir, runs * 11);
   if (wanted(rows, "search")) search(dir, runs);
-  // Only when asked for: every width takes a few seconds.
+  // Only when asked for: the hostile files take a minute, every width a few
+  // seconds.
+  if (rows != nullptr && std::strcmp(rows, "hostile") == 0) hostile(dir, runs);
   if (rows != nullptr && std::strncmp(rows, "sweep", 5) == 0) {
     char* end = nullptr;
     const long first = std::strtol(rows + 5, &end, 10);

@@ -10,12 +10,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "font_builder.h"
+#include "hostile_files.h"
 #include "container/content_search.h"
+#include "listing/list_file.h"
 
 namespace {
 
@@ -110,9 +113,8 @@ TEST(ContentSearchTest, FindsEveryFontAndNothingElse) {
 }
 
 // Many extended headers, each a font but for its ink, pointing in turn at
-// overlapping strips of one zero-filled region: the search reads each byte
-// a bounded number of times, counted through the byte source.
-TEST(ContentSearchTest, InklessHeadersCostOnePass) {
+// overlapping strips of one zero-filled region.
+std::vector<uint8_t> overlapping_inkless_headers() {
   constexpr size_t kHeaders = 2000, kHeaderBytes = 42, kRegion = size_t{4} << 20;
   std::vector<uint8_t> file(kHeaders * kHeaderBytes + kRegion, 0);
   for (size_t i = 0; i < kHeaders; ++i) {
@@ -126,17 +128,80 @@ TEST(ContentSearchTest, InklessHeadersCostOnePass) {
     put16(&file, at + 38, 8000);  // locations 0 and 8000, then the offset/width entry
     put16(&file, at + 40, 8000 & 0xFF);
   }
-  uint64_t read = 0;
-  ByteSource source = memory_source(file.data(), file.size());
-  source.readCount = &read;
-  FoundFonts fonts{};
-  ASSERT_EQ(find_fonts(source, kSearchBlockBytes, nullptr, &fonts), Fault::kNone);
-  EXPECT_EQ(fonts.count, 0u);
-  EXPECT_LT(read, 2 * file.size()) << read;
-  // A font among them with ink is still found.
-  file[kHeaders * kHeaderBytes + 5] = 0x80;
-  ASSERT_EQ(find_fonts(source, kSearchBlockBytes, nullptr, &fonts), Fault::kNone);
-  EXPECT_EQ(fonts.count, 1u);
+  return file;
+}
+
+// A ROM image with one database holding a font, damaged as a hostile file
+// would be.
+std::vector<uint8_t> damaged_rom(const std::function<void(RomModel*)>& damage) {
+  RomModel m{{}, {{"System", "rsrc", "psys", false, {{"NFNT", 10000, inked_font()}, {"tSTR", 1, {'x', 0}}}}}};
+  damage(&m);
+  return encode_rom(m);
+}
+
+// Files whose entries or headers point at the same bytes again and again,
+// or whose chains loop: listed with every byte read a few times at most,
+// counted through the byte source, and each with the verdict it deserves.
+TEST(ContentSearchTest, HostileFilesCostAFewPasses) {
+  const struct {
+    const char* name;
+    std::vector<uint8_t> file;
+    bool damaged;
+    size_t converted;  // lines with a command
+    size_t found;  // of them, found by their contents
+    uint64_t ink;  // counted outside the glyphs of each line with a command
+    bool uncounted = false;  // some lines' ink was not counted, not all
+  } kCases[] = {
+      {"inkless headers over overlapping strips", overlapping_inkless_headers(), false, 0, 0, 0},
+      {"entries sharing one font", shared_strip_prc(2000, size_t{1} << 20, false), false, 2000, 0, 1},
+      {"headers sharing one strip", shared_strip_prc(2000, size_t{1} << 20, true), false, 2000, 0, 1},
+      // Each strip read whole to count, until the reading would cost more
+      // than a few passes over the file.
+      {"headers of one strip, each reaching further", shared_strip_prc(100, size_t{1} << 20, true, true), false, 100, 0,
+       1, true},
+      {"inkless headers after many short zero runs", zero_memo_file(300, size_t{1} << 20, 70000), false, 1, 1, 0},
+      {"a database named 40 times", damaged_rom([](RomModel* m) { m->directoryRepeats = 40; }), true, 1, 1, 0},
+      {"an entry list that leads back to itself", damaged_rom([](RomModel* m) { m->loopEntries = true; }), true, 1, 1, 0},
+      {"a directory that leads back to itself", damaged_rom([](RomModel* m) { m->loopDirectory = true; }), true, 1, 1, 0},
+      {"one heap named 64 times", damaged_rom([](RomModel* m) {
+         m->heapRepeats = 64;
+         m->emptyChunks = 20000;
+       }), true, 1, 1, 0},
+      {"a card address that overflows", damaged_rom([](RomModel* m) {
+         m->address = 0xFFFFF000u;
+         m->emptyChunks = 1000;
+       }), true, 1, 1, 0},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    uint64_t read = 0;
+    Listing listing{};
+    listing.source = memory_source(c.file.data(), c.file.size());
+    listing.source.readCount = &read;
+    const Fault err = list_source(false, false, nullptr, &listing);
+    ASSERT_EQ(err, c.converted == 0 ? Fault::kScanNoFont : Fault::kNone);
+    EXPECT_EQ(listing.damage != Fault::kNone, c.damaged);
+    EXPECT_LT(read, 5 * c.file.size() + (size_t{65} << 20)) << read << " of " << c.file.size();
+    size_t converted = 0, uncounted = 0;
+    for (size_t i = 0; i < listing.count; ++i) {
+      const ListingLine& line = listing.lines[i];
+      if (!has_command(line)) continue;
+      ++converted;
+      uncounted += line.inkCounted ? 0 : 1;
+      EXPECT_EQ(line.inkOutside[kDensity72], line.inkCounted ? c.ink : 0);
+      // Every line after the first shows the first line's font, unless
+      // each differs.
+      if (!c.uncounted) {
+        EXPECT_EQ(line.sameAs, i == 0 ? kNoPartner : 0u);
+      }
+    }
+    EXPECT_EQ(converted, c.converted);
+    EXPECT_EQ(uncounted > 0 && uncounted < converted, c.uncounted);
+    if (!c.uncounted) {
+      EXPECT_EQ(uncounted, 0u);
+    }
+    EXPECT_EQ(fonts_found_by_contents(listing), c.found);
+  }
 }
 
 #ifndef _WIN32

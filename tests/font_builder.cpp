@@ -339,10 +339,10 @@ struct RomWriter {
 };
 
 void write_card(std::vector<uint8_t>* out, size_t at, uint32_t address, uint32_t big, bool little, bool loop, bool bad,
-                const std::vector<RomDatabaseModel>& databases) {
+                const std::vector<RomDatabaseModel>& databases, const RomModel& m) {
   out->resize(at + 0x200, 0);
   RomWriter w{out, little};
-  const size_t heap_list = at + 0x200, heap = heap_list + 8;
+  const size_t heap_list = at + 0x200, heap = heap_list + 8 + 4 * static_cast<size_t>(m.heapRepeats - 1);
   const size_t heap_header = little ? 20 : 16;
   out->resize(heap + heap_header, 0);
   // The chunks: every entry's data, each database's header, the directory.
@@ -353,6 +353,8 @@ void write_card(std::vector<uint8_t>* out, size_t at, uint32_t address, uint32_t
     const size_t first = little ? 0x50 : 0x4E, entry = db.records ? 8 : (little ? 12 : 10);
     std::vector<uint8_t> h(first + entry * db.entries.size() + 2, 0);
     RomWriter hw{&h, little};
+    // The header's own address, where the list's next pointer leads back.
+    if (m.loopEntries) hw.u32(0x48, address + static_cast<uint32_t>(out->size() + 8 - at));
     std::copy(db.name.begin(), db.name.end(), h.begin());
     hw.u16(0x20, db.records ? 0 : 1);
     hw.code(0x3C, db.type);
@@ -370,11 +372,13 @@ void write_card(std::vector<uint8_t>* out, size_t at, uint32_t address, uint32_t
     }
     headers.push_back(w.chunk(at, address, h));
   }
+  for (size_t i = 0; i < m.emptyChunks; ++i) w.chunk(at, address, {});
   const size_t dir_first = little ? 8 : 6;
-  std::vector<uint8_t> dir(dir_first + 4 * headers.size(), 0);
+  const size_t named = headers.size() * static_cast<size_t>(m.directoryRepeats);
+  std::vector<uint8_t> dir(dir_first + 4 * named, 0);
   RomWriter dw{&dir, little};
-  dw.u16(4, static_cast<uint32_t>(headers.size()));
-  for (size_t i = 0; i < headers.size(); ++i) dw.u32(dir_first + 4 * i, headers[i]);
+  dw.u16(4, static_cast<uint32_t>(named));
+  for (size_t i = 0; i < named; ++i) dw.u32(dir_first + 4 * i, headers[i % headers.size()]);
   const uint32_t dir_at = address + static_cast<uint32_t>(out->size() + 8 - at);
   if (loop) dw.u32(0, dir_at);
   w.chunk(at, address, dir);
@@ -393,8 +397,10 @@ void write_card(std::vector<uint8_t>* out, size_t at, uint32_t address, uint32_t
   w.u32(at + 0x100, 0xFEEDFACE);
   w.u32(at + 0x100 + 0x30, address + 0x200);
   w.u32(at + 0x100 + 0x3C, bad ? dir_at + 2 : dir_at);
-  w.u16(heap_list, 1);
-  w.u32(heap_list + (little ? 4 : 2), address + 0x208);
+  w.u16(heap_list, static_cast<uint32_t>(m.heapRepeats));
+  for (int i = 0; i < m.heapRepeats; ++i) {
+    w.u32(heap_list + (little ? 4 : 2) + 4 * static_cast<size_t>(i), address + static_cast<uint32_t>(heap - at));
+  }
   w.u16(heap, 0x2001);
   w.u32(heap + (little ? 4 : 2), static_cast<uint32_t>(heap_size));
 }
@@ -403,13 +409,13 @@ void write_card(std::vector<uint8_t>* out, size_t at, uint32_t address, uint32_t
 
 std::vector<uint8_t> encode_rom(const RomModel& m) {
   std::vector<uint8_t> out;
-  const uint32_t address = 0x10C08000;
+  const uint32_t address = m.address;
   if (m.small.empty()) {
-    write_card(&out, 0, address, address, m.little, m.loopDirectory, m.badDirectory, m.big);
+    write_card(&out, 0, address, address, m.little, m.loopDirectory, m.badDirectory, m.big, m);
   } else {
-    write_card(&out, 0, 0x10000000, 0x10008000, false, false, false, m.small);
+    write_card(&out, 0, 0x10000000, 0x10008000, false, false, false, m.small, m);
     out.resize(std::max<size_t>(out.size(), 0x8000), 0);
-    write_card(&out, 0x8000, 0x10008000, 0x10008000, false, m.loopDirectory, m.badDirectory, m.big);
+    write_card(&out, 0x8000, 0x10008000, 0x10008000, false, m.loopDirectory, m.badDirectory, m.big, m);
   }
   return out;
 }

@@ -121,6 +121,16 @@ struct RomModel {
   bool little = false;
   bool loopDirectory = false;
   bool badDirectory = false;
+  // Damage and bulk for the costs a ROM may force: the directory names each
+  // database this many times, each entry list's next pointer leads back to
+  // its own header, the heap list names the heap this many times, the card
+  // lies at this bus address, and this many empty chunks of 8 bytes fill
+  // the heap.
+  int directoryRepeats = 1;
+  bool loopEntries = false;
+  int heapRepeats = 1;
+  uint32_t address = 0x10C08000;
+  size_t emptyChunks = 0;
 };
 
 std::vector<uint8_t> encode_rom(const RomModel& m);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "font_builder.h"
+#include "hostile_files.h"
 #include "text_parser.h"
 
 namespace {
@@ -149,8 +150,22 @@ TEST(PageTest, ValidatesAndStaysSmall) {
   int status = 0;
   scan(dir.path, "--html app.prc > app.html", &status);
   EXPECT_EQ(status, 0);
+  // Many entries of one font, and many headers of one strip: each font is
+  // drawn once, the others link to it.
+  for (const bool distinct : {false, true}) {
+    const std::string name = distinct ? "headers" : "entries";
+    ASSERT_TRUE(write_file(dir.path + "/" + name + ".prc", shared_strip_prc(300, size_t{256} << 10, distinct)));
+    const std::string shared = scan(dir.path, "--html " + name + ".prc | tee " + name + ".html", &status);
+    EXPECT_EQ(status, 0);
+    size_t sections = 0;
+    for (size_t at = shared.find("<section class=\"font\""); at != std::string::npos; at = shared.find("<section class=\"font\"", at + 1)) {
+      ++sections;
+    }
+    EXPECT_EQ(sections, 1u) << name;
+    EXPECT_LT(shared.size(), 300u * 1000) << name;
+  }
   if (std::system("command -v tidy >/dev/null 2>&1") != 0) GTEST_SKIP() << "tidy not installed: pages not validated";
-  for (const char* name : {"big.html", "app.html"}) {
+  for (const char* name : {"big.html", "app.html", "entries.html", "headers.html"}) {
     SCOPED_TRACE(name);
     const std::string report = run_shell("cd '" + dir.path + "' && tidy -q -e " + name + " 2>&1", &status);
     EXPECT_EQ(status, 0) << report;

@@ -14,6 +14,7 @@
 
 #include "listing/file_walk.h"
 #include "listing/list_file.h"
+#include "listing/name_set.h"
 #include "listing/listing_writers.h"
 #include "listing/shell_text.h"
 #include "os/os.h"
@@ -194,27 +195,21 @@ int scan_one(const Options& o, const char* program, const char* path) {
 }
 
 // The folder a file's texts go to in a run: its label made safe, then
-// .fonts; a label given before gets .2, .3 as texts do. The name is kept
-// among those given, which the run frees.
-const char* text_folder(const char* label, char** used, size_t* used_count) {
+// .fonts; a label given before gets .2, .3 as texts do, ASCII case aside.
+// A name that starts with - starts ./, so that no command takes it for an
+// option. The name is kept among those given, which the run frees.
+const char* text_folder(const char* label, NameSet* folders) {
   char safe[kMaxPath - 32];
   put_safe_name(safe, sizeof safe, label, true);
+  const char* lead = safe[0] == '-' ? "./" : "";
   char out[kMaxPath];
   for (int k = 1;; ++k) {
     if (k == 1) {
-      std::snprintf(out, sizeof out, "%s.fonts/", safe);
+      std::snprintf(out, sizeof out, "%s%s.fonts/", lead, safe);
     } else {
-      std::snprintf(out, sizeof out, "%s.%d.fonts/", safe, k);
+      std::snprintf(out, sizeof out, "%s%s.%d.fonts/", lead, safe, k);
     }
-    char** end = used + *used_count;
-    char** at = std::lower_bound(used, end, out, [](const char* a, const char* b) { return std::strcmp(a, b) < 0; });
-    if (at != end && std::strcmp(*at, out) == 0) continue;
-    char* copy = copy_text(out);
-    if (copy == nullptr) return nullptr;
-    std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof(char*));
-    *at = copy;
-    ++*used_count;
-    return copy;
+    if (!has_name(*folders, out)) return add_name(folders, out);
   }
 }
 
@@ -234,8 +229,7 @@ int scan_many(const Options& o, const char* program, const FileSet& set) {
     return finish(1);
   }
   for (size_t i = 0; page && i < set.count; ++i) new (&listings[i]) Listing{};
-  std::unique_ptr<char*[], FreeBytes> used(static_cast<char**>(std::calloc(set.count + 1, sizeof(char*))));
-  size_t used_count = 0;
+  NameSet folders{};
   int status = 0;
   if (o.form->begin != nullptr) o.form->begin(stdout, set.count);
   for (size_t i = 0; i < set.count; ++i) {
@@ -247,8 +241,10 @@ int scan_many(const Options& o, const char* program, const FileSet& set) {
     listing.bdf = o.bdf;
     listing.run = &run;
     listing.index = i;
-    if (used) listing.textFolder = text_folder(f.label, used.get(), &used_count);
-    listing.fault = f.fault != Fault::kNone ? f.fault : list_file(f.path, o.carve, &reporter, &listing);
+    listing.textFolder = text_folder(f.label, &folders);
+    listing.fault = f.fault != Fault::kNone          ? f.fault
+                    : listing.textFolder == nullptr ? Fault::kScanMemory
+                                                    : list_file(f.path, o.carve, &reporter, &listing);
     progress.filesDone = i + 1;
     progress.bytesDone += f.size;
     report_progress(&progress, 0, 0, 0);
@@ -280,7 +276,7 @@ int scan_many(const Options& o, const char* program, const FileSet& set) {
   }
   if (o.form->end != nullptr) o.form->end(stdout, run);
   clear_progress(progress);
-  for (size_t i = 0; i < used_count; ++i) std::free(used[i]);
+  free_names(&folders);
   return finish(status);
 }
 

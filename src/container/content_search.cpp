@@ -66,7 +66,8 @@ uint64_t header_candidates(const uint8_t* p) {
 
 // Byte ranges of the file known to hold only zeros, sorted and apart, so
 // that no ink check reads them again whatever the headers point at. The
-// table is bounded; once full, it learns no more.
+// table is bounded; once full, it keeps the longer half of what it knows,
+// so that many short runs never crowd out a long one.
 struct Span {
   uint64_t begin, end;
 };
@@ -90,6 +91,14 @@ bool known_zero(const ZeroSpans& z, uint64_t begin, uint64_t end) {
   return begin >= end || (i < z.count && z.spans[i].begin <= begin && z.spans[i].end >= end);
 }
 
+// Keeps the longer half of the spans, in their order.
+void keep_longer_half(ZeroSpans* z) {
+  Span* s = z->spans.get();
+  std::sort(s, s + z->count, [](const Span& a, const Span& b) { return a.end - a.begin > b.end - b.begin; });
+  z->count /= 2;
+  std::sort(s, s + z->count, [](const Span& a, const Span& b) { return a.begin < b.begin; });
+}
+
 void note_zero(ZeroSpans* z, uint64_t begin, uint64_t end) {
   size_t i = span_after(*z, begin > 0 ? begin - 1 : 0);
   // Spans that touch or overlap [begin, end) merge into one.
@@ -99,7 +108,11 @@ void note_zero(ZeroSpans* z, uint64_t begin, uint64_t end) {
     end = std::max(end, z->spans[j].end);
     ++j;
   }
-  if (j == i && z->count == kMaxZeroSpans) return;
+  if (j == i && z->count == kMaxZeroSpans) {
+    keep_longer_half(z);
+    i = span_after(*z, begin > 0 ? begin - 1 : 0);
+    j = i;
+  }
   Span* s = z->spans.get();
   if (j == i) {
     std::memmove(s + i + 1, s + i, (z->count - i) * sizeof(Span));
@@ -125,14 +138,36 @@ void note_zero_runs(ZeroSpans* z, uint64_t pos, const uint8_t* bytes, size_t n) 
   }
 }
 
-// What the search keeps between fonts: a buffer for strip rows and what it
-// learnt of the file's zeros.
+// What the search keeps between fonts: a buffer for strip rows, what it
+// learnt of the file's zeros, the strips found to hold no ink (by where
+// they lie, their rows and the columns tested), and how many more bytes
+// the ink checks may read: a few passes over the file, whatever its
+// headers point at. A candidate whose strip the checks can no longer
+// afford is no font.
 constexpr size_t kInkBufferBytes = size_t{1} << 20;  // rows are at most 128 KiB
+constexpr size_t kInklessStrips = 4096;
+constexpr uint64_t kPassesChecked = 4;
+constexpr uint64_t kBytesBeyondPasses = uint64_t{64} << 20;
+
+struct InklessStrip {
+  uint64_t at, rowBytes, rows, columns;
+};
 
 struct InkScratch {
   std::unique_ptr<uint8_t[], FreeBytes> buffer;
   ZeroSpans zeros;
+  std::unique_ptr<InklessStrip[], FreeBytes> inkless;  // a slot per hash, the latest kept
+  uint64_t budget;
 };
+
+InklessStrip* inkless_slot(InkScratch* scratch, const InklessStrip& key) {
+  const uint64_t h = ((key.at * 0x9E3779B97F4A7C15u) ^ (key.rowBytes << 40) ^ (key.rows << 20) ^ key.columns) * 0xff51afd7ed558ccdu;
+  return &scratch->inkless[(h >> 40) % kInklessStrips];
+}
+
+bool same_key(const InklessStrip& a, const InklessStrip& b) {
+  return a.at == b.at && a.rowBytes == b.rowBytes && a.rows == b.rows && a.columns == b.columns;
+}
 
 // True when the glyph columns (0 to the furthest location) of the row at
 // bytes hold a set pixel.
@@ -154,6 +189,9 @@ bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, 
   const auto at = static_cast<uint64_t>(s.at);
   ZeroSpans* zeros = &scratch->zeros;
   if (known_zero(*zeros, at, at + rows * row)) return false;
+  const InklessStrip key{at, row, rows, columns};
+  InklessStrip* slot = inkless_slot(scratch, key);
+  if (same_key(*slot, key)) return false;
   uint8_t* buffer = scratch->buffer.get();
   const bool by_row = row > 2 * tested;
   const size_t rows_per_read = by_row ? 1 : std::max<size_t>(1, kInkBufferBytes / row);
@@ -171,6 +209,8 @@ bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, 
       n = std::min<size_t>(n, static_cast<size_t>((zeros->spans[next].begin - pos + row - 1) / row));
     }
     const uint64_t span = (n - 1) * row + span_bytes;
+    if (span > scratch->budget) return false;
+    scratch->budget -= span;
     if (read_at(file, static_cast<int64_t>(pos), buffer, static_cast<size_t>(span)) != Fault::kNone) return false;
     for (size_t k = 0; k < n; ++k) {
       if (row_has_ink(buffer + k * row, whole, tail_mask)) return true;
@@ -178,6 +218,7 @@ bool strip_has_ink(const ByteSource& file, const FontImage& image, int density, 
     note_zero_runs(zeros, pos, buffer, static_cast<size_t>(span));
     r += n;
   }
+  *slot = key;
   return false;
 }
 
@@ -226,7 +267,9 @@ Fault find_fonts(const ByteSource& file, size_t block_bytes, const SearchProgres
   InkScratch scratch{};
   scratch.buffer.reset(static_cast<uint8_t*>(std::malloc(kInkBufferBytes)));
   scratch.zeros.spans.reset(static_cast<Span*>(std::malloc(kMaxZeroSpans * sizeof(Span))));
-  if (!buffer || !scratch.buffer || !scratch.zeros.spans) return Fault::kScanMemory;
+  scratch.inkless.reset(static_cast<InklessStrip*>(std::calloc(kInklessStrips, sizeof(InklessStrip))));
+  scratch.budget = kPassesChecked * file.size + kBytesBeyondPasses;
+  if (!buffer || !scratch.buffer || !scratch.zeros.spans || !scratch.inkless) return Fault::kScanMemory;
   const uint8_t* bytes = buffer.get();
   uint64_t next = 0;  // the first offset past every font found
   for (uint64_t pos = 0; pos < file.size; pos += block_bytes) {

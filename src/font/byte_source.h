@@ -10,15 +10,31 @@
 #include "fault/fault.h"
 #include "os/os.h"
 
+// Windows of the file that small reads are taken from, so that reading
+// thousands of headers and tables costs a read of the file per window,
+// not a system call each. Several, the least recently used replaced, as a
+// reader goes back and forth between a list and what it names.
+constexpr int kCacheWindows = 16;
+constexpr size_t kCacheWindowBytes = 8192;
+
+struct ReadCache {
+  uint8_t* bytes;  // kCacheWindows windows, owned by whoever gave the cache
+  uint64_t at[kCacheWindows];  // where each window lies in the file
+  size_t size[kCacheWindows];  // bytes of it read, 0 for none
+  uint64_t used[kCacheWindows];  // when each was last read from
+  uint64_t clock;
+};
+
 struct ByteSource {
   const uint8_t* bytes;  // the whole input, or nullptr for a file
   OsFile file;  // the file, read with positioned reads, when bytes is nullptr
   uint64_t size;
   uint64_t* readCount;  // counts the bytes read, when not nullptr
+  ReadCache* cache;  // for small reads of a file, or nullptr
 };
 
 inline ByteSource memory_source(const uint8_t* bytes, uint64_t size) {
-  return ByteSource{bytes, kNoFile, size, nullptr};
+  return ByteSource{bytes, kNoFile, size, nullptr, nullptr};
 }
 
 // The open file, its size taken by seeking to its end. False when that

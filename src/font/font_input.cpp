@@ -175,41 +175,47 @@ uint64_t ink_outside(const StripLayout& s, const uint8_t* row) {
   return ink_between(row, 0, std::min(s.firstColumn, s.columns)) + ink_between(row, s.columns, s.rowBytes * 8);
 }
 
-// Reads every strip row by row, counting the ink outside the glyphs, and
-// keeps the bytes the glyphs reach when keep is set.
+// Reads one strip row by row, counting the ink outside the glyphs, and
+// keeps the bytes the glyphs reach in dst when it is not nullptr.
+Fault stream_strip(const ByteSource& input, const StripLayout& s, uint8_t* dst, uint64_t* ink) {
+  *ink = 0;
+  if (s.rowBytes == 0 || s.rows == 0) return Fault::kNone;
+  if (dst != nullptr && s.kept == s.rowBytes) {
+    // Whole rows are kept: read straight into the strip.
+    if (const Fault err = read_at(input, s.at, dst, s.kept * s.rows); err != Fault::kNone) return err;
+    for (size_t r = 0; r < s.rows; ++r) *ink += ink_outside(s, dst + r * s.rowBytes);
+    return Fault::kNone;
+  }
+  std::unique_ptr<uint8_t[], FreeBytes> buffer(
+      static_cast<uint8_t*>(std::malloc(std::min(kStreamBytes, s.rows * s.rowBytes))));
+  if (!buffer) return Fault::kFontMemory;
+  const size_t per_read = std::max<size_t>(1, kStreamBytes / s.rowBytes);
+  for (size_t r = 0; r < s.rows; r += per_read) {
+    const size_t n = std::min(per_read, s.rows - r);
+    const int64_t at = s.at + static_cast<int64_t>(r * s.rowBytes);
+    if (const Fault err = read_at(input, at, buffer.get(), n * s.rowBytes); err != Fault::kNone) return err;
+    for (size_t k = 0; k < n; ++k) {
+      const uint8_t* bytes = buffer.get() + k * s.rowBytes;
+      *ink += ink_outside(s, bytes);
+      if (dst != nullptr) std::memcpy(dst + (r + k) * s.kept, bytes, s.kept);
+    }
+  }
+  return Fault::kNone;
+}
+
+// Reads every strip, keeping the bytes the glyphs reach when keep is set.
 Fault stream_strips(const ByteSource& input, FontImage* image, bool keep) {
   for (int density = 0; density < kDensities; ++density) {
     image->inkOutside[density] = 0;
     if (!image->hasDensity[density]) continue;
     const StripLayout s = strip_layout(*image, density);
-    if (s.rowBytes == 0 || s.rows == 0) continue;
     uint8_t* dst = nullptr;
-    if (keep && s.kept > 0) {
+    if (keep && s.kept > 0 && s.rows > 0) {
       image->strips[density].reset(static_cast<uint8_t*>(os_allocate_large(s.kept * s.rows)));
       if (!image->strips[density]) return Fault::kFontMemory;
       dst = image->strips[density].get();
     }
-    uint64_t& ink = image->inkOutside[density];
-    if (dst != nullptr && s.kept == s.rowBytes) {
-      // Whole rows are kept: read straight into the strip.
-      if (const Fault err = read_at(input, s.at, dst, s.kept * s.rows); err != Fault::kNone) return err;
-      for (size_t r = 0; r < s.rows; ++r) ink += ink_outside(s, dst + r * s.rowBytes);
-      continue;
-    }
-    std::unique_ptr<uint8_t[], FreeBytes> buffer(
-        static_cast<uint8_t*>(std::malloc(std::min(kStreamBytes, s.rows * s.rowBytes))));
-    if (!buffer) return Fault::kFontMemory;
-    const size_t per_read = std::max<size_t>(1, kStreamBytes / s.rowBytes);
-    for (size_t r = 0; r < s.rows; r += per_read) {
-      const size_t n = std::min(per_read, s.rows - r);
-      const int64_t at = s.at + static_cast<int64_t>(r * s.rowBytes);
-      if (const Fault err = read_at(input, at, buffer.get(), n * s.rowBytes); err != Fault::kNone) return err;
-      for (size_t k = 0; k < n; ++k) {
-        const uint8_t* bytes = buffer.get() + k * s.rowBytes;
-        ink += ink_outside(s, bytes);
-        if (dst != nullptr) std::memcpy(dst + (r + k) * s.kept, bytes, s.kept);
-      }
-    }
+    if (const Fault err = stream_strip(input, s, dst, &image->inkOutside[density]); err != Fault::kNone) return err;
   }
   return Fault::kNone;
 }
@@ -219,3 +225,7 @@ Fault stream_strips(const ByteSource& input, FontImage* image, bool keep) {
 Fault load_strips(const ByteSource& input, FontImage* image) { return stream_strips(input, image, true); }
 
 Fault count_ink_outside(const ByteSource& input, FontImage* image) { return stream_strips(input, image, false); }
+
+Fault count_strip_ink(const ByteSource& input, const StripLayout& strip, uint64_t* ink) {
+  return stream_strip(input, strip, nullptr, ink);
+}

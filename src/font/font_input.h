@@ -59,6 +59,10 @@ struct StripLayout {
 
 StripLayout strip_layout(const FontImage& image, int density);
 
+// Counts the set pixels of one strip outside its glyphs' columns, reading
+// it whole, as load_strips does.
+Fault count_strip_ink(const ByteSource& in, const StripLayout& strip, uint64_t* ink);
+
 // Notes that the font has a strip of the density at pos, which the caller
 // has checked with fits; load_strips reads it.
 void note_strip(int64_t pos, int density, FontImage* image);

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "font/glyph_walk.h"
+#include "listing/ink_counts.h"
+#include "listing/name_set.h"
 
 namespace {
 
@@ -91,19 +93,39 @@ void take_glimpse(const FontImage& image, ListingLine* line) {
   line->glimpseRight = static_cast<int16_t>(std::min(32767, std::max(right, pen)));
 }
 
+// What a font the reader accepted is, as the page draws it: a hash of its
+// header, its tables and where its strips lie.
+uint64_t identity_of(const FontImage& image) {
+  uint64_t h = 0xcbf29ce484222325u;
+  const auto mix = [&h](uint64_t v) { h = (h ^ v) * 0x100000001b3u; };
+  for (const HeaderField& f : kHeaderFields) mix(static_cast<uint16_t>(image.header.*f.value));
+  mix(image.hasMissingGlyph ? 1 : 0);
+  const int last = image.header.lastChar + (image.hasMissingGlyph ? 2 : 1);
+  for (int c = image.header.firstChar; c <= last && c < 258; ++c) {
+    mix(image.locations[c]);
+    if (c < 257) mix(static_cast<uint64_t>(static_cast<uint8_t>(image.offsetWidths[c].offset)) << 8 |
+                     static_cast<uint8_t>(image.offsetWidths[c].width));
+  }
+  for (int d = 0; d < kDensities; ++d) mix(image.hasDensity[d] ? static_cast<uint64_t>(image.stripAt[d]) : ~uint64_t{0});
+  return h;
+}
+
 // glyfex's reader on the font at offset: the verdict, the densities, the
 // codes of the range and where the font's tables end.
-void check_font(const ByteSource& file, uint64_t offset, ListingLine* line, int64_t* tables_end) {
+void check_font(const ByteSource& file, InkCounts* counts, uint64_t offset, ListingLine* line, int64_t* tables_end) {
   FontImage image;
   Fault err = probe_font(file, static_cast<int64_t>(offset), &image);
-  if (err == Fault::kNone) err = count_ink_outside(file, &image);
+  if (err == Fault::kNone) err = count_font_ink(file, counts, &image, &line->inkCounted);
   std::copy(image.inkOutside, image.inkOutside + kDensities, line->inkOutside);
   line->verdict = err == Fault::kNone ? Verdict::kConverts : Verdict::kRefused;
   line->refusal = err;
   std::copy(image.hasDensity, image.hasDensity + kDensities, line->hasDensity);
   line->rangeCount = image.rangeCount;
   line->height = image.header.fRectHeight;
-  if (err == Fault::kNone) take_glimpse(image, line);
+  if (err == Fault::kNone) {
+    line->identity = identity_of(image);
+    take_glimpse(image, line);
+  }
   *tables_end = image.tablesEnd;
 }
 
@@ -159,11 +181,48 @@ void base_name(const ResourceList& list, const ResourceEntry& e, char (&out)[kNa
   }
 }
 
+// The stem of the text a font named name writes at a density, as
+// line_text names it, without the extension.
+void text_stem(const char* name, int density, char (&out)[kMaxPath]) {
+  char with_extension[kNameBytes + 4];
+  std::snprintf(with_extension, sizeof with_extension, "%s.x", name);
+  if (!density_path(with_extension, density, out)) out[0] = '\0';
+  const size_t n = std::strlen(out);
+  if (n >= 2) out[n - 2] = '\0';
+}
+
+// The name base, or base.2, base.3 and on, the first none of whose texts
+// at the densities is taken, ASCII case aside; its texts are then taken.
+Fault claim_name(NameSet* taken, const char* base, const bool (&densities)[kDensities], char (&out)[kNameBytes]) {
+  for (size_t k = 1;; ++k) {
+    if (k == 1) {
+      std::snprintf(out, sizeof out, "%s", base);
+    } else {
+      std::snprintf(out, sizeof out, "%.*s.%zu", static_cast<int>(sizeof out - 24), base, k);
+    }
+    bool free = true;
+    for (int d = 0; d < kDensities && free; ++d) {
+      char stem[kMaxPath];
+      text_stem(out, d, stem);
+      free = !densities[d] || !has_name(*taken, stem);
+    }
+    if (!free) continue;
+    for (int d = 0; d < kDensities; ++d) {
+      char stem[kMaxPath];
+      text_stem(out, d, stem);
+      if (densities[d] && add_name(taken, stem) == nullptr) return Fault::kScanMemory;
+    }
+    return Fault::kNone;
+  }
+}
+
 // Texts are named font-ID.txt; a second font with the same id gets
-// font-ID.2.txt, a third font-ID.3.txt, so running every command writes
-// every text. A font whose densities the font before it with that id lacks
-// (a 144 dpi font after a 72 dpi one) shares its name instead: the two
-// texts then form one family.
+// font-ID.2.txt, a third font-ID.3.txt, and so does a font whose texts
+// (its 144 dpi text font-ID-144.txt included) another font's already
+// have, whatever the case of its letters, so running every command writes
+// every text, on any system. A font whose densities the font before it
+// with that id lacks (a 144 dpi font after a 72 dpi one) shares its name
+// instead: the two texts then form one family.
 Fault name_fonts(Listing* listing) {
   const ResourceList& list = listing->resources;
   ListingLine* lines = listing->lines.get();
@@ -171,14 +230,7 @@ Fault name_fonts(Listing* listing) {
   if (!order) return Fault::kScanMemory;
   size_t n = 0;
   for (size_t i = 0; i < listing->count; ++i) {
-    const ResourceEntry& e = list.entries[lines[i].entry];
-    if (!has_command(lines[i])) continue;
-    if (e.found) {
-      // Found by its contents: named by where it lies.
-      base_name(list, e, lines[i].name);
-    } else {
-      order[n++] = i;
-    }
+    if (has_command(lines[i]) && !list.entries[lines[i].entry].found) order[n++] = i;
   }
   // By database and id, and within those in listing order; a plain sort,
   // which needs no memory of its own.
@@ -187,25 +239,41 @@ Fault name_fonts(Listing* listing) {
     return (static_cast<long long>(e.database) << 32) + e.id;
   };
   std::sort(order.get(), order.get() + n, [&](size_t a, size_t b) { return id(a) != id(b) ? id(a) < id(b) : a < b; });
-  size_t suffix = 0, holder = 0;
-  for (size_t k = 0; k < n; ++k) {
+  // The families first, so that a family's name is free for all its texts.
+  for (size_t k = 1, holder = order[0]; k < n; ++k) {
     ListingLine& line = lines[order[k]];
-    const bool same_id = k > 0 && id(order[k - 1]) == id(order[k]);
-    if (same_id && lines[holder].partner == kNoPartner && disjoint(lines[holder].hasDensity, line.hasDensity)) {
-      std::memcpy(line.name, lines[holder].name, sizeof line.name);
+    if (id(order[k - 1]) != id(order[k])) {
+      holder = order[k];
+    } else if (lines[holder].partner == kNoPartner && disjoint(lines[holder].hasDensity, line.hasDensity)) {
       line.partner = holder;
       lines[holder].partner = order[k];
-      continue;
-    }
-    suffix = same_id ? suffix + 1 : 1;
-    holder = order[k];
-    base_name(list, list.entries[line.entry], line.name);
-    if (suffix > 1) {
-      const size_t used = std::strlen(line.name);
-      std::snprintf(line.name + used, sizeof line.name - used, ".%zu", suffix);
+    } else {
+      holder = order[k];
     }
   }
-  return Fault::kNone;
+  NameSet taken{};
+  Fault err = Fault::kNone;
+  for (size_t k = 0; k < n && err == Fault::kNone; ++k) {
+    ListingLine& line = lines[order[k]];
+    if (line.partner != kNoPartner && line.partner < order[k]) continue;
+    bool densities[kDensities];
+    for (int d = 0; d < kDensities; ++d) {
+      densities[d] = line.hasDensity[d] || (line.partner != kNoPartner && lines[line.partner].hasDensity[d]);
+    }
+    char base[kNameBytes];
+    base_name(list, list.entries[line.entry], base);
+    err = claim_name(&taken, base, densities, line.name);
+    if (line.partner != kNoPartner) std::memcpy(lines[line.partner].name, line.name, sizeof line.name);
+  }
+  // Found by their contents: named by where they lie.
+  for (size_t i = 0; i < listing->count && err == Fault::kNone; ++i) {
+    if (!has_command(lines[i]) || !list.entries[lines[i].entry].found) continue;
+    char base[kNameBytes];
+    base_name(list, list.entries[lines[i].entry], base);
+    err = claim_name(&taken, base, lines[i].hasDensity, lines[i].name);
+  }
+  free_names(&taken);
+  return err;
 }
 
 // Records have no resource id; their fonts get ids from 1000 on, by index.
@@ -250,6 +318,57 @@ Fault family_and_ids(Listing* listing) {
   return Fault::kNone;
 }
 
+// The line that checked the font at each offset, in a table of open
+// addressing twice as large as the lines.
+struct Checked {
+  std::unique_ptr<uint64_t[], FreeBytes> offsets;
+  std::unique_ptr<size_t[], FreeBytes> lines;
+  size_t capacity;
+};
+
+bool open_checked(Checked* c, size_t lines) {
+  c->capacity = 64;
+  while (c->capacity < 2 * lines) c->capacity *= 2;
+  c->offsets.reset(static_cast<uint64_t*>(std::calloc(c->capacity, sizeof(uint64_t))));
+  c->lines.reset(static_cast<size_t*>(std::malloc(c->capacity * sizeof(size_t))));
+  if (!c->offsets || !c->lines) return false;
+  std::fill(c->lines.get(), c->lines.get() + c->capacity, kNoPartner);
+  return true;
+}
+
+// The slot of offset: the line that checked it, or kNoPartner to be set.
+size_t* checked_at(Checked* c, uint64_t offset) {
+  const size_t mask = c->capacity - 1;
+  for (size_t i = static_cast<size_t>((offset * 0x9E3779B97F4A7C15u) >> 20) & mask;; i = (i + 1) & mask) {
+    if (c->lines[i] == kNoPartner) {
+      c->offsets[i] = offset;
+      return &c->lines[i];
+    }
+    if (c->offsets[i] == offset) return &c->lines[i];
+  }
+}
+
+// Each font with a command that an earlier line already shows: lines in
+// the order of their identity, sorted once.
+Fault mark_same_fonts(Listing* listing) {
+  ListingLine* lines = listing->lines.get();
+  std::unique_ptr<size_t[], FreeBytes> order(static_cast<size_t*>(std::calloc(listing->count + 1, sizeof(size_t))));
+  if (!order) return Fault::kScanMemory;
+  size_t n = 0;
+  for (size_t i = 0; i < listing->count; ++i) {
+    if (has_command(lines[i])) order[n++] = i;
+  }
+  std::sort(order.get(), order.get() + n, [&](size_t a, size_t b) {
+    return lines[a].identity != lines[b].identity ? lines[a].identity < lines[b].identity : a < b;
+  });
+  for (size_t k = 1; k < n; ++k) {
+    ListingLine& line = lines[order[k]];
+    const ListingLine& before = lines[order[k - 1]];
+    if (line.identity == before.identity) line.sameAs = before.sameAs != kNoPartner ? before.sameAs : order[k - 1];
+  }
+  return Fault::kNone;
+}
+
 }  // namespace
 
 Fault list_fonts(ResourceList resources, Listing* listing) {
@@ -258,9 +377,13 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
   const ByteSource& file = listing->source;
   // A record may add a line for its second font.
   const size_t capacity = list.count * (list.records ? 2 : 1) + 1;
-  listing->lines.reset(static_cast<ListingLine*>(std::calloc(capacity, sizeof(ListingLine))));
+  // Filled line by line; a file of 65,535 entries takes 18 MiB of them.
+  listing->lines.reset(static_cast<ListingLine*>(os_allocate_large(capacity * sizeof(ListingLine))));
   if (!listing->lines) return Fault::kScanMemory;
   listing->count = 0;
+  InkCounts counts{};
+  Checked checked{};
+  if (!open_ink_counts(&counts, file.size) || !open_checked(&checked, capacity)) return Fault::kScanMemory;
   std::unique_ptr<uint64_t[], FreeBytes> listed;  // offsets with a command, sorted
   size_t listed_count = 0;
   for (size_t i = 0; i < list.count; ++i) {
@@ -277,7 +400,13 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
     }
     if (e.found && std::binary_search(listed.get(), listed.get() + listed_count, e.offset)) continue;
     ListingLine* line = &listing->lines[listing->count++];
-    *line = ListingLine{i, e.offset, e.size, Verdict::kNoFont, Fault::kNone, {}, {}, 0, Charset::kLatin, 0, 0, 0, {}, {}, 0, 0, {}, {}, kNoPartner, 0, false};
+    *line = ListingLine{};
+    line->entry = i;
+    line->offset = e.offset;
+    line->size = e.size;
+    line->verdict = Verdict::kNoFont;
+    line->charset = Charset::kLatin;
+    line->partner = line->sameAs = kNoPartner;
     int64_t tables_end = 0;
     if (e.fault != EntryFault::kNone) {
       line->verdict = e.fault == EntryFault::kOutside ? Verdict::kOutside : Verdict::kInsideList;
@@ -285,11 +414,22 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
       // Never read as a big-endian font.
       line->verdict = e.database != 0 ? Verdict::kLittleEndianInRom : Verdict::kLittleEndian;
     } else if (e.found || is_font_type(e.type)) {
-      check_font(file, e.offset, line, &tables_end);
+      // Entries at one offset are one font, read once.
+      size_t* first = checked_at(&checked, e.offset);
+      if (first != nullptr && *first != kNoPartner) {
+        const ListingLine& same = listing->lines[*first];
+        *line = same;
+        line->entry = i;
+        line->size = e.size;
+        line->partner = line->sameAs = kNoPartner;
+      } else {
+        check_font(file, &counts, e.offset, line, &tables_end);
+        if (first != nullptr) *first = listing->count - 1;
+      }
       line->charset = charset_of_system_font(e.fontName);
     } else if (list.records) {
       // A record is a font only if glyfex converts it.
-      check_font(file, e.offset, line, &tables_end);
+      check_font(file, &counts, e.offset, line, &tables_end);
       if (!has_command(*line)) {
         line->verdict = Verdict::kNoFont;
         continue;
@@ -298,7 +438,7 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
       ListingLine next = *line;
       next.offset = second;
       next.size = line->offset + line->size - second;
-      if (second != 0) check_font(file, second, &next, &tables_end);
+      if (second != 0) check_font(file, &counts, second, &next, &tables_end);
       if (second != 0 && has_command(next)) {
         line->size = second - line->offset;
         listing->lines[listing->count++] = next;
@@ -306,5 +446,6 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
     }
   }
   if (const Fault err = name_fonts(listing); err != Fault::kNone) return err;
-  return family_and_ids(listing);
+  if (const Fault err = family_and_ids(listing); err != Fault::kNone) return err;
+  return mark_same_fonts(listing);
 }

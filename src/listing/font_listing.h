@@ -51,6 +51,11 @@ struct ListingLine {
   int16_t glimpseX[kGlimpseGlyphs];
   int16_t glimpseLeft, glimpseRight;
   uint64_t inkOutside[kDensities];  // set pixels in no glyph's columns
+  bool inkCounted;  // false when counting would have cost too much
+  // What the font is, whatever entry leads to it: its header, tables and
+  // where its strips lie; the first line of the same font, or kNoPartner.
+  uint64_t identity;
+  size_t sameAs;
   char name[kNameBytes];  // the text is name.txt, its 144 dpi text name-144.txt
   size_t partner;  // the line sharing the name (the other density), or kNoPartner
   long fontId;  // the id of its FONT line or FONTFAMILY block
@@ -76,11 +81,13 @@ struct Listing {
   const char* textFolder;  // where its texts go ("mulg.prc.fonts/"), or nullptr
   Fault fault;  // why the file could not be listed, in a run
   ByteSource source;  // the file, for outputs that draw the fonts
+  ReadCache cache;  // the source's windows for small reads, while it is open
+  std::unique_ptr<uint8_t[], FreeBytes> cacheBytes;
   ResourceList resources;  // kind nullptr: no known kind, searched by contents
   Fault damage;  // why the kind's table could not be read, or nullptr
   size_t tableEntries;  // the entries of the file's table; found fonts follow
   bool searched;  // the contents were searched
-  std::unique_ptr<ListingLine[], FreeBytes> lines;
+  std::unique_ptr<ListingLine[], FreeLarge> lines;  // on huge pages where there are many
   size_t count;
 };
 

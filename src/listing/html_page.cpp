@@ -55,9 +55,16 @@ TextSink html_sink(FILE* out) { return TextSink{write_html, out}; }
 // for the page.
 void put_name(FILE* out, const char* s) { put_escaped(html_sink(out), s, std::strlen(s)); }
 
+// The line whose section draws the line's font: the first line of the
+// same font, or itself.
+size_t drawn_at(const Listing& l, size_t index) {
+  const size_t same = l.lines[index].sameAs;
+  return same != kNoPartner ? same : index;
+}
+
 // Where a font's section is: #font-FILE-LINE.
 void put_font_link(FILE* out, const Listing& l, size_t index) {
-  std::fprintf(out, "<a href=\"#font-%zu-%zu\">", l.index, index);
+  std::fprintf(out, "<a href=\"#font-%zu-%zu\">", l.index, drawn_at(l, index));
   write_html(out, l.lines[index].name, std::strlen(l.lines[index].name));
   std::fputs(".txt</a>", out);
 }
@@ -375,8 +382,15 @@ void write_contents(FILE* out, const Listing* listings, size_t count) {
     for (size_t i = 0; l.fault == Fault::kNone && i < l.count; ++i) {
       const ListingLine& line = l.lines[i];
       if (!has_command(line)) continue;
-      std::fprintf(out, "<tr><td><a href=\"#font-%zu-%zu\">", l.index, i);
+      std::fprintf(out, "<tr><td><a href=\"#font-%zu-%zu\">", l.index, drawn_at(l, i));
       put_font_label(out, l, line);
+      // A font shown by an earlier line is drawn there once.
+      if (line.sameAs != kNoPartner) {
+        std::fputs("</a></td><td colspan=\"3\">the same font as ", out);
+        put_font_label(out, l, l.lines[line.sameAs]);
+        std::fputs("</td></tr>\n", out);
+        continue;
+      }
       const int scale = density_scale(line.glimpseDensity), height = std::max(line.height * scale, 1);
       const int width = std::max(line.glimpseRight - line.glimpseLeft, 1);
       const int pixels = kSampleScale[line.glimpseDensity];
@@ -405,7 +419,7 @@ void write_file_section(FILE* out, const Listing& l) {
   if (l.resources.kind != nullptr) write_table(out, l);
   if (l.searched) write_found(out, l);
   for (size_t i = 0; i < l.count; ++i) {
-    if (has_command(l.lines[i])) write_font(out, l, i);
+    if (has_command(l.lines[i]) && l.lines[i].sameAs == kNoPartner) write_font(out, l, i);
   }
   std::fputs("</section>\n", out);
 }

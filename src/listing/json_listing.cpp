@@ -12,9 +12,19 @@
 
 namespace {
 
+// Printable ASCII that JSON takes as it stands.
+bool plain_json(char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; }
+
 void put_json_string(FILE* out, const char* s, size_t n) {
   std::fputc('"', out);
   for (size_t i = 0; i < n;) {
+    size_t run = i;
+    while (run < n && plain_json(s[run])) ++run;
+    if (run > i) {
+      std::fwrite(s + i, 1, run - i, out);
+      i = run;
+      continue;
+    }
     const auto b = static_cast<unsigned char>(s[i]);
     const size_t k = printable_at(s, n, i);
     if (b == '"' || b == '\\') {
@@ -72,14 +82,15 @@ void put_font(FILE* out, const Listing& l, const ListingLine& line) {
     std::fprintf(out, "%s%d", separator, density_dpi(d));
     separator = ", ";
   }
-  std::fputs("], \"ink_outside\": [", out);
+  // null where counting would have cost more than the file is worth.
+  std::fputs(line.inkCounted ? "], \"ink_outside\": [" : "], \"ink_outside\": null", out);
   separator = "";
-  for (int d = 0; d < kDensities; ++d) {
+  for (int d = 0; d < kDensities && line.inkCounted; ++d) {
     if (!line.hasDensity[d]) continue;
     std::fprintf(out, "%s%llu", separator, static_cast<unsigned long long>(line.inkOutside[d]));
     separator = ", ";
   }
-  std::fprintf(out, "], \"glyphs\": %d}", line.rangeCount);
+  std::fprintf(out, "%s, \"glyphs\": %d}", line.inkCounted ? "]" : "", line.rangeCount);
 }
 
 // In a ROM image: the database that holds the entry, and the system font

@@ -17,9 +17,15 @@ void line_text(const Listing& listing, const ListingLine& line, int density, cha
   }
 }
 
+void command_path(const char* path, char (&out)[kMaxPath + 2]) {
+  std::snprintf(out, sizeof out, "%s%s", path[0] == '-' ? "./" : "", path);
+}
+
 void line_command(const Listing& listing, const ListingLine& line, LineCommand* command) {
-  std::snprintf(command->text, sizeof command->text, "%s%s.%s", folder_of(listing), line.name,
-                listing.bdf ? "bdf" : "txt");
+  const char* folder = folder_of(listing);
+  std::snprintf(command->text, sizeof command->text, "%s%s%s.%s", folder[0] == '\0' && line.name[0] == '-' ? "./" : "",
+                folder, line.name, listing.bdf ? "bdf" : "txt");
+  command_path(listing.file, command->file);
   std::snprintf(command->offset, sizeof command->offset, "%llu", static_cast<unsigned long long>(line.offset));
   int n = 0;
   command->words[n++] = listing.program;
@@ -28,7 +34,7 @@ void line_command(const Listing& listing, const ListingLine& line, LineCommand* 
     command->words[n++] = "--charset";
     command->words[n++] = charset_name(line.charset);
   }
-  command->words[n++] = listing.file;
+  command->words[n++] = command->file;
   command->words[n++] = command->text;
   command->words[n++] = command->offset;
   command->count = n;

@@ -15,9 +15,14 @@ constexpr int kMaxCommandWords = 7;
 struct LineCommand {
   const char* words[kMaxCommandWords];
   int count;
+  char file[kMaxPath + 2];
   char text[kMaxPath + kNameBytes + 8];
   char offset[24];
 };
+
+// A path as a command takes it: one that starts with - gets ./ before it,
+// so that no program takes it for an option.
+void command_path(const char* path, char (&out)[kMaxPath + 2]);
 
 void line_command(const Listing& listing, const ListingLine& line, LineCommand* command);
 

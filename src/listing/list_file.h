@@ -11,6 +11,10 @@
 // lies outside it, or carve asks for it; progress may be nullptr.
 Fault list_file(const char* path, bool carve, const SearchProgress* progress, Listing* listing);
 
+// The same for the listing's source, already open (dfont_name: the file is
+// named .dfont).
+Fault list_source(bool dfont_name, bool carve, const SearchProgress* progress, Listing* listing);
+
 // Closes the listing's file, which the listing no longer reads; the
 // model stays.
 void close_listing(Listing* listing);

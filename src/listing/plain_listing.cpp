@@ -130,5 +130,11 @@ Fault write_plain_listing(FILE* out, const Listing& listing) {
   }
   if (listing.resources.kind != nullptr) write_table(out, listing);
   if (listing.searched) write_found(out, listing);
+  size_t uncounted = 0;
+  for (size_t i = 0; i < listing.count; ++i) uncounted += has_command(listing.lines[i]) && !listing.lines[i].inkCounted;
+  if (uncounted > 0) {
+    std::fprintf(out, "The ink outside every glyph: not counted for %zu %s; the file's entries point at more strips than it holds.\n\n",
+                 uncounted, uncounted == 1 ? "font" : "fonts");
+  }
   return Fault::kNone;
 }

@@ -63,9 +63,10 @@ Fault write_shell_script(FILE* out, const Listing& listing) {
     put_shell_word(out, listing.textFolder);
     std::fputc('\n', out);
   }
-  char program[16], file[16];
+  char program[16], file[16], input[kMaxPath + 2];
+  command_path(listing.file, input);
   put_script_word(out, "glyfex", listing.program, program);
-  put_script_word(out, "in", listing.file, file);
+  put_script_word(out, "in", input, file);
   for (size_t i = 0; i < listing.count; ++i) {
     const ListingLine& line = listing.lines[i];
     if (!has_command(line)) continue;
@@ -74,7 +75,7 @@ Fault write_shell_script(FILE* out, const Listing& listing) {
     for (int w = 0; w < command.count; ++w) {
       if (w > 0) std::fputc(' ', out);
       const char* word = command.words[w];
-      put_word(out, word == listing.program ? program : word == listing.file ? file : "", word);
+      put_word(out, word == listing.program ? program : word == command.file ? file : "", word);
     }
     std::fputc('\n', out);
   }

@@ -48,12 +48,14 @@ bool has_control(const char* s, size_t n) {
 
 void put_escaped(const TextSink& out, const char* s, size_t n) {
   for (size_t i = 0; i < n;) {
-    const size_t k = printable_at(s, n, i);
-    if (k == 0) {
-      put_octal(out, s[i++]);
+    // Printable characters go out together, a control byte by byte.
+    size_t run = i;
+    for (size_t k = 0; run < n && (k = printable_at(s, n, run)) > 0;) run += k;
+    if (run > i) {
+      put_bytes(out, s + i, run - i);
+      i = run;
     } else {
-      put_bytes(out, s + i, k);
-      i += k;
+      put_octal(out, s[i++]);
     }
   }
 }

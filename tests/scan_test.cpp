@@ -10,6 +10,7 @@
 #include "font_builder.h"
 #include "listing/font_listing.h"
 #include "container/container.h"
+#include "listing/list_file.h"
 
 namespace {
 
@@ -412,6 +413,7 @@ TEST(ScanTest, RomImages) {
       {"directory loop", encode_rom(looped),
        {"x.rom: Palm OS ROM image, damaged: The resource table does not fit in the file.\n", " font-at-"}, 0},
       {"directory at no chunk", encode_rom(bad), {"Palm OS ROM image, damaged: "}, 0},
+      {"no database", encode_rom({{}, {}}), {"x.rom: Palm OS ROM image, no database\n"}, 0},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -436,6 +438,81 @@ TEST(ScanTest, RomImages) {
     EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
   }
   EXPECT_NE(listing.find("Palm OS ROM image, 76 databases\n"), std::string::npos);
+}
+
+// The names of a file's texts, as the listing gives them to its lines
+// with a command, in order.
+std::vector<std::string> text_names(const std::vector<uint8_t>& file) {
+  Listing listing{};
+  listing.source = memory_source(file.data(), file.size());
+  std::vector<std::string> names;
+  if (list_source(false, false, nullptr, &listing) != Fault::kNone) return {"not listed"};
+  for (size_t i = 0; i < listing.count; ++i) {
+    if (has_command(listing.lines[i])) names.emplace_back(listing.lines[i].name);
+  }
+  return names;
+}
+
+// Every text of a file has a name of its own once made safe for a file and
+// compared without case, as Windows and macOS compare names; a family
+// keeps its one name.
+TEST(ScanTest, TextNamesAreUniqueAsEverySystemComparesThem) {
+  FontModel typed = font_model();
+  typed.header.fontType = static_cast<int16_t>(0x9000);
+  const std::vector<uint8_t> font = encode_font(typed);
+  const auto rom_of = [&](const char* a, const char* b) {
+    return encode_rom({{}, {{a, "rsrc", "psys", false, {{"NFNT", 1000, font}}}, {b, "rsrc", "psys", false, {{"NFNT", 1000, font}}}}});
+  };
+  std::vector<uint8_t> record = font;
+  record.push_back(0xFF);
+  record.push_back(0xFF);
+  record.insert(record.end(), font.begin(), font.end());
+  const struct {
+    const char* name;
+    std::vector<uint8_t> file;
+    std::vector<std::string> names;
+  } kCases[] = {
+      {"made safe into one", rom_of("Font A", "Font_A"), {"Font_A-NFNT-1000", "Font_A-NFNT-1000.2"}},
+      {"one but for case", rom_of("Fonts", "fonts"), {"Fonts-NFNT-1000", "fonts-NFNT-1000.2"}},
+      {"two fonts of one record", encode_pdb({record}), {"font-0", "font-0.2"}},
+      {"one id twice", encode_prc({{"NFNT", 9, font}, {"NFNT", 9, font}}), {"font-9", "font-9.2"}},
+      {"a family of one id", encode_prc({{"NFNT", 9, font}, {"NFNT", 9, encode_font(make_extended(typed, {144}))}}),
+       {"font-9", "font-9"}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(text_names(c.file), c.names);
+  }
+}
+
+// A script of a run over a file whose name starts with -, a folder named
+// .., and a file deeper than the walk goes: every text made once, in
+// folders below the current one, and the folder not walked said, with
+// status 1.
+TEST(ScanTest, ScriptsOfHostileNamesAndFolders) {
+  ScratchDir dir;
+  const std::string& d = dir.path();
+  const std::vector<uint8_t> prc = encode_prc({{"NFNT", 1000, font_bytes()}});
+  std::string deep = d + "/in";
+  for (int i = 0; i < 70; ++i) deep += "/d";
+  int status = 0;
+  run_shell("mkdir -p " + deep + " " + d + "/in/work " + d + "/out", &status);
+  for (const std::string& name : {d + "/in/-dash.prc", d + "/in/plain.prc", deep + "/deep.prc"}) ASSERT_TRUE(write_file(name, prc));
+  const std::string path = "env PATH=" GLYFEX_DIR ":/usr/bin:/bin ";
+  ScanRun r = shell_in(d + "/out", path + "glyfex-scan --sh ../in/-dash.prc ../in/plain.prc | " + path + "sh");
+  EXPECT_EQ(r.status, 0) << r.out;
+  const std::string text = read_file(d + "/out/plain.prc.fonts/font-1000.txt");
+  EXPECT_NE(text, "");
+  EXPECT_EQ(read_file(d + "/out/-dash.prc.fonts/font-1000.txt"), text);
+  r = shell_in(d + "/in/work", path + "glyfex-scan --sh .. 2>../../err.txt > ../../run.sh; echo $?; " + path +
+                                    "sh ../../run.sh > /dev/null");
+  EXPECT_EQ(r.out, "1\n");
+  const std::string err = read_file(d + "/err.txt"), said = std::string(": ") + fault_text(Fault::kTooDeep) + "\n";
+  EXPECT_EQ(err.rfind("glyfex-scan: ../d/d/", 0), 0u) << err;
+  EXPECT_EQ(err.find(said), err.size() - said.size()) << err;
+  for (const char* name : {"-dash.prc", "plain.prc"}) {
+    EXPECT_EQ(read_file(d + "/in/work/in/" + name + ".fonts/font-1000.txt"), text) << name;
+  }
 }
 
 // The listing's command, the --sh script and the --rcp lines, run as a user
@@ -538,6 +615,10 @@ TEST(ScanTest, ProgramLinkAndEscapedNames) {
   EXPECT_NE(r.out.find("type         id"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("NF\\001T       3"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("NFNT       1000"), std::string::npos) << r.out;
+  // A backslash before an escaped byte is escaped too, so that it cannot
+  // read as part of that escape.
+  ASSERT_TRUE(write_file(dir.path() + "/q\\\x01.prc", encode_prc({{"NFNT", 1000, font_bytes()}})));
+  EXPECT_EQ(shell_in(dir.path(), "./scan-link q*.prc | head -1").out, "q\\134\\001.prc: Palm resource database, 1 resources\n");
 }
 
 // The batch file for cmd.exe: quoted words, || exit /b 1, CRLF; a name cmd
@@ -545,6 +626,13 @@ TEST(ScanTest, ProgramLinkAndEscapedNames) {
 // --cmd quotes each name as the Windows rules read it, a backslash before
 // the closing quote doubled, and refuses what cmd cannot pass: %, a C1
 // control, a byte that is not UTF-8.
+// What every batch file does first: the console's code page kept and set
+// to UTF-8, the commands run as a subroutine, the code page put back.
+const char kCodePage[] =
+    "for /f \"tokens=2 delims=:.\" %%p in ('chcp') do set \"glyfex_codepage=%%p\"\r\nchcp 65001 >nul\r\n"
+    "call :glyfex_convert\r\nset \"glyfex_status=%errorlevel%\"\r\nchcp %glyfex_codepage% >nul\r\n"
+    "exit /b %glyfex_status%\r\n:glyfex_convert\r\n";
+
 TEST(ScanTest, BatchFileForCmd) {
   ScratchDir dir;
   const std::string refusal =
@@ -567,9 +655,21 @@ TEST(ScanTest, BatchFileForCmd) {
                                                c.name + "' 2>&1");
     EXPECT_EQ(r.status, c.out != nullptr ? 0 : 1);
     EXPECT_EQ(r.out, c.out != nullptr ? std::string("@echo off\r\nrem Converts every font of the file; written by "
-                                                    "glyfex-scan --cmd.\r\n") + c.out
+                                                    "glyfex-scan --cmd.\r\n") + kCodePage + c.out
                                       : refusal);
   }
+  // A run: the code page set once, first, and put back however the
+  // commands end; a refused name's % doubled in its rem line, which cmd
+  // expands before it reads the rem.
+  ASSERT_TRUE(write_file(dir.path() + "/latin\xC3\xA9.prc", encode_prc({{"NFNT", 1000, font_bytes()}})));
+  const ScanRun r = shell_in(dir.path(), "env PATH=" GLYFEX_DIR ":/usr/bin:/bin glyfex-scan --cmd . 2>/dev/null");
+  EXPECT_EQ(r.status, 1);
+  size_t chcp = 0;
+  for (size_t at = r.out.find("chcp 65001"); at != std::string::npos; at = r.out.find("chcp 65001", at + 1)) ++chcp;
+  EXPECT_EQ(chcp, 1u) << r.out;
+  EXPECT_EQ(r.out.find(kCodePage), r.out.find("\r\n", r.out.find("\r\n") + 2) + 2) << r.out;
+  EXPECT_NE(r.out.find("rem ./50%%.prc: A file name holds a character cmd.exe cannot pass safely (%%, !,"), std::string::npos)
+      << r.out;
 }
 
 }  // namespace

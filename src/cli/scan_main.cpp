@@ -137,12 +137,22 @@ bool parse_options(int argc, char** argv, Options* o) {
 
 // The start of a line on standard error: the program, and in a run of
 // many files the file.
-void put_error_start(const char* file, const ListingRun* run) {
+void put_error_start(const char* file, bool named) {
   std::fputs("glyfex-scan: ", stderr);
-  if (run != nullptr) {
+  if (named) {
     put_escaped(stderr, file);
     std::fputs(": ", stderr);
   }
+}
+
+// A listed font the page could not read again (the file changed
+// meanwhile) fails the run, and is said on standard error.
+int unreadable_fonts = 0;
+
+void say_unreadable(const Listing& listing, const ListingLine&, Fault err) {
+  ++unreadable_fonts;
+  put_error_start(listing.file, true);
+  std::fprintf(stderr, "%s\n", fault_text(err));
 }
 
 // An entry whose bytes lie outside the file fails the run, after the
@@ -154,7 +164,7 @@ int entry_faults(const ListingForm& form, const Listing& listing) {
     if (e.fault == EntryFault::kNone) continue;
     status = 1;
     if (form.option != nullptr) {
-      put_error_start(listing.file, listing.run);
+      put_error_start(listing.file, listing.run != nullptr);
       put_type_code(stderr, e.type);
       std::fprintf(stderr, " %ld %s\n", e.id, entry_fault_text(e.fault));
     }
@@ -166,7 +176,7 @@ int entry_faults(const ListingForm& form, const Listing& listing) {
 // standard error too.
 void say_failure(const ListingForm& form, const char* file, Fault err, ListingRun* run) {
   if (form.option != nullptr) {
-    put_error_start(file, run);
+    put_error_start(file, run != nullptr);
     std::fprintf(stderr, "%s\n", fault_text(err));
   }
   if (form.failure != nullptr) form.failure(stdout, file, err, run);
@@ -178,6 +188,7 @@ int scan_one(const Options& o, const char* program, const char* path) {
   listing.program = program;
   listing.file = path;
   listing.bdf = o.bdf;
+  listing.unreadable = say_unreadable;
   Progress progress{os_stderr_is_terminal(), false, os_seconds(), 0, 0, 0, 0, 0};
   const SearchProgress reporter{report_progress, &progress};
   const Fault err = list_file(listing.file, o.carve, &reporter, &listing);
@@ -191,7 +202,7 @@ int scan_one(const Options& o, const char* program, const char* path) {
     say_failure(*o.form, path, write_err, nullptr);
     return finish(1);
   }
-  return finish(status);
+  return finish(unreadable_fonts > 0 ? 1 : status);
 }
 
 // The folder a file's texts go to in a run: its label made safe, then
@@ -239,6 +250,7 @@ int scan_many(const Options& o, const char* program, const FileSet& set) {
     listing.program = program;
     listing.file = f.path;
     listing.bdf = o.bdf;
+    listing.unreadable = say_unreadable;
     listing.run = &run;
     listing.index = i;
     listing.textFolder = text_folder(f.label, &folders);
@@ -276,6 +288,7 @@ int scan_many(const Options& o, const char* program, const FileSet& set) {
   }
   if (o.form->end != nullptr) o.form->end(stdout, run);
   clear_progress(progress);
+  if (unreadable_fonts > 0) status = 1;
   free_names(&folders);
   return finish(status);
 }
@@ -302,8 +315,15 @@ int main(int argc, char** argv) {
       return finish(1);
     }
   }
+  // A folder the walk did not go into fails the run, said on standard
+  // error as a file that cannot be listed is.
+  for (size_t i = 0; i < set.tooDeepCount; ++i) {
+    put_error_start(set.tooDeep[i], true);
+    std::fprintf(stderr, "%s\n", fault_text(Fault::kTooDeep));
+  }
   // One file named alone is listed exactly as before.
-  const int status = argc - o.first == 1 && !set.folders ? scan_one(o, program, argv[o.first]) : scan_many(o, program, set);
+  int status = argc - o.first == 1 && !set.folders ? scan_one(o, program, argv[o.first]) : scan_many(o, program, set);
+  if (set.tooDeepCount > 0) status = finish(1);
   free_file_set(&set);
   return status;
 }

@@ -384,6 +384,8 @@ Fault read_palm_rom(const ContainerInput& in, ResourceList* list) {
   for (int c = 0; c < count; ++c) {
     if (const Fault err = read_directory(&rom, cards[c].directory, &lists); err != Fault::kNone) return err;
   }
+  // A ROM's databases are listed, even when it has none.
+  if (!list->databases && !allocate(&list->databases, 0)) return Fault::kScanMemory;
   name_system_fonts(rom, list);
   // The maps name fonts; they are none themselves.
   size_t kept = 0;

@@ -29,9 +29,10 @@ const char* const kTexts[] = {
     "Not a Palm resource database or a Macintosh resource fork, and no font was found in its contents.",
     ("A file name holds a character cmd.exe cannot pass safely (%, !, ^, \", a C0 or C1 control, or a byte that is "
      "not UTF-8)."),
+    "Too deep below the folder named; not searched.",
 };
 
-static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<int>(Fault::kCmdName) + 1, "one text per fault");
+static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<int>(Fault::kTooDeep) + 1, "one text per fault");
 
 }  // namespace
 

@@ -28,6 +28,7 @@ enum class Fault {
   kScanMemory,
   kScanNoFont,
   kCmdName,
+  kTooDeep,
 };
 
 // The message for the fault, word for word as the user sees it.

@@ -26,7 +26,14 @@ struct FileSet {
   size_t capacity;
   uint64_t bytes;  // the sizes added up
   bool folders;  // a folder was named
+  // Folders deeper than the walk goes, not walked.
+  std::unique_ptr<char*[], FreeBytes> tooDeep;
+  size_t tooDeepCount;
+  size_t tooDeepCapacity;
 };
+
+// How many folders deep the walk goes below a folder named.
+constexpr int kMaxFolderDepth = 64;
 
 // Adds the file or folder at path. False without memory.
 bool walk_path(const char* path, FileSet* set);

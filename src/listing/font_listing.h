@@ -81,6 +81,9 @@ struct Listing {
   const char* textFolder;  // where its texts go ("mulg.prc.fonts/"), or nullptr
   Fault fault;  // why the file could not be listed, in a run
   ByteSource source;  // the file, for outputs that draw the fonts
+  // Told of each font an output that reads the fonts again (the page)
+  // could no longer read, as when the file changed meanwhile; or nullptr.
+  void (*unreadable)(const Listing& listing, const ListingLine& line, Fault err);
   ReadCache cache;  // the source's windows for small reads, while it is open
   std::unique_ptr<uint8_t[], FreeBytes> cacheBytes;
   ResourceList resources;  // kind nullptr: no known kind, searched by contents

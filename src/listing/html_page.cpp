@@ -86,6 +86,10 @@ void write_table(FILE* out, const Listing& l) {
     std::fprintf(out, "<p>%s, damaged: %s</p>\n", list.kind, fault_text(l.damage));
     return;
   }
+  if (list.databases && list.databaseCount == 0) {
+    std::fprintf(out, "<p>%s, no database</p>\n", list.kind);
+    return;
+  }
   std::fprintf(out, "<p>%s, %zu %s</p>\n<table class=\"listing\"><thead><tr>", list.kind,
                list.databases ? list.databaseCount : l.tableEntries,
                list.databases ? "databases" : list.records ? "records" : "resources");
@@ -322,6 +326,7 @@ void write_font(FILE* out, const Listing& l, size_t index) {
   FontImage image;
   if (const Fault err = read_font_resource(l.source, static_cast<int64_t>(line.offset), &image); err != Fault::kNone) {
     std::fprintf(out, "<p>%s</p>\n</section>\n", fault_text(err));
+    if (l.unreadable != nullptr) l.unreadable(l, line, err);
     return;
   }
   write_metrics(out, image.header);

@@ -41,7 +41,9 @@ void write_table(FILE* out, const Listing& l) {
     std::fprintf(out, ": %s, damaged: %s\n\n", list.kind, fault_text(l.damage));
     return;
   }
-  if (list.databases) {
+  if (list.databases && list.databaseCount == 0) {
+    std::fprintf(out, ": %s, no database\n\n", list.kind);
+  } else if (list.databases) {
     std::fprintf(out, ": %s, %zu databases\n\n", list.kind, list.databaseCount);
   } else {
     std::fprintf(out, ": %s, %zu %s\n\n", list.kind, l.tableEntries, list.records ? "records" : "resources");

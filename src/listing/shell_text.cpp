@@ -33,6 +33,12 @@ void put_octal(const TextSink& out, char ch) {
 
 void write_file(void* context, const char* bytes, size_t n) { std::fwrite(bytes, 1, n, static_cast<FILE*>(context)); }
 
+// True for a backslash that would read as part of an escape: one before
+// a byte that is escaped. It is escaped itself.
+bool ambiguous_backslash(const char* s, size_t n, size_t i) {
+  return s[i] == '\\' && i + 1 < n && printable_at(s, n, i + 1) == 0;
+}
+
 }  // namespace
 
 TextSink file_sink(FILE* out) { return TextSink{write_file, out}; }
@@ -48,9 +54,10 @@ bool has_control(const char* s, size_t n) {
 
 void put_escaped(const TextSink& out, const char* s, size_t n) {
   for (size_t i = 0; i < n;) {
-    // Printable characters go out together, a control byte by byte.
+    // Printable characters go out together, a control byte by byte, and
+    // so does a backslash that would read as an escape.
     size_t run = i;
-    for (size_t k = 0; run < n && (k = printable_at(s, n, run)) > 0;) run += k;
+    for (size_t k = 0; run < n && !ambiguous_backslash(s, n, run) && (k = printable_at(s, n, run)) > 0;) run += k;
     if (run > i) {
       put_bytes(out, s + i, run - i);
       i = run;

@@ -27,7 +27,8 @@ size_t printable_at(const char* s, size_t n, size_t i);
 bool has_control(const char* s, size_t n);
 
 // Prints n bytes of s with every such byte written as a backslash and three
-// octal digits.
+// octal digits, and so a backslash before such a byte (\134), which would
+// read as part of its escape.
 void put_escaped(const TextSink& out, const char* s, size_t n);
 inline void put_escaped(FILE* out, const char* s, size_t n) { put_escaped(file_sink(out), s, n); }
 // The same for a whole string.

@@ -74,6 +74,15 @@ bool os_list_folder(const char* path, void (*visit)(void* context, const char* n
 // The file separator to put between a folder and a name.
 char os_separator();
 
+// The absolute path of path, links resolved where the system resolves
+// them (a bare drive such as C: gives its current folder). False when
+// there is none.
+bool os_full_path(const char* path, char (&out)[kMaxPath]);
+
+// The name a root folder goes by where it has no name of its own: "root",
+// or on Windows the drive's letter.
+void os_root_name(const char* full_path, char (&out)[kMaxPath]);
+
 // True when the user may write the existing file at path.
 bool os_may_write(const char* path);
 

@@ -199,6 +199,13 @@ bool os_list_folder(const char* path, void (*visit)(void* context, const char* n
 
 char os_separator() { return '/'; }
 
+bool os_full_path(const char* path, char (&out)[kMaxPath]) {
+  char real[PATH_MAX];
+  return realpath(path, real) != nullptr && std::snprintf(out, sizeof out, "%s", real) < static_cast<int>(sizeof out);
+}
+
+void os_root_name(const char*, char (&out)[kMaxPath]) { std::snprintf(out, sizeof out, "root"); }
+
 bool os_may_replace(const char* target, const OsFileInfo& info) {
   char folder[kMaxPath];
   const int n = os_folder_length(target);

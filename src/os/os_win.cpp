@@ -221,7 +221,12 @@ bool os_may_replace(const char*, const OsFileInfo&) { return true; }
 bool os_list_folder(const char* path, void (*visit)(void* context, const char* name, OsEntryKind kind), void* context) {
   char pattern[kMaxPath];
   WidePath wide;
-  if (std::snprintf(pattern, sizeof pattern, "%s\\*", path) >= static_cast<int>(sizeof pattern) || !widen(pattern, &wide)) {
+  // A bare drive (C:) means its current folder, C:*; a root (C:\) has
+  // its separator already.
+  const size_t n = std::strlen(path);
+  const bool ends_folder = n > 0 && (path[n - 1] == '\\' || path[n - 1] == '/' || path[n - 1] == ':');
+  if (std::snprintf(pattern, sizeof pattern, "%s%s*", path, ends_folder ? "" : "\\") >= static_cast<int>(sizeof pattern) ||
+      !widen(pattern, &wide)) {
     return false;
   }
   WIN32_FIND_DATAW found;
@@ -245,6 +250,21 @@ bool os_list_folder(const char* path, void (*visit)(void* context, const char* n
 }
 
 char os_separator() { return '\\'; }
+
+bool os_full_path(const char* path, char (&out)[kMaxPath]) {
+  WidePath wide, full;
+  if (!widen(path, &wide)) return false;
+  const DWORD n = GetFullPathNameW(wide.text, static_cast<DWORD>(kMaxPath), full.text, nullptr);
+  return n > 0 && n < kMaxPath && narrow(full.text, out);
+}
+
+void os_root_name(const char* full_path, char (&out)[kMaxPath]) {
+  if (full_path[0] != '\0' && full_path[1] == ':') {
+    std::snprintf(out, sizeof out, "%c", full_path[0]);
+  } else {
+    std::snprintf(out, sizeof out, "root");
+  }
+}
 
 int os_folder_length(const char* path) {
   int length = 0;

@@ -40,13 +40,18 @@ int main(int argc, char** argv) {
     tall_glyphs.push_back({65 + c, rows, -1, width, 0});
   }
   FontModel tall = make_font(65, 73, 40, tall_glyphs);
+  // The little-endian layout of Palm OS 5's system fonts, three densities.
+  FontModel little = make_extended(missing, {72, 108, 144});
+  little.little = true;
   bool ok = write_seed(dir + "/plain", 0, plain) && write_seed(dir + "/shifted", 9, shifted) &&
             write_seed(dir + "/wide", 0, wide) && write_seed(dir + "/rowless", 0, rowless) &&
             write_seed(dir + "/empty", 0, empty) && write_seed(dir + "/missing", 0, missing) &&
             write_seed(dir + "/tall", 0, tall) &&
             write_seed(dir + "/extended", 0, make_extended(missing, {72, 144})) &&
             write_seed(dir + "/extended-144", 0, make_extended(plain, {144})) &&
-            write_seed(dir + "/extended-72", 0, make_extended(wide, {72}));
+            write_seed(dir + "/extended-72", 0, make_extended(wide, {72})) &&
+            write_seed(dir + "/extended-108", 0, make_extended(missing, {72, 108, 144})) &&
+            write_seed(dir + "/little-endian", 0, little);
   const std::vector<ResourceModel> resources = {{"tAIN", 1000, {'G', 0}}, {"NFNT", 9000, encode_font(plain)},
                                                 {"NFNT", 9001, encode_font(wide)}};
   const std::string scan = std::string(argv[1]) + "/scan";

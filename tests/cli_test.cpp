@@ -513,6 +513,30 @@ TEST(CliTest, ExtendedFontWritesBothTexts) {
               std::string(c.setup).find("rm hd.txt") == std::string::npos ? "old" : "");
     sh("cd " + dir() + " && rm -rf hd.txt hd-144.txt real via", &status);
   }
+  // Three densities: the message names the two texts that would be one.
+  const std::string three = dir() + "/three.nfnt";
+  write_file(three, encode_font(make_extended(m, {72, 108, 144})));
+  const struct {
+    const char* setup;
+    Fault message;
+  } kThree[] = {{"ln -s hd.txt hd-108.txt", Fault::kSameOutputs108},
+                {"ln -s hd-108.txt hd-144.txt", Fault::kSameOutputs108And144},
+                {"ln -s hd.txt hd-144.txt", Fault::kSameOutputs}};
+  for (const auto& c : kThree) {
+    SCOPED_TRACE(c.setup);
+    sh("cd " + dir() + " && rm -f hd.txt hd-108.txt hd-144.txt && " + c.setup, &status);
+    r = run_glyfex({three, out});
+    EXPECT_EQ(r.out, error_text(c.message));
+  }
+  sh("cd " + dir() + " && rm -f hd.txt hd-108.txt hd-144.txt", &status);
+  std::string t72, t108, t144;
+  ASSERT_EQ(convert_bytes(encode_font(make_extended(m, {72, 108, 144})), 0, &t72, &t144, &t108), "");
+  r = run_glyfex({three, out});
+  EXPECT_EQ(r.out, kBanner + ("Wrote the 108 dpi image to " + dir() + "/hd-108.txt.\nWrote the 144 dpi image to " + out144 +
+                              ".\n1 glyphs exported.\n\n"));
+  EXPECT_EQ(read_file(dir() + "/hd-108.txt"), t108);
+  EXPECT_EQ(read_file(out144), t144);
+  sh("cd " + dir() + " && rm -f hd.txt hd-108.txt hd-144.txt", &status);
 
   // An output that is no file takes both texts, one after the other, through
   // one descriptor: standard output as a pipe or a file, and a FIFO whose

@@ -73,9 +73,25 @@ void append_strip(std::vector<uint8_t>* out, const std::vector<std::string>& str
 }
 }  // namespace
 
+const std::vector<std::string>& model_strip(const FontModel& m, int dpi) {
+  return dpi == 144 ? m.strip144 : dpi == 108 ? m.strip108 : m.strip;
+}
+
 std::vector<uint8_t> encode_font(const FontModel& m) {
   const FontHeader& h = m.header;
   const bool extended = !m.densities.empty();
+  const bool little = m.little;
+  // The list's entries: 6 bytes big-endian, 8 little-endian, after a list
+  // start of 30 or 32.
+  const size_t list_at = little ? 32 : 30, entry_bytes = little ? 8 : 6;
+  const auto add16 = [little](std::vector<uint8_t>* out, int value) {
+    if (little) {
+      out->push_back(static_cast<uint8_t>(value & 0xFF));
+      out->push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
+    } else {
+      append16(out, value);
+    }
+  };
   std::vector<uint8_t> ow_table;
   for (OffsetWidth ow : m.offsetWidths) {
     ow_table.push_back(static_cast<uint8_t>(ow.offset));
@@ -84,7 +100,7 @@ std::vector<uint8_t> encode_font(const FontModel& m) {
   std::vector<uint8_t> strip;  // after the header, or the extended font's strips
   append_strip(&strip, m.strip);
   // What lies between owTLoc's own field and the location table.
-  const size_t before_locations = extended ? 14 + 6 * m.densities.size() : 10 + strip.size();
+  const size_t before_locations = extended ? list_at - 16 + entry_bytes * m.densities.size() : 10 + strip.size();
   const long ow_tloc = m.owBeforeHeader ? -(font_offset(m) + 16) / 2
                                         : static_cast<long>((before_locations + m.locations.size() * 2) / 2) + m.owGapWords;
   std::vector<uint8_t> out = m.owBeforeHeader ? ow_table : std::vector<uint8_t>();
@@ -92,28 +108,35 @@ std::vector<uint8_t> encode_font(const FontModel& m) {
   const int16_t font_type = static_cast<int16_t>(extended ? h.fontType | kFontTypeExtended : h.fontType);
   for (int v : {font_type, h.firstChar, h.lastChar, h.maxWidth, h.kernMax, h.nDescent, h.fRectWidth,
                 h.fRectHeight, static_cast<int16_t>(ow_tloc), h.ascent, h.descent, h.leading, h.rowWords}) {
-    append16(&out, v);
+    add16(&out, v);
   }
   if (extended) {
     // Version, density count and list; the strips follow the tables, in
-    // the order of the list, 72 dpi from m.strip and 144 dpi from m.strip144.
-    append16(&out, m.version);
-    append16(&out, static_cast<int>(m.densities.size()));
+    // the order of the list.
+    add16(&out, m.version);
+    add16(&out, static_cast<int>(m.densities.size()));
+    if (little) add16(&out, 0);
     const size_t tables = m.locations.size() * 2 + 2 * m.owGapWords + (m.owBeforeHeader ? 0 : ow_table.size());
-    size_t bits = 30 + 6 * m.densities.size() + tables;
+    size_t bits = list_at + entry_bytes * m.densities.size() + tables;
     strip.clear();
     for (int density : m.densities) {
-      append16(&out, density);
-      append16(&out, static_cast<int>(bits >> 16));
-      append16(&out, static_cast<int>(bits & 0xFFFF));
+      add16(&out, density);
+      if (little) {
+        add16(&out, 0);
+        add16(&out, static_cast<int>(bits & 0xFFFF));
+        add16(&out, static_cast<int>(bits >> 16));
+      } else {
+        append16(&out, static_cast<int>(bits >> 16));
+        append16(&out, static_cast<int>(bits & 0xFFFF));
+      }
       const size_t before = strip.size();
-      append_strip(&strip, density == 144 ? m.strip144 : m.strip);
+      append_strip(&strip, model_strip(m, density));
       bits += strip.size() - before;
     }
   } else {
     out.insert(out.end(), strip.begin(), strip.end());
   }
-  for (uint16_t loc : m.locations) append16(&out, loc);
+  for (uint16_t loc : m.locations) add16(&out, loc);
   if (!m.owBeforeHeader) {
     out.resize(out.size() + 2 * m.owGapWords, 0xA5);
     out.insert(out.end(), ow_table.begin(), ow_table.end());
@@ -126,16 +149,28 @@ std::vector<uint8_t> encode_font(const FontModel& m) {
 FontModel make_extended(FontModel m, const std::vector<int>& densities) {
   m.densities = densities;
   // Only columns some glyph covers flip: the others hold no ink.
-  const size_t reach = m.locations.empty() ? 0 : 2 * size_t{*std::max_element(m.locations.begin(), m.locations.end())};
+  const size_t reach = m.locations.empty() ? 0 : size_t{*std::max_element(m.locations.begin(), m.locations.end())};
   for (size_t r = 0; r < 2 * m.strip.size(); ++r) {
     std::string row;
     for (char pixel : m.strip[r / 2]) row += std::string(2, pixel);
     // Every other pixel of the bottom row of each pair flips, so that the
     // 144 dpi image is not the 72 dpi one scaled.
     if (r % 2 == 1) {
-      for (size_t x = 1; x < row.size() && x < reach; x += 4) row[x] = row[x] == '#' ? '-' : '#';
+      for (size_t x = 1; x < row.size() && x < 2 * reach; x += 4) row[x] = row[x] == '#' ? '-' : '#';
     }
     m.strip144.push_back(row);
+  }
+  const FontHeader& h = m.header;
+  const size_t rows108 = static_cast<size_t>(std::max(0, h.ascent * 3 / 2 + h.descent * 3 / 2));
+  const size_t columns108 = 16 * static_cast<size_t>((h.rowWords * 3 + 1) / 2);
+  for (size_t r = 0; r < rows108; ++r) {
+    std::string row(columns108, '-');
+    for (size_t x = 0; x < columns108 && x < reach * 3 / 2 && !m.strip.empty(); ++x) {
+      const std::string& from = m.strip[std::min(r * 2 / 3, m.strip.size() - 1)];
+      row[x] = x * 2 / 3 < from.size() ? from[x * 2 / 3] : '-';
+      if ((r + x) % 5 == 0) row[x] = row[x] == '#' ? '-' : '#';
+    }
+    m.strip108.push_back(row);
   }
   if (std::find(densities.begin(), densities.end(), 72) == densities.end()) m.strip.clear();
   return m;
@@ -445,24 +480,33 @@ std::string write_bdf_density(const FontImage& image, int density, Charset chars
 }  // namespace
 
 std::string convert_bdf(const std::vector<uint8_t>& bytes, long offset, Charset charset, std::string* bdf72,
-                        std::string* bdf144, const char* family) {
+                        std::string* bdf144, const char* family, std::string* bdf108) {
   FontImage image;
   const Fault err = read_font_resource(memory_source(bytes.data(), bytes.size()), offset, &image);
-  bdf72->clear();
-  if (bdf144 != nullptr) bdf144->clear();
+  std::string* bdfs[kDensities] = {bdf72, bdf108, bdf144};
+  for (std::string* bdf : bdfs) {
+    if (bdf != nullptr) bdf->clear();
+  }
   if (err != Fault::kNone) return fault_text(err);
-  std::string message = write_bdf_density(image, kDensity72, charset, family, bdf72);
-  if (message.empty() && bdf144 != nullptr) message = write_bdf_density(image, kDensity144, charset, family, bdf144);
+  std::string message;
+  for (int d = 0; d < kDensities && message.empty(); ++d) {
+    if (bdfs[d] != nullptr) message = write_bdf_density(image, d, charset, family, bdfs[d]);
+  }
   return message;
 }
 
-std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text, std::string* text144) {
+std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text, std::string* text144,
+                          std::string* text108) {
   FontImage image;
   const Fault err = read_font_resource(memory_source(bytes.data(), bytes.size()), offset, &image);
-  text->clear();
-  if (text144 != nullptr) text144->clear();
+  std::string* texts[kDensities] = {text, text108, text144};
+  for (std::string* t : texts) {
+    if (t != nullptr) t->clear();
+  }
   if (err != Fault::kNone) return fault_text(err);
-  std::string message = write_density(image, kDensity72, text);
-  if (message.empty() && text144 != nullptr) message = write_density(image, kDensity144, text144);
+  std::string message;
+  for (int d = 0; d < kDensities && message.empty(); ++d) {
+    if (texts[d] != nullptr) message = write_density(image, d, texts[d]);
+  }
   return message;
 }

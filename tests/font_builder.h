@@ -40,12 +40,26 @@ struct FontModel {
   std::vector<int> densities;
   int version = 1;
   std::vector<std::string> strip144;  // 2 * fRectHeight rows, rowWords * 32 columns
+  // floor(1.5 ascent) + floor(1.5 descent) rows, 16 * ceil(1.5 rowWords)
+  // columns.
+  std::vector<std::string> strip108;
+  // The little-endian layout of Palm OS 5's system fonts: the numbers low
+  // byte first, two bytes of padding after the density count and inside
+  // each density entry.
+  bool little = false;
 };
 
-// m in the extended layout with the densities given (72, 144 or both). The
-// 144 dpi strip is m's strip with every pixel doubled, then every other
-// pixel of each odd row flipped; without 72 m's strip is dropped.
+// m in the extended layout with the densities given (72, 108, 144, any of
+// them). The 144 dpi strip is m's strip with every pixel doubled, then
+// every other pixel of each odd row flipped; the 108 dpi strip has each
+// pixel from the 72 dpi pixel two thirds of its row and column in, then
+// every fifth along its diagonals flipped, in the columns some glyph
+// covers; without 72 m's strip is dropped. Only columns some glyph covers
+// flip.
 FontModel make_extended(FontModel m, const std::vector<int>& densities);
+
+// The strip of the model at a density (72, 108 or 144).
+const std::vector<std::string>& model_strip(const FontModel& m, int dpi);
 
 // Where the header starts in the encoded file.
 long font_offset(const FontModel& m);
@@ -138,11 +152,11 @@ std::vector<uint8_t> encode_rom(const RomModel& m);
 // Runs the reader and the BDF writer with the charset: "" or the message,
 // and the BDF of each density ("" for a density the font lacks).
 std::string convert_bdf(const std::vector<uint8_t>& bytes, long offset, Charset charset, std::string* bdf72,
-                        std::string* bdf144 = nullptr, const char* family = "test");
+                        std::string* bdf144 = nullptr, const char* family = "test", std::string* bdf108 = nullptr);
 
 // Runs the reader and writer in memory. Returns the message or "" and the
 // text of each density ("" for a density the font lacks).
 std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::string* text,
-                          std::string* text144 = nullptr);
+                          std::string* text144 = nullptr, std::string* text108 = nullptr);
 
 #endif

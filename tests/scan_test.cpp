@@ -274,11 +274,11 @@ const struct {
     {"extended and little-endian fonts",
      [] {
        return encode_prc({{"nfnt", 1, extended_bytes({72, 144})},
-                          {"NFNT", 2, extended_bytes({108})},
+                          {"NFNT", 2, extended_bytes({72, 108})},
                           {"afnt", 3, font_bytes()},
                           {"afnx", 4, font_bytes()}});
      },
-     {"CMD font-1", fault_text(Fault::kFontDensity), "little-endian font, not supported", "little-endian font, not supported"}, 0},
+     {"CMD font-1", "CMD font-2", "little-endian font, not supported", "CMD font-4"}, 0},
     {"record database, a record of two fonts", font_collection,
      {"CMD font-0", "", "CMD font-2", "CMD font-3", "CMD font-3"}, 0},
     {"database entries outside the file and inside the list",
@@ -404,16 +404,18 @@ TEST(ScanTest, RomImages) {
     int status;
   } kCases[] = {
       {"one card", encode_rom({{}, {system, locale, times}}),
-       {"x.rom: Palm OS ROM image, 3 databases\n", "\nSystem (rsrc psys)\n",
+       {"x.rom: Palm OS ROM image, big-endian, 3 databases\n", "\nSystem (rsrc psys)\n",
         "NFNT   10000  ", "symbolFont     ", " x.rom System-NFNT-10000.txt ", "besides the fonts above: 1 font\n",
         " x.rom Times-record-0-at-"},
        0},
-      {"small and big ROM", encode_rom(small_big), {"x.rom: Palm OS ROM image, 2 databases\n", "System-NFNT-10000.txt"}, 0},
-      {"little-endian", encode_rom(little), {"Boot (rsrc psys)\n", "afnx   10000 ", "little-endian font, not converted\n"}, 0},
+      {"small and big ROM", encode_rom(small_big), {"x.rom: Palm OS ROM image, big-endian, 2 databases\n", "System-NFNT-10000.txt"}, 0},
+      {"little-endian", encode_rom(little),
+       {"x.rom: Palm OS ROM image, little-endian, 1 databases\n", "Boot (rsrc psys)\n", "afnx   10000 ", " x.rom Boot-afnx-10000.txt "},
+       0},
       {"directory loop", encode_rom(looped),
-       {"x.rom: Palm OS ROM image, damaged: The resource table does not fit in the file.\n", " font-at-"}, 0},
-      {"directory at no chunk", encode_rom(bad), {"Palm OS ROM image, damaged: "}, 0},
-      {"no database", encode_rom({{}, {}}), {"x.rom: Palm OS ROM image, no database\n"}, 0},
+       {"x.rom: Palm OS ROM image, big-endian, damaged: The resource table does not fit in the file.\n", " font-at-"}, 0},
+      {"directory at no chunk", encode_rom(bad), {"Palm OS ROM image, big-endian, damaged: "}, 0},
+      {"no database", encode_rom({{}, {}}), {"x.rom: Palm OS ROM image, big-endian, no database\n"}, 0},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -437,7 +439,7 @@ TEST(ScanTest, RomImages) {
                            "NFNT   10002      529716         114  symbol7Font    ", "NFNT   10003      528688         442  ledFont        "}) {
     EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
   }
-  EXPECT_NE(listing.find("Palm OS ROM image, 76 databases\n"), std::string::npos);
+  EXPECT_NE(listing.find("Palm OS ROM image, big-endian, 76 databases\n"), std::string::npos);
 }
 
 // The names of a file's texts, as the listing gives them to its lines

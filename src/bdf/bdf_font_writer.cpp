@@ -41,7 +41,7 @@ void putf(Sink* s, const char* format, Args... args) {
 
 // What every glyph of the font at the density shares, worked out once.
 struct Cell {
-  int scale;
+  int density;
   int height;
   int descent;
   int pixelSize;  // ascent + descent, at least 1
@@ -100,7 +100,7 @@ void put_string(Sink* s, const char* text) {
 void put_header_comments(Sink* s, const FontImage& image, int density) {
   putf(s, "COMMENT Converted from a Palm OS font by glyfex, its %d dpi image.\n", density_dpi(density));
   put(s, "COMMENT Palm header:");
-  for (const HeaderField& f : kHeaderFields) putf(s, " %s %d", f.name, metric_value(image.header, f, 1));
+  for (const HeaderField& f : kHeaderFields) putf(s, " %s %d", f.name, metric_value(image.header, f, kDensity72));
   put(s, "\n");
   // Codes Palm OS draws with the missing-character glyph, sixteen a line.
   int listed = 0;
@@ -127,11 +127,11 @@ void put_glyph(Sink* s, const FontImage& image, int density, const Cell& c, cons
     putf(s, "STARTCHAR palm%02X\n", static_cast<unsigned>(g.code));
   }
   putf(s, "ENCODING %d\n", static_cast<int>(encoding));
-  const int width = g.width * c.scale, columns = static_cast<int>(g.columns) * c.scale;
+  const int width = glyph_advance(g, c.density), columns = static_cast<int>(glyph_span(g, c.density).columns);
   putf(s, "SWIDTH %d 0\nDWIDTH %d 0\n", width * 1000 / c.pixelSize, width);
   // A glyph with a width but no image (a space) has an empty box.
   if (columns > 0) {
-    putf(s, "BBX %d %d %d %d\nBITMAP\n", columns, c.height, g.offset * c.scale, -c.descent);
+    putf(s, "BBX %d %d %d %d\nBITMAP\n", columns, c.height, glyph_offset(g, c.density), -c.descent);
   } else {
     put(s, "BBX 0 0 0 0\nBITMAP\n");
   }
@@ -159,21 +159,22 @@ void put_glyph(Sink* s, const FontImage& image, int density, const Cell& c, cons
 
 void write_bdf(Sink* s, const FontImage& image, int density, const BdfOptions& o) {
   const FontHeader& h = image.header;
-  Cell c{density_scale(density), h.fRectHeight * density_scale(density), h.descent * density_scale(density), 1,
+  const auto ascent = static_cast<int>(at_density(h.ascent, density));
+  Cell c{density, static_cast<int>(density_rows(h, density)), static_cast<int>(at_density(h.descent, density)), 1,
          density_dpi(density)};
-  c.pixelSize = (h.ascent + h.descent) * c.scale > 0 ? (h.ascent + h.descent) * c.scale : 1;
+  c.pixelSize = ascent + c.descent > 0 ? ascent + c.descent : 1;
   // The bounding box of every glyph, their advances and how many they are.
   int left = 0, right = 0, count = 0, inked = 0, first_width = 0;
   long long widths = 0;
   bool monospaced = true;
   each_glyph(image, [&](const Glyph& g) {
-    const int x = g.offset * c.scale, w = static_cast<int>(g.columns) * c.scale;
+    const int x = glyph_offset(g, density), w = static_cast<int>(glyph_span(g, density).columns);
     if (w > 0 && (inked == 0 || x < left)) left = x;
     if (w > 0 && (inked == 0 || x + w > right)) right = x + w;
     inked += w > 0 ? 1 : 0;
     if (count == 0) first_width = g.width;
     monospaced = monospaced && g.width == first_width;
-    widths += g.width * c.scale;
+    widths += glyph_advance(g, density);
     ++count;
   });
   const int average = count > 0 ? static_cast<int>((widths * 10 + count / 2) / count) : 0;
@@ -196,7 +197,7 @@ void write_bdf(Sink* s, const FontImage& image, int density, const BdfOptions& o
   put(s, "FAMILY_NAME ");
   put_string(s, o.family);
   put(s, "\n");
-  putf(s, "FONT_ASCENT %d\nFONT_DESCENT %d\n", h.ascent * c.scale, h.descent * c.scale);
+  putf(s, "FONT_ASCENT %d\nFONT_DESCENT %d\n", ascent, c.descent);
   putf(s, "PIXEL_SIZE %d\nPOINT_SIZE %d\n", c.pixelSize, c.pixelSize * 720 / c.resolution);
   putf(s, "RESOLUTION_X %d\nRESOLUTION_Y %d\n", c.resolution, c.resolution);
   putf(s, "SPACING \"%s\"\nAVERAGE_WIDTH %d\n", spacing, average);

@@ -142,9 +142,13 @@ Fault density_paths(const char* outfile, const FontImage& image, const OsFileInf
     if (same_file(named[d], input)) return Fault::kSameFile;
     paths[d] = named[d];
   }
+  // The message names the higher density of the two, and the output
+  // itself when the other is the 72 dpi text.
   for (int a = 0; a < kDensities; ++a) {
     for (int b = a + 1; b < kDensities; ++b) {
-      if (image.hasDensity[a] && image.hasDensity[b] && os_same_output(paths[a], paths[b])) return Fault::kSameOutputs;
+      if (!image.hasDensity[a] || !image.hasDensity[b] || !os_same_output(paths[a], paths[b])) continue;
+      if (a != kDensity72) return Fault::kSameOutputs108And144;
+      return b == kDensity108 ? Fault::kSameOutputs108 : Fault::kSameOutputs;
     }
   }
   return Fault::kNone;

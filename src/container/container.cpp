@@ -24,13 +24,13 @@ Fault size_by_next_offset(ResourceList* list, uint64_t file_size) {
   return Fault::kNone;
 }
 
-bool is_font_type(const char type[4]) { return std::memcmp(type, "NFNT", 4) == 0 || std::memcmp(type, "nfnt", 4) == 0; }
+bool is_font_type(const char type[4]) {
+  return std::memcmp(type, "NFNT", 4) == 0 || std::memcmp(type, "nfnt", 4) == 0 || std::memcmp(type, "afnx", 4) == 0;
+}
 
 bool is_font_map_type(const char type[4]) { return std::memcmp(type, "fnti", 4) == 0 || std::memcmp(type, "afti", 4) == 0; }
 
-bool is_little_endian_font_type(const char type[4]) {
-  return std::memcmp(type, "afnt", 4) == 0 || std::memcmp(type, "afnx", 4) == 0;
-}
+bool is_unread_font_type(const char type[4]) { return std::memcmp(type, "afnt", 4) == 0; }
 
 const RomRegion* region_at(const ResourceList& list, uint64_t offset) {
   const RomRegion* begin = list.regions.get();

@@ -76,11 +76,12 @@ bool is_font_map_type(const char type[4]);
 // the entries around it are listed as they are.
 Fault scan_resources(const ByteSource& file, bool dfont_name, ResourceList* list);
 
-// True for the resource types that hold a bitmap font glyfex reads.
+// True for the resource types that hold a bitmap font glyfex reads:
+// NFNT, nfnt, and afnx, the little-endian extended fonts of Palm OS 5.
 bool is_font_type(const char type[4]);
 
-// True for the font types made for ARM devices, whose numbers are
-// little-endian.
-bool is_little_endian_font_type(const char type[4]);
+// True for afnt, the single-density little-endian font type of Palm OS 5,
+// whose layout no sample shows: listed, not read.
+bool is_unread_font_type(const char type[4]);
 
 #endif

@@ -284,7 +284,7 @@ Fault read_database(Rom* rom, const Chunk& header, Lists* l) {
       r.size = chunk_size(*c);
       if (!grow(&list->regions, list->regionCount, &l->regionCapacity)) return Fault::kScanMemory;
       list->regions[list->regionCount++] = r;
-      if (!resources || !(is_font_type(r.type) || is_little_endian_font_type(r.type) || is_font_map_type(r.type))) {
+      if (!resources || !(is_font_type(r.type) || is_unread_font_type(r.type) || is_font_map_type(r.type))) {
         continue;
       }
       if (!grow(&list->entries, list->count, &l->entryCapacity)) return Fault::kScanMemory;
@@ -364,11 +364,10 @@ void name_system_fonts(const Rom& rom, ResourceList* list) {
 Fault read_palm_rom(const ContainerInput& in, ResourceList* list) {
   Rom rom{in.file, false, nullptr, 0, 0, {}, {}, nullptr, 0, 0};
   Card cards[kMaxCards];
-  if (const Fault err = read_card(&rom, 0, 0, &cards[0]); err != Fault::kNone) {
-    if (err != Fault::kScanUnknown) list->kind = "Palm OS ROM image";
-    return err;
-  }
-  list->kind = "Palm OS ROM image";
+  // The kind says the image's byte order, which its fonts share.
+  const Fault card = read_card(&rom, 0, 0, &cards[0]);
+  if (card != Fault::kScanUnknown) list->kind = rom.little ? "Palm OS ROM image, little-endian" : "Palm OS ROM image, big-endian";
+  if (card != Fault::kNone) return card;
   int count = 1;
   // A small ROM leads to the big ROM, a card of its own further on.
   if (cards[0].bigRom != cards[0].address && cards[0].bigRom > cards[0].address) {

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+// The byte order of a font's numbers: big-endian (68k Palm OS, every
+// resource compiler), or little-endian (the ARM system fonts of Palm OS 5).
+enum class ByteOrder { kBig, kLittle };
+
 // Two bytes in file order (big-endian) as a signed 16-bit value.
 inline int16_t swap16(const uint8_t bytes[2]) {
   return static_cast<int16_t>(static_cast<uint16_t>((bytes[0] << 8) | bytes[1]));
@@ -64,6 +68,31 @@ inline bool read_u16(ByteCursor* c, uint16_t* v) {
 inline bool read_u32(ByteCursor* c, uint32_t* v) {
   if (c->size - c->pos < 4) return false;
   *v = swap32(c->data + c->pos);
+  c->pos += 4;
+  return true;
+}
+
+// The same in either byte order: little-endian, the low byte first.
+inline bool read_s16(ByteCursor* c, ByteOrder order, int16_t* v) {
+  if (order == ByteOrder::kBig) return read_s16(c, v);
+  if (c->size - c->pos < 2) return false;
+  *v = static_cast<int16_t>(static_cast<uint16_t>(c->data[c->pos] | c->data[c->pos + 1] << 8));
+  c->pos += 2;
+  return true;
+}
+
+inline bool read_u16(ByteCursor* c, ByteOrder order, uint16_t* v) {
+  int16_t s = 0;
+  if (!read_s16(c, order, &s)) return false;
+  *v = static_cast<uint16_t>(s);
+  return true;
+}
+
+inline bool read_u32(ByteCursor* c, ByteOrder order, uint32_t* v) {
+  if (order == ByteOrder::kBig) return read_u32(c, v);
+  if (c->size - c->pos < 4) return false;
+  const uint8_t* p = c->data + c->pos;
+  *v = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
   c->pos += 4;
   return true;
 }

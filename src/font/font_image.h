@@ -45,14 +45,26 @@ struct HeaderField {
 constexpr int kHeaderFieldCount = 13;
 extern const HeaderField kHeaderFields[kHeaderFieldCount];
 
-// A metric's value as a text writes it at the density's scale.
-inline int metric_value(const FontHeader& h, const HeaderField& f, int scale) {
+// The rows of the density's image: fRectHeight times the density's
+// multiple, or where the density is none (108 dpi) the scaled ascent and
+// the scaled descent, the baseline between them.
+inline int64_t density_rows(const FontHeader& h, int density) {
+  if (is_whole_multiple(density)) return at_density(h.fRectHeight, density);
+  return at_density(h.ascent, density) + at_density(h.descent, density);
+}
+
+// A metric's value as a text writes it at the density: fRectHeight the
+// image's rows, the other measures scaled.
+inline int metric_value(const FontHeader& h, const HeaderField& f, int density) {
   const int16_t v = h.*f.value;
-  return f.scaled ? v * scale : static_cast<uint16_t>(v);
+  if (!f.scaled) return static_cast<uint16_t>(v);
+  if (f.value == &FontHeader::fRectHeight) return static_cast<int>(density_rows(h, density));
+  return static_cast<int>(at_density(v, density));
 }
 
 // fontType bit that marks the extended, multi-density layout.
 constexpr int16_t kFontTypeExtended = 0x0200;
+
 
 struct OffsetWidth {
   int8_t offset;
@@ -93,11 +105,12 @@ struct FontImage {
   // The glyph drawn for codes the font lacks, written after the range.
   bool hasMissingGlyph = false;
   // Which densities the font has an image for, and each image: fRectHeight
-  // rows at 72 dpi, twice as many at 144, top row first, as in the file
+  // rows at 72 dpi, more at the others, top row first, as in the file
   // (null when that is no bytes). Of each row only the bytes some glyph's
   // columns reach are kept, stripStride of them, so that a long row with
   // narrow glyphs costs what the glyphs do.
   bool hasDensity[kDensities] = {};
+  ByteOrder byteOrder = ByteOrder::kBig;
   std::unique_ptr<uint8_t[], FreeLarge> strips[kDensities];
   size_t stripStride[kDensities] = {};
   // The furthest column any glyph's image reaches, at 72 dpi: the last
@@ -120,9 +133,14 @@ constexpr uint32_t kMaxColumnsPastRow = 127;
 
 inline size_t row_bytes(const FontHeader& h) { return static_cast<size_t>(h.rowWords) * 2; }
 
+// A row of the density's image: whole 16-bit words, as many as the 72 dpi
+// row's scaled, rounded up.
+inline size_t row_bytes(const FontHeader& h, int density) {
+  return 2 * static_cast<size_t>(at_density_up(h.rowWords, density));
+}
+
 inline size_t strip_bytes(const FontHeader& h, int density) {
-  const size_t scale = static_cast<size_t>(density_scale(density));
-  return static_cast<size_t>(h.fRectHeight) * scale * row_bytes(h) * scale;
+  return static_cast<size_t>(density_rows(h, density)) * row_bytes(h, density);
 }
 
 inline const uint8_t* strip_row(const FontImage& image, int density, int row) {

@@ -19,10 +19,10 @@ const HeaderField kHeaderFields[kHeaderFieldCount] = {
     {"rowWords", &FontHeader::rowWords, false, false},
 };
 
-void decode_font_header(const uint8_t* bytes, FontHeader* h) {
+void decode_font_header(const uint8_t* bytes, ByteOrder order, FontHeader* h) {
   ByteCursor c = make_cursor(bytes, kFontHeaderBytes);
   // The buffer holds exactly the thirteen fields, so every read succeeds.
-  for (const HeaderField& f : kHeaderFields) read_s16(&c, &(h->*f.value));
+  for (const HeaderField& f : kHeaderFields) read_s16(&c, order, &(h->*f.value));
 }
 
 bool header_in_range(const FontHeader& h) {
@@ -30,18 +30,19 @@ bool header_in_range(const FontHeader& h) {
          h.rowWords >= 0;
 }
 
-Fault read_font_header(const ByteSource& input, int64_t offset, FontHeader* h) {
+Fault read_font_header(const ByteSource& input, int64_t offset, ByteOrder order, FontHeader* h) {
   uint8_t bytes[kFontHeaderBytes];
   if (!fits(input, offset, sizeof bytes)) return Fault::kFontOutsideFile;
   if (const Fault err = read_at(input, offset, bytes, sizeof bytes); err != Fault::kNone) return err;
-  decode_font_header(bytes, h);
+  decode_font_header(bytes, order, h);
   return header_in_range(*h) ? Fault::kNone : Fault::kFontHeaderRange;
 }
 
-TableLayout table_layout(const FontHeader& h, int64_t offset, int densities) {
+TableLayout table_layout(const FontHeader& h, int64_t offset, int densities, ByteOrder order) {
   const int64_t count = h.lastChar - h.firstChar + 1;
+  const DensityList list = density_list(order);
   const int64_t locations = densities == 0 ? offset + static_cast<int64_t>(kFontHeaderBytes + strip_bytes(h, kDensity72))
-                                           : offset + kDensityListAt + kDensityEntryBytes * densities;
+                                           : offset + list.at + list.entryBytes * densities;
   const int64_t offset_widths = offset + 16 + 2 * int64_t{h.owTLoc};
   const int64_t end = locations + (count + 1) * 2;
   return TableLayout{locations, offset_widths, end, offset_widths == end + 2};
@@ -53,11 +54,11 @@ namespace {
 // a compiler lets the last glyph run past it.
 uint32_t last_column(const FontHeader& h) { return static_cast<uint32_t>(row_bytes(h)) * 8 + kMaxColumnsPastRow; }
 
-Fault read_u16s(const ByteSource& input, int64_t pos, size_t n, uint16_t* dst) {
+Fault read_u16s(const ByteSource& input, int64_t pos, size_t n, ByteOrder order, uint16_t* dst) {
   uint8_t bytes[258 * 2];
   if (const Fault err = read_at(input, pos, bytes, n * 2); err != Fault::kNone) return err;
   ByteCursor c = make_cursor(bytes, n * 2);
-  for (size_t i = 0; i < n; ++i) read_u16(&c, &dst[i]);
+  for (size_t i = 0; i < n; ++i) read_u16(&c, order, &dst[i]);
   return Fault::kNone;
 }
 
@@ -96,11 +97,14 @@ Fault read_glyph_tables(const ByteSource& input, int64_t offset, const TableLayo
     return Fault::kFontOffsetWidths;
   }
   image->tablesEnd = ow_pos + static_cast<int64_t>(ow_entries) * 2;
-  if (const Fault err = read_u16s(input, location_pos, ow_entries + 1, &image->locations[h.firstChar]); err != Fault::kNone) return err;
+  if (const Fault err = read_u16s(input, location_pos, ow_entries + 1, image->byteOrder, &image->locations[h.firstChar]);
+      err != Fault::kNone) {
+    return err;
+  }
+  // Two bytes an entry in either byte order: the offset, then the width.
   uint16_t ow[257] = {};
-  if (const Fault err = read_u16s(input, ow_pos, ow_entries, ow); err != Fault::kNone) return err;
+  if (const Fault err = read_u16s(input, ow_pos, ow_entries, ByteOrder::kBig, ow); err != Fault::kNone) return err;
   for (size_t i = 0; i < ow_entries; ++i) {
-    // The offset is the high byte of the big-endian word, the width the low.
     image->offsetWidths[h.firstChar + i] = {static_cast<int8_t>(ow[i] >> 8), static_cast<int8_t>(ow[i] & 0xFF)};
   }
   if (locations_damaged(*image)) return Fault::kFontLocations;
@@ -113,21 +117,20 @@ Fault read_glyph_tables(const ByteSource& input, int64_t offset, const TableLayo
   const int last = image->hasMissingGlyph ? h.lastChar + 2 : h.lastChar + 1;
   image->reach = count > 0 || image->hasMissingGlyph ? image->locations[last] : 0;
   for (int density = 0; density < kDensities; ++density) {
-    const size_t scale = static_cast<size_t>(density_scale(density));
-    const size_t bytes = (image->reach * scale + 7) / 8;
-    image->stripStride[density] = bytes < row_bytes(h) * scale ? bytes : row_bytes(h) * scale;
+    const size_t bytes = static_cast<size_t>(at_density(image->reach, density) + 7) / 8;
+    image->stripStride[density] = std::min(bytes, row_bytes(h, density));
   }
   return Fault::kNone;
 }
 
 StripLayout strip_layout(const FontImage& image, int density) {
   const FontHeader& h = image.header;
-  const size_t scale = static_cast<size_t>(density_scale(density));
-  const size_t row = row_bytes(h) * scale;
+  const size_t row = row_bytes(h, density);
   const bool glyphs = image.rangeCount > 0 || image.hasMissingGlyph;
-  const size_t first = glyphs ? image.locations[h.firstChar] * scale : 0;
-  return StripLayout{image.stripAt[density], row,  static_cast<size_t>(h.fRectHeight) * scale,
-                     image.stripStride[density], first, std::min<size_t>(image.reach * scale, row * 8)};
+  const size_t first = glyphs ? static_cast<size_t>(at_density(image.locations[h.firstChar], density)) : 0;
+  const auto reach = static_cast<size_t>(at_density(image.reach, density));
+  return StripLayout{image.stripAt[density], row, static_cast<size_t>(density_rows(h, density)),
+                     image.stripStride[density], first, std::min<size_t>(reach, row * 8)};
 }
 
 void note_strip(int64_t pos, int density, FontImage* image) {

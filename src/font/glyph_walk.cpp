@@ -38,7 +38,7 @@ bool next_glyph(const FontImage& image, int* cursor, Glyph* glyph) {
 }
 
 bool glyph_pixel(const FontImage& image, int density, const Glyph& g, int row, uint32_t column) {
-  const uint64_t x = static_cast<uint64_t>(g.start) * static_cast<uint64_t>(density_scale(density)) + column;
+  const uint64_t x = uint64_t{glyph_span(g, density).start} + column;
   if (x >= static_cast<uint64_t>(image.stripStride[density]) * 8) return false;
   return (strip_row(image, density, row)[x / 8] & (0x80 >> (x % 8))) != 0;
 }

@@ -24,6 +24,28 @@ struct Glyph {
 // it.
 Glyph glyph_at(const FontImage& image, int index, int code);
 
+// Where a glyph's image lies in the strip of a density, and its columns:
+// its start and end in the 72 dpi strip, each scaled.
+struct GlyphSpan {
+  uint32_t start;
+  uint32_t columns;
+};
+
+inline GlyphSpan glyph_span(const Glyph& g, int density) {
+  const auto start = static_cast<uint32_t>(at_density(g.start, density));
+  const auto end = static_cast<uint32_t>(at_density(int64_t{g.start} + g.columns, density));
+  return GlyphSpan{start, end - start};
+}
+
+// A glyph's advance at a density: its image width there when its 72 dpi
+// advance is its image width, else the advance scaled.
+inline int glyph_advance(const Glyph& g, int density) {
+  return g.widthDiffers ? static_cast<int>(at_density(g.width, density)) : static_cast<int>(glyph_span(g, density).columns);
+}
+
+// Where its image starts from the pen, at a density.
+inline int glyph_offset(const Glyph& g, int density) { return static_cast<int>(at_density(g.offset, density)); }
+
 // The next glyph that has an image. cursor starts at 0 and is moved on;
 // false after the last glyph.
 bool next_glyph(const FontImage& image, int* cursor, Glyph* glyph);

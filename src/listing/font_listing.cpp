@@ -74,20 +74,21 @@ Charset charset_of_system_font(const char* name) {
 // The first glyphs of the font, set as Palm OS sets text, for the page's
 // contents.
 void take_glimpse(const FontImage& image, ListingLine* line) {
-  const int density = image.hasDensity[kDensity72] ? kDensity72 : kDensity144;
-  const int scale = density_scale(density);
+  int density = 0;
+  while (density + 1 < kDensities && !image.hasDensity[density]) ++density;
   line->glimpseDensity = density;
+  line->glimpseRows = static_cast<int>(density_rows(image.header, density));
   line->glimpseCount = 0;
   int pen = 0, left = 0, right = 0;
   Glyph g{};
   for (int cursor = 0; line->glimpseCount < kGlimpseGlyphs && next_glyph(image, &cursor, &g);) {
     if (g.code < 0 || drawn_as_missing(image, g.code)) continue;
-    const int x = pen + g.offset * scale;
+    const int x = pen + glyph_offset(g, density);
     line->glimpseCodes[line->glimpseCount] = static_cast<uint8_t>(g.code);
     line->glimpseX[line->glimpseCount++] = static_cast<int16_t>(std::max(-32768, std::min(32767, x)));
     left = std::min(left, x);
-    right = std::max(right, x + static_cast<int>(g.columns) * scale);
-    pen += g.width * scale;
+    right = std::max(right, x + static_cast<int>(glyph_span(g, density).columns));
+    pen += glyph_advance(g, density);
   }
   line->glimpseLeft = static_cast<int16_t>(std::max(-32768, left));
   line->glimpseRight = static_cast<int16_t>(std::min(32767, std::max(right, pen)));
@@ -120,6 +121,7 @@ void check_font(const ByteSource& file, InkCounts* counts, uint64_t offset, List
   line->verdict = err == Fault::kNone ? Verdict::kConverts : Verdict::kRefused;
   line->refusal = err;
   std::copy(image.hasDensity, image.hasDensity + kDensities, line->hasDensity);
+  line->byteOrder = image.byteOrder;
   line->rangeCount = image.rangeCount;
   line->height = image.header.fRectHeight;
   if (err == Fault::kNone) {
@@ -410,7 +412,7 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
     int64_t tables_end = 0;
     if (e.fault != EntryFault::kNone) {
       line->verdict = e.fault == EntryFault::kOutside ? Verdict::kOutside : Verdict::kInsideList;
-    } else if (is_little_endian_font_type(e.type)) {
+    } else if (is_unread_font_type(e.type)) {
       // Never read as a big-endian font.
       line->verdict = e.database != 0 ? Verdict::kLittleEndianInRom : Verdict::kLittleEndian;
     } else if (e.found || is_font_type(e.type)) {

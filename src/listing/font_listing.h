@@ -39,6 +39,7 @@ struct ListingLine {
   Verdict verdict;
   Fault refusal;  // why glyfex refuses it, for kRefused
   bool hasDensity[kDensities];  // the densities of this font
+  ByteOrder byteOrder;
   bool familyDensity[kDensities];  // with those of the font sharing its name
   int rangeCount;  // the codes in the font's range
   Charset charset;  // what its codes stand for
@@ -46,6 +47,7 @@ struct ListingLine {
   // A glimpse of the font for the page's contents: its first glyphs in
   // code order, set at the first density it has, each at its pen position.
   int glimpseDensity;
+  int glimpseRows;  // of the image at that density
   int glimpseCount;
   uint8_t glimpseCodes[kGlimpseGlyphs];
   int16_t glimpseX[kGlimpseGlyphs];

@@ -14,10 +14,11 @@
 
 namespace {
 
-// Screen pixels per font pixel: a 72 dpi glyph large enough to read, a
-// 144 dpi glyph at the same size; the sample lines at half that.
-constexpr int kGlyphScale[kDensities] = {4, 2};
-constexpr int kSampleScale[kDensities] = {2, 1};
+// Screen pixels per font pixel: a 72 dpi glyph large enough to read, the
+// others at the whole number of pixels nearest the same size; the sample
+// lines at half that.
+constexpr int kGlyphScale[kDensities] = {4, 3, 2};
+constexpr int kSampleScale[kDensities] = {2, 1, 1};
 
 const char kSampleText[] = "The quick brown fox jumps over the lazy dog. 0123456789";
 
@@ -139,7 +140,7 @@ void write_found(FILE* out, const Listing& l) {
 void write_metrics(FILE* out, const FontHeader& h) {
   std::fputs("<table class=\"metrics\"><tbody>\n", out);
   for (const HeaderField& f : kHeaderFields) {
-    if (f.metric) std::fprintf(out, "<tr><th>%s</th><td class=\"n\">%d</td></tr>\n", f.name, metric_value(h, f, 1));
+    if (f.metric) std::fprintf(out, "<tr><th>%s</th><td class=\"n\">%d</td></tr>\n", f.name, metric_value(h, f, kDensity72));
   }
   std::fputs("</tbody></table>\n", out);
 }
@@ -160,9 +161,8 @@ void glyph_id(char (&id)[64], const GlyphIds& ids, int density, int code) {
 
 // Exactly the set pixels, as runs of unit squares on integer coordinates.
 void write_path(FILE* out, const FontImage& image, int density, const Glyph& g, const char* id) {
-  const int scale = density_scale(density);
-  const int rows = image.header.fRectHeight * scale;
-  const uint32_t columns = g.columns * static_cast<uint32_t>(scale);
+  const auto rows = static_cast<int>(density_rows(image.header, density));
+  const uint32_t columns = glyph_span(g, density).columns;
   std::fprintf(out, "<path id=\"%s\" d=\"", id);
   for (int r = 0; r < rows; ++r) {
     for (uint32_t x = 0; x < columns;) {
@@ -182,18 +182,18 @@ void write_path(FILE* out, const FontImage& image, int density, const Glyph& g, 
 // The glyph drawn for c: its own image, the missing-character glyph for a
 // code the font lacks (outside the range, or marked missing by an
 // offset/width entry of -1, -1), or nothing. Sets the glyph to draw and
-// returns whether there is one; advance is the pen's move.
-bool sample_glyph(const FontImage& image, int c, Glyph* g, int* advance) {
+// returns whether there is one; advance is the pen's move at the density.
+bool sample_glyph(const FontImage& image, int density, int c, Glyph* g, int* advance) {
   const FontHeader& h = image.header;
   if (!drawn_as_missing(image, c)) {
     *g = glyph_at(image, c, c);
-    *advance = g->width;
+    *advance = has_image(image, c) ? glyph_advance(*g, density) : static_cast<int>(at_density(g->width, density));
     return has_image(image, c);
   }
   *advance = 0;
   if (!image.hasMissingGlyph) return false;
   *g = glyph_at(image, h.lastChar + 1, -1);
-  *advance = g->width;
+  *advance = glyph_advance(*g, density);
   return true;
 }
 
@@ -228,19 +228,18 @@ size_t sample_codes(const FontImage& image, int (&codes)[kMaxSample]) {
 // The sample set as Palm OS sets text: each image at the pen plus its
 // offset, the pen then moved on by the width.
 void write_sample(FILE* out, const FontImage& image, int density, const GlyphIds& ids) {
-  const int scale = density_scale(density);
-  const int height = image.header.fRectHeight * scale;
+  const auto height = static_cast<int>(density_rows(image.header, density));
   int codes[kMaxSample];
   const size_t n = sample_codes(image, codes);
   int pen = 0, left = 0, right = 0;
   for (size_t i = 0; i < n; ++i) {
     Glyph g{};
     int advance = 0;
-    if (sample_glyph(image, codes[i], &g, &advance)) {
-      left = std::min(left, pen + g.offset * scale);
-      right = std::max(right, pen + (g.offset + static_cast<int>(g.columns)) * scale);
+    if (sample_glyph(image, density, codes[i], &g, &advance)) {
+      left = std::min(left, pen + glyph_offset(g, density));
+      right = std::max(right, pen + glyph_offset(g, density) + static_cast<int>(glyph_span(g, density).columns));
     }
-    pen += advance * scale;
+    pen += advance;
   }
   right = std::max(right, pen);
   const int width = std::max(right - left, 1);
@@ -251,12 +250,12 @@ void write_sample(FILE* out, const FontImage& image, int density, const GlyphIds
   for (size_t i = 0; i < n; ++i) {
     Glyph g{};
     int advance = 0;
-    if (sample_glyph(image, codes[i], &g, &advance)) {
+    if (sample_glyph(image, density, codes[i], &g, &advance)) {
       char id[64];
       glyph_id(id, ids, density, g.code);
-      std::fprintf(out, "<use href=\"#%s\" x=\"%d\"/>", id, pen + g.offset * scale);
+      std::fprintf(out, "<use href=\"#%s\" x=\"%d\"/>", id, pen + glyph_offset(g, density));
     }
-    pen += advance * scale;
+    pen += advance;
   }
   std::fputs("</svg>\n", out);
 }
@@ -291,26 +290,27 @@ void put_character(FILE* out, Charset charset, int code) {
 // stands for where it is printable, and under the cell a line from the pen to the
 // pen moved on by the width.
 void write_sheet(FILE* out, const FontImage& image, int density, const GlyphIds& ids, Charset charset) {
-  const int scale = density_scale(density), pixels = kGlyphScale[density];
-  const int height = image.header.fRectHeight * scale;
+  const int pixels = kGlyphScale[density];
+  const auto height = static_cast<int>(density_rows(image.header, density));
   std::fputs("<div class=\"sheet\">\n", out);
   Glyph g{};
   for (int cursor = 0; next_glyph(image, &cursor, &g);) {
-    const int columns = static_cast<int>(g.columns) * scale;
+    const auto columns = static_cast<int>(glyph_span(g, density).columns);
+    const int advance = glyph_advance(g, density), offset = glyph_offset(g, density);
     char id[64];
     glyph_id(id, ids, density, g.code);
     std::fprintf(out, "<figure><svg data-code=\"%d\" data-density=\"%d\" viewBox=\"0 0 %d %d\" width=\"%d\" height=\"%d\">",
                  g.code, density_dpi(density), columns, height, columns * pixels, height * pixels);
     write_path(out, image, density, g, id);
     std::fprintf(out, "</svg><div class=\"adv\" style=\"margin-left:%dpx;width:%dpx\"></div><figcaption>",
-                 -g.offset * scale * pixels, std::max(g.width, 0) * scale * pixels);
+                 -offset * pixels, std::max(advance, 0) * pixels);
     if (g.code < 0) {
       std::fputs("missing", out);
     } else {
       std::fprintf(out, "%d 0x%02X", g.code, g.code);
       put_character(out, charset, g.code);
     }
-    std::fprintf(out, "<br>width %d offset %d</figcaption></figure>\n", g.width * scale, g.offset * scale);
+    std::fprintf(out, "<br>width %d offset %d</figcaption></figure>\n", advance, offset);
   }
   std::fputs("</div>\n", out);
 }
@@ -396,7 +396,7 @@ void write_contents(FILE* out, const Listing* listings, size_t count) {
         std::fputs("</td></tr>\n", out);
         continue;
       }
-      const int scale = density_scale(line.glimpseDensity), height = std::max(line.height * scale, 1);
+      const int height = std::max(line.glimpseRows, 1);
       const int width = std::max(line.glimpseRight - line.glimpseLeft, 1);
       const int pixels = kSampleScale[line.glimpseDensity];
       std::fprintf(out, "</a></td><td class=\"n\">%d</td><td class=\"n\">%d</td><td>", line.rangeCount, line.height);

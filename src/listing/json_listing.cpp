@@ -90,7 +90,8 @@ void put_font(FILE* out, const Listing& l, const ListingLine& line) {
     std::fprintf(out, "%s%llu", separator, static_cast<unsigned long long>(line.inkOutside[d]));
     separator = ", ";
   }
-  std::fprintf(out, "%s, \"glyphs\": %d}", line.inkCounted ? "]" : "", line.rangeCount);
+  std::fprintf(out, "%s, \"glyphs\": %d, \"byte_order\": \"%s\"}", line.inkCounted ? "]" : "", line.rangeCount,
+               line.byteOrder == ByteOrder::kBig ? "big-endian" : "little-endian");
 }
 
 // In a ROM image: the database that holds the entry, and the system font

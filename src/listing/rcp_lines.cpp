@@ -3,15 +3,17 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "listing/line_command.h"
 #include "listing/listing_writers.h"
 #include "listing/shell_text.h"
 
-// A font with one 72 dpi image becomes a FONT; one with both images a
-// FONTFAMILY of their texts (those of a font that shares its name
-// included). PilRC builds no family of one density: a 72 dpi-only nfnt
-// becomes an NFNT, and a font with only a 144 dpi image cannot be built.
+// A font with one 72 dpi image becomes a FONT; one with 72 and 144 dpi
+// images a FONTFAMILY of their texts (those of a font that shares its name
+// included). PilRC builds no family of one density and no 108 dpi image:
+// a 72 dpi-only nfnt becomes an NFNT, a font without a 72 dpi image cannot
+// be built, and a 108 dpi text is named in a comment.
 namespace {
 // The font ids PilRC lets an application use.
 constexpr int kFirstFontId = 128, kLastFontId = 255;
@@ -99,8 +101,14 @@ Fault write_rcp_lines(FILE* out, const Listing& listing) {
       std::fprintf(out, " %ld%s%s%s\n", e.id, e.fontName != nullptr ? " (" : "", e.fontName != nullptr ? e.fontName : "",
                    e.fontName != nullptr ? ")" : "");
     }
-    if (!line.familyDensity[kDensity72]) {
+    // PilRC builds families of 72 and 144 dpi texts only.
+    if (line.familyDensity[kDensity108]) {
+      std::fprintf(out, "// %s: PilRC builds no 108 dpi image; the text is for reference.\n", text[kDensity108]);
+    }
+    if (!line.familyDensity[kDensity72] && !line.familyDensity[kDensity108]) {
       std::fprintf(out, "// %s: PilRC cannot build a font that has only a 144 dpi image.\n", text[kDensity144]);
+    } else if (!line.familyDensity[kDensity72]) {
+      std::fprintf(out, "// %s: PilRC cannot build a font that has no 72 dpi image.\n", text[kDensity108]);
     } else if (!line.familyDensity[kDensity144]) {
       if (std::memcmp(e.type, "nfnt", 4) == 0) {
         std::fprintf(out, "// nfnt %ld has only a 72 dpi image; PilRC builds it as an NFNT.\n", e.id);
@@ -108,7 +116,7 @@ Fault write_rcp_lines(FILE* out, const Listing& listing) {
       std::fprintf(out, "FONT ID %ld FONTID %d \"%s\"\n", resource_id, font_id++, text[kDensity72]);
     } else {
       std::fprintf(out, "FONTFAMILY ID %ld FONTID %d\nBEGIN\n", resource_id, font_id++);
-      for (int d = 0; d < kDensities; ++d) std::fprintf(out, "  FONT \"%s\" DENSITY %d\n", text[d], density_dpi(d));
+      for (const int d : {kDensity72, kDensity144}) std::fprintf(out, "  FONT \"%s\" DENSITY %d\n", text[d], density_dpi(d));
       std::fputs("END\n", out);
     }
   }

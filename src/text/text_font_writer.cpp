@@ -22,17 +22,17 @@ void put_line(BlockWriter* w, const char* format, int value) {
 // of at most 24 bytes each fit in 256.
 constexpr size_t kMetricsRoom = 256;
 
-int format_metrics(char* out, size_t room, const FontHeader& h, int scale) {
+int format_metrics(char* out, size_t room, const FontHeader& h, int density) {
   size_t n = 0;
   for (const HeaderField& f : kHeaderFields) {
-    if (f.metric) n += static_cast<size_t>(std::snprintf(out + n, room - n, "%s %d\n", f.name, metric_value(h, f, scale)));
+    if (f.metric) n += static_cast<size_t>(std::snprintf(out + n, room - n, "%s %d\n", f.name, metric_value(h, f, density)));
   }
   out[n++] = '\n';
   return static_cast<int>(n);
 }
 
-void write_metrics(BlockWriter* w, const FontHeader& h, int scale) {
-  w->used += static_cast<size_t>(format_metrics(reserve_bytes(w, kMetricsRoom), kMetricsRoom, h, scale));
+void write_metrics(BlockWriter* w, const FontHeader& h, int density) {
+  w->used += static_cast<size_t>(format_metrics(reserve_bytes(w, kMetricsRoom), kMetricsRoom, h, density));
 }
 
 // Printable ASCII is named by the character itself, except the apostrophe
@@ -45,7 +45,7 @@ const char* name_format(int code) {
 
 void write_name(BlockWriter* w, int code) { put_line(w, name_format(code), code); }
 
-// The tables hold 72 dpi columns and widths; at a higher density each is
+// The tables hold 72 dpi columns and widths; at another density each is
 // scaled, and whether a WIDTH line is written is decided at 72 dpi. The rows
 // go into the blocks as many at a time as the block being filled has room
 // for; a glyph that takes a few bytes of each row from a window, where
@@ -57,15 +57,15 @@ struct Windows {
 };
 
 void write_glyph(BlockWriter* w, Windows* windows, const FontImage& image, int density, const Glyph& g) {
-  const uint32_t scale = static_cast<uint32_t>(density_scale(density));
+  const GlyphSpan span = glyph_span(g, density);
   write_name(w, g.code);
-  if (g.widthDiffers) put_line(w, "WIDTH %d\n", g.width * static_cast<int>(scale));
-  if (g.offset != 0) put_line(w, "OFFSET %d\n", g.offset * static_cast<int>(scale));
+  if (g.widthDiffers) put_line(w, "WIDTH %d\n", glyph_advance(g, density));
+  if (g.offset != 0) put_line(w, "OFFSET %d\n", glyph_offset(g, density));
   // Every column a glyph reaches lies in the kept bytes or past the row.
   const size_t stride = image.stripStride[density];
-  const GlyphColumns columns = place_glyph(static_cast<uint32_t>(stride) * 8, g.start * scale, g.columns * scale);
-  const size_t line = static_cast<size_t>(g.columns) * scale + 1;
-  const int rows = image.header.fRectHeight * static_cast<int>(scale);
+  const GlyphColumns columns = place_glyph(static_cast<uint32_t>(stride) * 8, span.start, span.columns);
+  const size_t line = static_cast<size_t>(span.columns) + 1;
+  const auto rows = static_cast<int>(density_rows(image.header, density));
   // A font of no rows has no strip to take columns from. Without memory
   // for the windows, a glyph is rendered from the strip's rows.
   const uint8_t* column = nullptr;
@@ -99,19 +99,18 @@ uint64_t line_bytes(const char* format, int value) {
 
 // What write_glyph writes for the glyph, counted.
 uint64_t glyph_bytes(const FontImage& image, int density, const Glyph& g) {
-  const int scale = density_scale(density);
   uint64_t n = line_bytes(name_format(g.code), g.code);
-  if (g.widthDiffers) n += line_bytes("WIDTH %d\n", g.width * scale);
-  if (g.offset != 0) n += line_bytes("OFFSET %d\n", g.offset * scale);
-  const uint64_t rows = static_cast<uint64_t>(image.header.fRectHeight) * static_cast<uint64_t>(scale);
-  return n + rows * (static_cast<uint64_t>(g.columns) * static_cast<uint64_t>(scale) + 1) + 1;
+  if (g.widthDiffers) n += line_bytes("WIDTH %d\n", glyph_advance(g, density));
+  if (g.offset != 0) n += line_bytes("OFFSET %d\n", glyph_offset(g, density));
+  const auto rows = static_cast<uint64_t>(density_rows(image.header, density));
+  return n + rows * (static_cast<uint64_t>(glyph_span(g, density).columns) + 1) + 1;
 }
 
 }  // namespace
 
 uint64_t text_font_bytes(const FontImage& image, int density) {
   char metrics[kMetricsRoom];
-  uint64_t n = static_cast<uint64_t>(format_metrics(metrics, sizeof metrics, image.header, density_scale(density)));
+  uint64_t n = static_cast<uint64_t>(format_metrics(metrics, sizeof metrics, image.header, density));
   Glyph g{};
   for (int cursor = 0; next_glyph(image, &cursor, &g);) n += glyph_bytes(image, density, g);
   return n;
@@ -125,10 +124,10 @@ Fault write_text_font(OsFile file, const FontImage& image, int density) {
     return Fault::kTextMemory;
   }
   Windows windows;
-  const size_t rows = static_cast<size_t>(h.fRectHeight) * static_cast<size_t>(density_scale(density));
+  const auto rows = static_cast<size_t>(density_rows(h, density));
   open_column_window(&windows.columns, rows);
   open_row_window(&windows.rows, rows);
-  write_metrics(&w, h, density_scale(density));
+  write_metrics(&w, h, density);
   // Stops at the first glyph after a failed write: a full disk will not take
   // the rest either, and the font may describe gigabytes of text.
   Glyph g{};

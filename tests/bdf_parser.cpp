@@ -1,5 +1,6 @@
 #include "bdf_parser.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -107,12 +108,30 @@ std::string bdf_matches_text(const std::string& bdf, const std::string& text) {
   if (const std::string err = parse_bdf(bdf, &font); !err.empty()) return "BDF: " + err;
   ParsedFont parsed;
   if (const std::string err = parse_text_font(text, &parsed); !err.empty()) return "text: " + err;
+  // Each cell is placed as Palm OS draws it, from the line's top with the
+  // baseline ascent rows down; a Unicode font encodes every glyph.
+  const long height = parsed.metrics[5], ascent = parsed.metrics[6];
+  const bool unicode = font.properties["CHARSET_REGISTRY"] == "\"ISO10646\"";
+  const long descent = std::max(0L, height - ascent), size = ascent + descent > 0 ? ascent + descent : 1;
+  if (font.properties["FONT_ASCENT"] != std::to_string(ascent + descent > 0 ? ascent : 1) ||
+      font.properties["FONT_DESCENT"] != std::to_string(ascent + descent > 0 ? descent : 0) ||
+      font.properties["PIXEL_SIZE"] != std::to_string(size)) {
+    return "FONT_ASCENT, FONT_DESCENT or PIXEL_SIZE not the ascent and the rows below it";
+  }
   size_t matched = 0;
+  for (const BdfGlyph& g : font.glyphs) {
+    if (unicode && g.encoding < 0) return "glyph " + g.name + " unencoded in a Unicode font";
+    if (g.bbx[0] > 0 && g.bbx[3] != ascent - height) return "glyph " + g.name + ": cell not at ascent - rows";
+  }
   for (const ParsedGlyph& t : parsed.glyphs) {
     if (t.code >= 0 && font.drawnAsMissing.count(t.code) > 0) continue;
     const BdfGlyph* b = nullptr;
     for (const BdfGlyph& g : font.glyphs) {
-      if (t.code < 0 ? g.name == "missing" : g.encoding == t.code) b = &g;
+      // With Unicode, a glyph is found by its name where it has no
+      // character (palmXX, in the Private Use Area).
+      char palm[16];
+      std::snprintf(palm, sizeof palm, "palm%02X", static_cast<unsigned>(t.code));
+      if (t.code < 0 ? g.name == "missing" : (unicode ? g.name == palm || g.encoding == t.code : g.encoding == t.code)) b = &g;
     }
     const std::string which = "glyph " + std::to_string(t.code) + ": ";
     if (b == nullptr) return which + "not in the BDF";

@@ -39,5 +39,24 @@ for g in glyphs:
     [ "$got" = "$expected" ] || fail "fontforge $bdf: read '$got', expected '$expected'"
   fi
 done
+# The README's TrueType font, made from an example and from the same font
+# as a symbol font (its glyphs in the Private Use Area): every glyph sits
+# at the code point its BDF gave it, and none at another.
+if [ -n "$have_ff" ]; then
+  "$glyfex" --bdf --charset symbol "$examples/sample.nfnt" symbol.bdf > /dev/null || fail "sample.nfnt as symbols"
+  for bdf in sample.bdf symbol.bdf; do
+    fontforge -lang=ff -c 'Open($1); Generate($2, "ttf")' "$bdf" "$bdf.ttf" > "$bdf.ttf.log" 2>&1 ||
+      fail "fontforge ttf $bdf: $(cat "$bdf.ttf.log")"
+    expected=$(awk '$1 == "ENCODING" && $2 >= 0 { print $2 }' "$bdf" | sort -n | tr '\n' ' ')
+    got=$(fontforge -quiet -lang=py -c "
+import fontforge, sys
+f = fontforge.open(sys.argv[1])
+for g in f.glyphs():
+    if g.unicode >= 0 and g.glyphname not in ('.notdef', '.null', 'nonmarkingreturn'):
+        print(g.unicode)
+" "$bdf.ttf" 2>/dev/null | sort -n | tr '\n' ' ')
+    [ "$got" = "$expected" ] || fail "fontforge ttf $bdf: code points '$got', expected '$expected'"
+  done
+fi
 echo "$fails failed"
 [ "$fails" -eq 0 ]

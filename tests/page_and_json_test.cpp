@@ -265,6 +265,9 @@ TEST(JsonTest, EveryOutputAnswers) {
   for (int id = 0; id < 140; ++id) many.push_back({"NFNT", 1000 + id, encode_font(make_font(65, 65, 1, {{65, {"#"}}}))});
   ASSERT_TRUE(write_file(dir.path + "/many.prc", encode_prc(many)));
   ASSERT_TRUE(write_file(dir.path + "/text.rcp", {'F', 'O', 'N', 'T', '\n'}));
+  ASSERT_TRUE(write_file(dir.path + "/ota.nfnt", encode_font(make_font(0x14, 0x14, 1, {{0x14, {"#"}}}))));
+  // A font of no glyph, which a BDF reader refuses.
+  ASSERT_TRUE(write_file(dir.path + "/empty.prc", encode_prc({{"NFNT", 5, encode_font(make_font(65, 64, 2, {}))}})));
   const std::string note = "Note: 2 set pixels of the 72 dpi image lie outside every glyph; the text cannot hold them.\n";
   const struct {
     const char* command;
@@ -287,6 +290,10 @@ TEST(JsonTest, EveryOutputAnswers) {
       {GLYFEX_SCAN_EXE " --html " EXAMPLES_DIR "/sample.nfnt | grep -o '169 0xA9 [^<]*'", "169 0xA9 \xC2\xA9\n", 0},
       {GLYFEX_SCAN_EXE " --bdf --sh inky.nfnt | tail -1", GLYFEX_EXE " --bdf inky.nfnt font-at-0.bdf 0\n", 0},
       {GLYFEX_SCAN_EXE " --rcp --bdf inky.nfnt | grep -c usage", "1\n", 0},
+      {GLYFEX_SCAN_EXE " --bdf empty.prc | grep -c 'NFNT       5 .* The font has no glyph to write as BDF.$'", "1\n", 0},
+      {GLYFEX_SCAN_EXE " --bdf --sh empty.prc | grep -c empty.prc", "1\n", 0},
+      // Palm's own OTA glyph: no character, whatever its BDF's code point.
+      {GLYFEX_SCAN_EXE " --html ota.nfnt | grep -o '20 0x14 [^<]*'", "20 0x14 no character\n", 0},
       {GLYFEX_SCAN_EXE " --rcp many.prc | grep -c '^FONT ID'", "128\n", 0},
       {GLYFEX_SCAN_EXE " --rcp many.prc | grep '^FONT ID' | tail -1", "FONT ID 1127 FONTID 255 \"font-1127.txt\"\n", 0},
       {GLYFEX_SCAN_EXE " --rcp many.prc | tail -1",

@@ -16,11 +16,16 @@ struct BdfOptions {
   const char* family;  // FAMILY_NAME and the XLFD family: the text's name
 };
 
+// True when the font has a glyph to write: BDF readers refuse a font of
+// none.
+bool bdf_has_glyph(const FontImage& image);
+
 // Writes the font at one density (which it must have) to the file: the
 // properties, then a glyph for every code of the range that has an image
 // or a width and is not drawn with the missing-character glyph, then that
 // glyph. Returns Fault::kOutputWrite when a write fails, kTextMemory
-// without memory for the block. Does not close the file.
+// without memory for the block, kBdfNoGlyph for a font of no glyph. Does
+// not close the file.
 Fault write_bdf_font(OsFile file, const FontImage& image, int density, const BdfOptions& options);
 
 // The exact number of bytes write_bdf_font writes.

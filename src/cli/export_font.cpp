@@ -177,6 +177,8 @@ Fault export_font(const char* infile, const char* outfile, int64_t offset, const
   if (!shared) {
     if (const Fault err = density_paths(outfile, image, input, named, paths); err != Fault::kNone) return err;
   }
+  // BDF readers refuse a font of no glyph; its text is written all the same.
+  if (options.bdf && !bdf_has_glyph(image)) return Fault::kBdfNoGlyph;
   char family[kMaxPath];
   family_of(outfile, family);
   const Form form{options.bdf, BdfOptions{options.charset, family}};

@@ -26,6 +26,7 @@ const char* const kTexts[] = {
     "Font offset/width table is damaged.",
     "Not enough memory for the font image.",
     "Not enough memory to write the text.",
+    "The font has no glyph to write as BDF.",
     "Not a Palm resource database or a Macintosh resource fork.",
     "The resource table does not fit in the file.",
     "Not enough memory for the file.",

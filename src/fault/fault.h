@@ -25,6 +25,7 @@ enum class Fault {
   kFontOffsetWidths,
   kFontMemory,
   kTextMemory,
+  kBdfNoGlyph,
   // Containers and listings
   kScanUnknown,
   kScanDamaged,

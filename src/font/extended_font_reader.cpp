@@ -36,6 +36,8 @@ Fault probe_extended_font(const ByteSource& input, int64_t offset, FontImage* im
     read_s16(&c, order, &dpi);
     seek(&c, static_cast<size_t>(list.entryBytes * i + list.offsetAt));
     read_u32(&c, order, &bits_offset);
+    image->listedDpi[i] = dpi;
+    image->listedOffset[i] = bits_offset;
     const int density = density_of_dpi(dpi);
     if (density < 0 || listed[density]) return Fault::kFontDensity;
     // Only a font whose ascent and descent make up its height puts its
@@ -53,6 +55,7 @@ Fault probe_extended_font(const ByteSource& input, int64_t offset, FontImage* im
   for (int density = 0; density < kDensities; ++density) {
     if (listed[density]) note_strip(strip_pos[density], density, image);
   }
+  image->densityCount = count;
   // PilRC sets the bit itself when it builds a family from the texts;
   // left in a text, it would give a different font.
   h.fontType = static_cast<int16_t>(h.fontType & ~kFontTypeExtended);

@@ -111,6 +111,14 @@ struct FontImage {
   // narrow glyphs costs what the glyphs do.
   bool hasDensity[kDensities] = {};
   ByteOrder byteOrder = ByteOrder::kBig;
+  // The header's own fontType (before the extended bit is cleared for the
+  // text) and an extended font's density list in file order, each density
+  // and where its image starts from the font's start, for outputs that
+  // keep the whole header.
+  int16_t fileFontType = 0;
+  int densityCount = 0;
+  int16_t listedDpi[8] = {};
+  uint32_t listedOffset[8] = {};
   std::unique_ptr<uint8_t[], FreeLarge> strips[kDensities];
   size_t stripStride[kDensities] = {};
   // The furthest column any glyph's image reaches, at 72 dpi: the last

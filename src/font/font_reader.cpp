@@ -30,12 +30,14 @@ void clear_probe(FontImage* image) {
   std::fill(image->stripAt, image->stripAt + kDensities, 0);
   image->reach = 0;
   image->tablesEnd = 0;
+  image->densityCount = 0;
 }
 
 Fault probe_in_order(const ByteSource& input, int64_t offset, ByteOrder order, FontImage* image) {
   clear_probe(image);
   image->byteOrder = order;
   if (const Fault err = read_font_header(input, offset, order, &image->header); err != Fault::kNone) return err;
+  image->fileFontType = image->header.fontType;
   if (image->header.fontType & kFontTypeExtended) return probe_extended_font(input, offset, image);
   // Only an extended font is little-endian.
   if (order == ByteOrder::kLittle) return Fault::kFontHeaderRange;

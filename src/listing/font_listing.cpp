@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bdf/bdf_font.h"
 #include "font/glyph_walk.h"
 #include "listing/ink_counts.h"
 #include "listing/name_set.h"
@@ -113,10 +114,13 @@ uint64_t identity_of(const FontImage& image) {
 
 // glyfex's reader on the font at offset: the verdict, the densities, the
 // codes of the range and where the font's tables end.
-void check_font(const ByteSource& file, InkCounts* counts, uint64_t offset, ListingLine* line, int64_t* tables_end) {
+void check_font(const ByteSource& file, bool bdf, InkCounts* counts, uint64_t offset, ListingLine* line,
+                int64_t* tables_end) {
   FontImage image;
   Fault err = probe_font(file, static_cast<int64_t>(offset), &image);
   if (err == Fault::kNone) err = count_font_ink(file, counts, &image, &line->inkCounted);
+  // A BDF reader refuses a font of no glyph, which a text holds all the same.
+  if (err == Fault::kNone && bdf && !bdf_has_glyph(image)) err = Fault::kBdfNoGlyph;
   std::copy(image.inkOutside, image.inkOutside + kDensities, line->inkOutside);
   line->verdict = err == Fault::kNone ? Verdict::kConverts : Verdict::kRefused;
   line->refusal = err;
@@ -425,13 +429,13 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
         line->size = e.size;
         line->partner = line->sameAs = kNoPartner;
       } else {
-        check_font(file, &counts, e.offset, line, &tables_end);
+        check_font(file, listing->bdf, &counts, e.offset, line, &tables_end);
         if (first != nullptr) *first = listing->count - 1;
       }
       line->charset = charset_of_system_font(e.fontName);
     } else if (list.records) {
       // A record is a font only if glyfex converts it.
-      check_font(file, &counts, e.offset, line, &tables_end);
+      check_font(file, listing->bdf, &counts, e.offset, line, &tables_end);
       if (!has_command(*line)) {
         line->verdict = Verdict::kNoFont;
         continue;
@@ -440,7 +444,7 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
       ListingLine next = *line;
       next.offset = second;
       next.size = line->offset + line->size - second;
-      if (second != 0) check_font(file, &counts, second, &next, &tables_end);
+      if (second != 0) check_font(file, listing->bdf, &counts, second, &next, &tables_end);
       if (second != 0 && has_command(next)) {
         line->size = second - line->offset;
         listing->lines[listing->count++] = next;

@@ -261,9 +261,15 @@ void write_sample(FILE* out, const FontImage& image, int density, const GlyphIds
 }
 
 // The character code stands for in the charset, as UTF-8, escaped for the
-// page; nothing for a control or a code of no character.
+// page; nothing for a control, and "no character" for a code of none.
 void put_character(FILE* out, Charset charset, int code) {
   const int32_t u = charset_unicode(charset, code);
+  // A glyph only Palm OS has: its BDF puts it in the Private Use Area,
+  // which is no character.
+  if (u == kNoCharacter && charset_is_unicode(charset)) {
+    std::fputs(" no character", out);
+    return;
+  }
   if (u <= 0x20 || (u >= 0x7F && u <= 0xA0) || (u >= 0xD800 && u <= 0xDFFF)) return;
   char bytes[4];
   size_t n = 0;

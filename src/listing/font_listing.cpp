@@ -248,9 +248,9 @@ Fault name_fonts(Listing* listing) {
   // The families first, so that a family's name is free for all its texts.
   for (size_t k = 1, holder = order[0]; k < n; ++k) {
     ListingLine& line = lines[order[k]];
-    if (id(order[k - 1]) != id(order[k])) {
-      holder = order[k];
-    } else if (lines[holder].partner == kNoPartner && disjoint(lines[holder].hasDensity, line.hasDensity)) {
+    const bool joins = id(order[k - 1]) == id(order[k]) && lines[holder].partner == kNoPartner &&
+                       disjoint(lines[holder].hasDensity, line.hasDensity);
+    if (joins) {
       line.partner = holder;
       lines[holder].partner = order[k];
     } else {

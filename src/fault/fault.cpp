@@ -22,6 +22,8 @@ const char* const kTexts[] = {
     "Font header is out of range.",
     "Font density is not supported.",
     "Font ascent and descent do not make up its height, which a 108 dpi image needs.",
+    "A font map combines several fonts: write it with --bdf.",
+    "The fonts of this font map are not in the file.",
     "Font location table is damaged.",
     "Font offset/width table is damaged.",
     "Not enough memory for the font image.",

@@ -21,6 +21,8 @@ enum class Fault {
   kFontHeaderRange,
   kFontDensity,
   kFontHeight108,
+  kFontMap,
+  kFontMapFonts,
   kFontLocations,
   kFontOffsetWidths,
   kFontMemory,

@@ -76,7 +76,19 @@ int32_t lookup(const CodeCharacter (&table)[N], int code) {
   return kNone;
 }
 
-const char* const kNames[] = {"latin", "palm", "symbol", "symbol11", "symbol7", "led"};
+const char* const kNames[] = {"latin", "palm", "symbol", "symbol11", "symbol7", "led", "sjis"};
+
+// A Japanese single-byte font: Palm's own control codes as in Palm Latin
+// (0x80, a numeric space there too, leaves the figure space to 0x19),
+// ASCII but for the yen sign, the half-width katakana, and nothing where a
+// two-byte code or no character lies.
+int32_t sjis_single(int code) {
+  if (code < 0x20) return kLatin[code];
+  if (code == 0x5C) return 0x00A5;
+  if (code < 0x80) return code;
+  if (code >= 0xA1 && code <= 0xDF) return 0xFF61 + (code - 0xA1);
+  return kNone;
+}
 
 }  // namespace
 
@@ -101,6 +113,7 @@ int32_t charset_unicode(Charset charset, int code) {
     case Charset::kSymbol11: return lookup(kSymbol11, code);
     case Charset::kSymbol7: return lookup(kSymbol7, code);
     case Charset::kLed: return lookup(kLed, code);
+    case Charset::kSjis: return sjis_single(code);
   }
   return kNone;
 }

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-enum class Charset { kLatin, kPalm, kSymbol, kSymbol11, kSymbol7, kLed };
+enum class Charset { kLatin, kPalm, kSymbol, kSymbol11, kSymbol7, kLed, kSjis };
 
 // The code of no character.
 constexpr int32_t kNoCharacter = -1;
@@ -14,8 +14,8 @@ constexpr int32_t kNoCharacter = -1;
 // The replacement character, which stands for the missing-character glyph.
 constexpr int32_t kReplacementCharacter = 0xFFFD;
 
-// The charset called name (latin, palm, symbol, symbol11, symbol7, led);
-// false for any other name.
+// The charset called name (latin, palm, symbol, symbol11, symbol7, led,
+// sjis); false for any other name.
 bool charset_by_name(const char* name, Charset* charset);
 
 const char* charset_name(Charset charset);
@@ -27,7 +27,10 @@ inline bool charset_is_unicode(Charset charset) { return charset != Charset::kPa
 // CP1252 with Palm's own codes (the card suits still drawn at 0x8D to 0x90,
 // the figure space at 0x19); where two codes draw one character, the CP1252
 // position keeps it. The symbol and LED sets give each glyph the nearest
-// character, or none. For palm, the code itself.
+// character, or none. sjis is a Japanese single-byte font's: ASCII with
+// the yen sign at 0x5C, the half-width katakana of JIS X 0201 at 0xA1 to
+// 0xDF, Palm's own codes as in Palm Latin, and no character for a byte
+// that leads a two-byte code. For palm, the code itself.
 int32_t charset_unicode(Charset charset, int code);
 
 #endif

@@ -38,6 +38,8 @@ Fault probe_in_order(const ByteSource& input, int64_t offset, ByteOrder order, F
   image->byteOrder = order;
   if (const Fault err = read_font_header(input, offset, order, &image->header); err != Fault::kNone) return err;
   image->fileFontType = image->header.fontType;
+  // A font map is no font: it names the fonts that make one.
+  if (static_cast<uint16_t>(image->header.fontType) == 0xC000) return Fault::kFontMap;
   if (image->header.fontType & kFontTypeExtended) return probe_extended_font(input, offset, image);
   // Only an extended font is little-endian.
   if (order == ByteOrder::kLittle) return Fault::kFontHeaderRange;

@@ -471,7 +471,7 @@ std::string write_bdf_density(const FontImage& image, int density, Charset chars
                               std::string* bdf) {
   bdf->clear();
   if (!image.hasDensity[density]) return "";
-  const BdfOptions options{charset, family};
+  const BdfOptions options{charset, family, -1};
   Fault err = Fault::kNone;
   *bdf = text_written([&](OsFile file) { return write_bdf_font(file, image, density, options); }, &err);
   if (err != Fault::kNone) return fault_text(err);

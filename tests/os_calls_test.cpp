@@ -141,7 +141,7 @@ void tear_down(const Scene& s) {
 }
 
 Fault convert(const Scene& s, KeptTexts* kept) {
-  return export_font(s.in.c_str(), s.out.c_str(), 0, ExportOptions{false, Charset::kLatin}, kept);
+  return export_font(s.in.c_str(), s.out.c_str(), 0, ExportOptions{false, Charset::kLatin, -1}, kept);
 }
 
 const auto nth = [](Call kind, int n) { return [kind, n](Call c, int k) { return c == kind && k == n; }; };

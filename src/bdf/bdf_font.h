@@ -9,11 +9,13 @@
 #include "fault/fault.h"
 #include "font/charset.h"
 #include "font/font_image.h"
+#include "font/font_map.h"
 #include "os/os.h"
 
 struct BdfOptions {
   Charset charset;
   const char* family;  // FAMILY_NAME and the XLFD family: the text's name
+  int lead;  // a subfont's lead byte: its codes are cp932 trail bytes; or -1
 };
 
 // True when the font has a glyph to write: BDF readers refuse a font of
@@ -30,5 +32,14 @@ Fault write_bdf_font(OsFile file, const FontImage& image, int density, const Bdf
 
 // The exact number of bytes write_bdf_font writes.
 uint64_t bdf_font_bytes(const FontImage& image, int density, const BdfOptions& options);
+
+// A font map's pieces as one BDF font: each glyph at its character, one
+// glyph a character, named family. Returns as write_bdf_font does.
+Fault write_bdf_map(OsFile file, const MappedFont& font, const char* family);
+
+// The exact number of bytes write_bdf_map writes, and the characters the
+// font holds.
+uint64_t bdf_map_bytes(const MappedFont& font, const char* family);
+int bdf_map_characters(const MappedFont& font);
 
 #endif

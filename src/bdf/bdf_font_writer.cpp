@@ -8,6 +8,7 @@
 
 #include "bdf/bdf_font.h"
 #include "bdf/bdf_lines.h"
+#include "font/cp932.h"
 #include "font/glyph_walk.h"
 #include "text/block_writer.h"
 
@@ -46,17 +47,25 @@ constexpr int32_t kLargestEncoding = 0xFFFF;
 // U+FFFD, or with the Palm codes unencoded.
 constexpr int32_t kPrivateUse = 0xF000;
 
+// The character of the glyph's code: by the charset, or for a subfont
+// under a lead byte by cp932.
+int32_t character_of(const BdfOptions& o, int code) {
+  return o.lead >= 0 ? cp932_unicode(o.lead, code) : charset_unicode(o.charset, code);
+}
+
+bool is_unicode(const BdfOptions& o) { return o.lead >= 0 || charset_is_unicode(o.charset); }
+
 int32_t encoding_of(const BdfOptions& o, const Glyph& g) {
-  const bool unicode = charset_is_unicode(o.charset);
+  const bool unicode = is_unicode(o);
   if (g.code < 0) return unicode ? kReplacementCharacter : kNoCharacter;
-  const int32_t u = charset_unicode(o.charset, g.code);
+  const int32_t u = character_of(o, g.code);
   return !unicode || (u != kNoCharacter && u <= kLargestEncoding) ? u : kPrivateUse + g.code;
 }
 
 // True when the glyph's encoding is its character's own.
 bool has_character(const BdfOptions& o, const Glyph& g) {
-  const int32_t u = charset_unicode(o.charset, g.code);
-  return g.code >= 0 && charset_is_unicode(o.charset) && u != kNoCharacter && u <= kLargestEncoding;
+  const int32_t u = g.code >= 0 ? character_of(o, g.code) : kNoCharacter;
+  return is_unicode(o) && u != kNoCharacter && u <= kLargestEncoding;
 }
 
 // The whole Palm header as the file has it: the thirteen fields, an
@@ -116,7 +125,7 @@ void write_bdf(Sink* s, const FontImage& image, int density, const BdfOptions& o
     add_to_summary(&summary, glyph_offset(g, density), static_cast<int>(glyph_span(g, density).columns), bottom, rows,
                    glyph_advance(g, density));
   });
-  const bool unicode = charset_is_unicode(o.charset);
+  const bool unicode = is_unicode(o);
   char family[kMaxPath];
   xlfd_family(o.family, family);
   put(s, "STARTFONT 2.1\n");

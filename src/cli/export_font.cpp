@@ -3,20 +3,29 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "cli/output_file.h"
 #include "font/byte_source.h"
 #include "font/font_image.h"
 #include "os/os.h"
 #include "bdf/bdf_font.h"
+#include "container/mapped_font.h"
 #include "text/text_font.h"
 
 namespace {
 
+struct FreeMappedFont {
+  void operator()(MappedFont* font) const { free_mapped_font(font); }
+};
+
 // The input is opened without waiting (a FIFO would wait for a writer) and
 // then judged by what was opened, not by its path: only regular files and
 // block devices have a size and can be read at an offset.
-Fault read_input(const char* infile, const char* outfile, int64_t offset, FontImage* image, OsFileInfo* info) {
+// A font map, given for BDF, is read with every font it names through the
+// container that holds it, into *map, which the caller frees.
+Fault read_input(const char* infile, const char* outfile, int64_t offset, bool bdf, FontImage* image, MappedFont** map,
+                 OsFileInfo* info) {
   OsFile file = kNoFile;
   const OsError opened = os_open_input(infile, &file, info);
   // A socket cannot be opened at all; it is no file to read.
@@ -29,6 +38,10 @@ Fault read_input(const char* infile, const char* outfile, int64_t offset, FontIm
     err = Fault::kSameFile;
   } else {
     err = read_font_resource(source, offset, image);
+  }
+  if (err == Fault::kFontMap && bdf) {
+    *map = new_mapped_font();
+    err = *map == nullptr ? Fault::kFontMemory : read_mapped_font(source, offset, true, *map);
   }
   os_close(file);
   return err;
@@ -44,17 +57,21 @@ struct Outputs {
   int count;
 };
 
-// The form the font is written in: the PilRC text, or BDF.
+// The form the font is written in: the PilRC text, or BDF, of a font or
+// of a font map's pieces.
 struct Form {
   bool bdf;
   BdfOptions options;
+  const MappedFont* map;
 };
 
 uint64_t form_bytes(const Form& form, const FontImage& image, int density) {
+  if (form.map != nullptr) return bdf_map_bytes(*form.map, form.options.family);
   return form.bdf ? bdf_font_bytes(image, density, form.options) : text_font_bytes(image, density);
 }
 
 Fault write_form(const Form& form, OsFile file, const FontImage& image, int density) {
+  if (form.map != nullptr) return write_bdf_map(file, *form.map, form.options.family);
   return form.bdf ? write_bdf_font(file, image, density, form.options) : write_text_font(file, image, density);
 }
 
@@ -166,7 +183,17 @@ Fault export_font(const char* infile, const char* outfile, int64_t offset, const
   kept->leftCount = 0;
   FontImage image;
   OsFileInfo input{};
-  if (const Fault err = read_input(infile, outfile, offset, &image, &input); err != Fault::kNone) return err;
+  MappedFont* map = nullptr;
+  const Fault read = read_input(infile, outfile, offset, options.bdf, &image, &map, &input);
+  const std::unique_ptr<MappedFont, FreeMappedFont> owned(map);
+  if (read != Fault::kNone) return read;
+  // A font map's BDF is one file, as a font's 72 dpi text is.
+  if (map != nullptr) {
+    image.hasDensity[kDensity72] = true;
+  } else if (options.bdf && !bdf_has_glyph(image)) {
+    // BDF readers refuse a font of no glyph; its text is written all the same.
+    return Fault::kBdfNoGlyph;
+  }
   // The 144 dpi text goes beside a text file. An output that is no file
   // that could be replaced takes it after the 72 dpi text instead of a new
   // file beside it such as /dev/null-144 or /dev/stdout-144.
@@ -177,11 +204,9 @@ Fault export_font(const char* infile, const char* outfile, int64_t offset, const
   if (!shared) {
     if (const Fault err = density_paths(outfile, image, input, named, paths); err != Fault::kNone) return err;
   }
-  // BDF readers refuse a font of no glyph; its text is written all the same.
-  if (options.bdf && !bdf_has_glyph(image)) return Fault::kBdfNoGlyph;
   char family[kMaxPath];
   family_of(outfile, family);
-  const Form form{options.bdf, BdfOptions{options.charset, family}};
+  const Form form{options.bdf, BdfOptions{options.charset, family, options.lead}, map};
   if (const Fault err = write_outputs(paths, shared, form, image, kept); err != Fault::kNone) return err;
   for (int d = 0; d < kDensities; ++d) {
     if (d != kDensity72 && image.hasDensity[d]) std::printf("Wrote the %d dpi image to %s.\n", density_dpi(d), paths[d]);
@@ -192,6 +217,10 @@ Fault export_font(const char* infile, const char* outfile, int64_t offset, const
                 static_cast<unsigned long long>(image.inkOutside[d]), density_dpi(d));
   }
   print_left(*kept);
-  std::printf("%d glyphs exported.\n\n", image.rangeCount);
+  if (map != nullptr) {
+    std::printf("%d characters of %d fonts exported.\n\n", bdf_map_characters(*map), map->fontCount);
+  } else {
+    std::printf("%d glyphs exported.\n\n", image.rangeCount);
+  }
   return Fault::kNone;
 }

@@ -7,10 +7,12 @@
 #include "cli/output_file.h"
 #include "font/charset.h"
 
-// What is written: the PilRC text, or BDF with a character set.
+// What is written: the PilRC text, or BDF with a character set, or for a
+// Japanese subfont the lead byte its codes follow (-1 for none).
 struct ExportOptions {
   bool bdf;
   Charset charset;
+  int lead;
 };
 
 // Reads the font resource at offset in infile, then writes outfile and

@@ -35,11 +35,22 @@ int finish(int status) {
   return status;
 }
 
-// Reads the options, which come first: --bdf, then --charset NAME; --
-// ends them. Sets *first to the first argument after them. False for an
-// option it does not know, a charset without --bdf, or an unknown name.
+// A lead byte of Shift-JIS, in hex after 0x or in decimal.
+bool lead_byte(const char* text, int* lead) {
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 0);
+  if (end == text || *end != '\0' || v < 0x81 || v > 0xFC || (v > 0x9F && v < 0xE0)) return false;
+  *lead = static_cast<int>(v);
+  return true;
+}
+
+// Reads the options, which come first: --bdf, then --charset NAME or
+// --lead BYTE; -- ends them. Sets *first to the first argument after them.
+// False for an option it does not know, a charset or lead without --bdf,
+// both, or an unknown name or a byte that leads no Shift-JIS code.
 bool parse_options(int argc, char** argv, ExportOptions* options, int* first) {
   int i = 1;
+  bool charset = false;
   for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i) {
     if (std::strcmp(argv[i], "--") == 0) {
       ++i;
@@ -47,8 +58,12 @@ bool parse_options(int argc, char** argv, ExportOptions* options, int* first) {
     }
     if (std::strcmp(argv[i], "--bdf") == 0 && !options->bdf) {
       options->bdf = true;
-    } else if (std::strcmp(argv[i], "--charset") == 0 && options->bdf && i + 1 < argc &&
+    } else if (std::strcmp(argv[i], "--charset") == 0 && options->bdf && !charset && options->lead < 0 && i + 1 < argc &&
                charset_by_name(argv[i + 1], &options->charset)) {
+      charset = true;
+      ++i;
+    } else if (std::strcmp(argv[i], "--lead") == 0 && options->bdf && !charset && options->lead < 0 && i + 1 < argc &&
+               lead_byte(argv[i + 1], &options->lead)) {
       ++i;
     } else {
       return false;
@@ -63,7 +78,7 @@ bool parse_options(int argc, char** argv, ExportOptions* options, int* first) {
 int main(int argc, char** argv) {
   os_start_program(&argc, &argv);
   std::fputs(kBanner, stdout);
-  ExportOptions options{false, Charset::kLatin};
+  ExportOptions options{false, Charset::kLatin, -1};
   int first = 1;
   const int args = parse_options(argc, argv, &options, &first) ? argc - first : 0;
   if (args != 2 && args != 3) {

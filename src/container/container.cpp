@@ -28,7 +28,9 @@ bool is_font_type(const char type[4]) {
   return std::memcmp(type, "NFNT", 4) == 0 || std::memcmp(type, "nfnt", 4) == 0 || std::memcmp(type, "afnx", 4) == 0;
 }
 
-bool is_font_map_type(const char type[4]) { return std::memcmp(type, "fnti", 4) == 0 || std::memcmp(type, "afti", 4) == 0; }
+bool is_font_index_type(const char type[4]) { return std::memcmp(type, "fnti", 4) == 0 || std::memcmp(type, "afti", 4) == 0; }
+
+bool is_font_map_type(const char type[4]) { return std::memcmp(type, "fntm", 4) == 0; }
 
 bool is_unread_font_type(const char type[4]) { return std::memcmp(type, "afnt", 4) == 0; }
 

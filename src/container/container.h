@@ -65,6 +65,10 @@ const RomRegion* region_at(const ResourceList& list, uint64_t offset);
 
 // True for the resource types that name system fonts: fnti (FontID to
 // resource, in FontID order) and afti, its ARM form.
+bool is_font_index_type(const char type[4]);
+
+// True for fntm, a font map: the fonts that make one font of a
+// double-byte system.
 bool is_font_map_type(const char type[4]);
 
 

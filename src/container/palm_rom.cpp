@@ -284,7 +284,8 @@ Fault read_database(Rom* rom, const Chunk& header, Lists* l) {
       r.size = chunk_size(*c);
       if (!grow(&list->regions, list->regionCount, &l->regionCapacity)) return Fault::kScanMemory;
       list->regions[list->regionCount++] = r;
-      if (!resources || !(is_font_type(r.type) || is_unread_font_type(r.type) || is_font_map_type(r.type))) {
+      if (!resources || !(is_font_type(r.type) || is_unread_font_type(r.type) || is_font_index_type(r.type) ||
+                         is_font_map_type(r.type))) {
         continue;
       }
       if (!grow(&list->entries, list->count, &l->entryCapacity)) return Fault::kScanMemory;
@@ -341,7 +342,7 @@ const char* const kSystemFonts[] = {"stdFont",      "boldFont",     "largeFont",
 void name_system_fonts(const Rom& rom, ResourceList* list) {
   for (size_t m = 0; m < list->count; ++m) {
     const ResourceEntry& map = list->entries[m];
-    if (!is_font_map_type(map.type) || map.size < 2) continue;
+    if (!is_font_index_type(map.type) || map.size < 2) continue;
     uint8_t bytes[4 + 12 * 8] = {};
     const size_t n = std::min<uint64_t>(map.size, sizeof bytes);
     if (!read(rom, map.offset, bytes, n)) continue;
@@ -389,7 +390,7 @@ Fault read_palm_rom(const ContainerInput& in, ResourceList* list) {
   // The maps name fonts; they are none themselves.
   size_t kept = 0;
   for (size_t i = 0; i < list->count; ++i) {
-    if (!is_font_map_type(list->entries[i].type)) list->entries[kept++] = list->entries[i];
+    if (!is_font_index_type(list->entries[i].type)) list->entries[kept++] = list->entries[i];
   }
   list->count = kept;
   std::sort(list->regions.get(), list->regions.get() + list->regionCount,

@@ -510,3 +510,26 @@ std::string convert_bytes(const std::vector<uint8_t>& bytes, long offset, std::s
   }
   return message;
 }
+
+std::vector<uint8_t> encode_font_map(const FontMapModel& m) {
+  std::vector<uint8_t> out;
+  for (int v : {0xC000, 0, 0xFFFF, 9, 0, 0, 9, m.height, 0, m.ascent, m.descent, 0, 0}) append16(&out, v);
+  for (int b = 0; b < 256; ++b) {
+    out.push_back(0);
+    out.push_back(m.state[b]);
+    append16(&out, m.value[b]);
+  }
+  return out;
+}
+
+std::vector<uint8_t> encode_font_index(const std::vector<std::pair<std::string, int>>& fonts, const std::vector<int>& ids) {
+  std::vector<uint8_t> out;
+  append16(&out, static_cast<int>(fonts.size()));
+  for (const auto& f : fonts) {
+    append_type(&out, f.first);
+    append16(&out, f.second);
+  }
+  append16(&out, static_cast<int>(ids.size()));
+  for (int id : ids) append16(&out, id);
+  return out;
+}

@@ -149,6 +149,22 @@ struct RomModel {
 
 std::vector<uint8_t> encode_rom(const RomModel& m);
 
+// A font map (fntm): its header (fontType 0xC000, codes 0 to 0xFFFF, the
+// line's height, ascent and descent), then for each first byte its state
+// (1 a whole character, 2 a lead byte) and the place in the font index's
+// list of ids of its font.
+struct FontMapModel {
+  int height = 3, ascent = 2, descent = 1;
+  uint8_t state[256] = {};
+  uint16_t value[256] = {};
+};
+
+std::vector<uint8_t> encode_font_map(const FontMapModel& m);
+
+// A font index (fnti): a (type, id) pair for each FontID, then the ids
+// font maps name by their place.
+std::vector<uint8_t> encode_font_index(const std::vector<std::pair<std::string, int>>& fonts, const std::vector<int>& ids);
+
 // Runs the reader and the BDF writer with the charset: "" or the message,
 // and the BDF of each density ("" for a density the font lacks).
 std::string convert_bdf(const std::vector<uint8_t>& bytes, long offset, Charset charset, std::string* bdf72,

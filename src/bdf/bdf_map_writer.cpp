@@ -123,7 +123,9 @@ void write_map(Sink* s, const MappedFont& font, const char* family_name) {
   const FontHeader& h = font.header;
   const Line line = make_line(h.ascent, h.fRectHeight, density_dpi(kDensity72));
   GlyphSummary summary{0, 0, h.ascent, h.ascent - h.fRectHeight, 0, 0, 0, true, 0};
+  int characters = 0;
   each_map_glyph(font, [&](const MapGlyph& m) {
+    characters += m.glyph.code >= 0 ? 1 : 0;
     const auto rows = static_cast<int>(m.piece->image.header.fRectHeight);
     add_to_summary(&summary, m.glyph.offset, static_cast<int>(m.glyph.columns), h.ascent - rows, rows, m.glyph.width);
   });
@@ -131,7 +133,7 @@ void write_map(Sink* s, const MappedFont& font, const char* family_name) {
   xlfd_family(family_name, family);
   put(s, "STARTFONT 2.1\n");
   putf(s, "COMMENT Converted from a Palm OS font map by glyfex: %d fonts, %d characters.\n", font.fontCount,
-       summary.count);
+       characters);
   putf(s, "COMMENT Palm map header: fontType %d ascent %d descent %d fRectHeight %d maxWidth %d\n",
        static_cast<uint16_t>(h.fontType), h.ascent, h.descent, h.fRectHeight, h.maxWidth);
   if (!font.cp932) {

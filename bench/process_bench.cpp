@@ -10,7 +10,8 @@
 //   process_bench DIR [RUNS [ROWS]]  (DIR is scratch space; RUNS defaults to
 //   9; ROWS is a list of tall, wide, narrow, square, small, search, by
 //   default all; or sweepA-B, the glyph widths A to B, 1-255 by default; or
-//   hostile, the files made to cost glyfex-scan more than they are worth)
+//   hostile, the files made to cost glyfex-scan more than they are worth; or
+//   map, a font map's BDF against a font's)
 #include <fcntl.h>
 #include <malloc.h>
 #include <spawn.h>
@@ -383,6 +384,70 @@ void hostile(const std::string& dir, int runs) {
   unlink(copy.c_str());
 }
 
+// A font map of 40 subfonts of 188 glyphs of 9 x 11 pixels (7,520 of
+// them), written as one BDF, against a single font's BDF of about the same
+// size (256 glyphs of 128 x 110), paired: the time a megabyte of each.
+void map_bdf(const std::string& dir, int runs) {
+  std::vector<ResourceModel> resources;
+  FontMapModel map;
+  std::vector<int> ids = {32000};
+  std::vector<GlyphModel> single;
+  for (int c = 0x20; c < 0x7F; ++c) single.push_back({c, std::vector<std::string>(11, std::string(6, c % 3 ? '#' : '-'))});
+  FontModel s = make_font(0x20, 0x7E, 11, single);
+  resources.push_back({"NFNT", 32000, encode_font(s)});
+  for (int b = 0; b < 256; ++b) map.state[b] = 1;
+  for (int k = 0; k < 40; ++k) {
+    const int lead = 0x88 + k % 24 + (k >= 24 ? 0xE0 - 0x88 - 24 + 24 : 0);
+    std::vector<GlyphModel> glyphs;
+    for (int t = 0x40; t <= 0xFC; ++t) {
+      if (t == 0x7F) continue;
+      std::vector<std::string> rows(11);
+      for (int r = 0; r < 11; ++r) {
+        for (int x = 0; x < 9; ++x) rows[r] += (x * 5 + r * 3 + t + k) % 4 < 2 ? '#' : '-';
+      }
+      glyphs.push_back({t, rows});
+    }
+    resources.push_back({"NFNT", 32001 + k, encode_font(make_font(0x40, 0xFC, 11, glyphs))});
+    map.state[lead] = 2;
+    map.value[lead] = static_cast<uint16_t>(ids.size());
+    ids.push_back(32001 + k);
+  }
+  resources.insert(resources.begin(), {"fntm", 32000, encode_font_map(map)});
+  resources.insert(resources.begin(), {"fnti", 32000, encode_font_index({{"fntm", 32000}}, ids)});
+  const std::string rom = dir + "/map.rom", single_font = dir + "/single.bin", out = dir + "/out.bdf";
+  const std::vector<uint8_t> bytes = encode_rom(RomModel{{}, {{"ShiftJIS Locale Module", "locm", "psys", false, resources}}});
+  write_file(rom, bytes);
+  const std::vector<uint8_t> map_bytes = resources[1].bytes;
+  const auto at = std::search(bytes.begin(), bytes.end(), map_bytes.begin(), map_bytes.end()) - bytes.begin();
+  std::vector<GlyphModel> big;
+  for (int c = 0; c < 256; ++c) {
+    std::vector<std::string> rows(110);
+    for (int r = 0; r < 110; ++r) {
+      for (int x = 0; x < 128; ++x) rows[r] += (x * 5 + r * 3 + c) % 4 < 2 ? '#' : '-';
+    }
+    big.push_back({c, rows});
+  }
+  FontModel big_font = make_font(0, 255, 110, big);
+  big_font.owBeforeHeader = true;  // its strip is too long for the table to follow it
+  write_file(single_font, encode_font(big_font));
+  const std::vector<std::string> map_run = {GLYFEX_EXE, "--bdf", rom, out, std::to_string(at)};
+  const std::vector<std::string> single_run = {GLYFEX_EXE, "--bdf", single_font, out, std::to_string(font_offset(big_font))};
+  run(map_run, "/dev/null");
+  const double map_mb = static_cast<double>(read_file(out).size()) / 1e6;
+  run(single_run, "/dev/null");
+  const double single_mb = static_cast<double>(read_file(out).size()) / 1e6;
+  std::vector<Sample> m, f;
+  alternate(
+      runs, [&] { return run(map_run, "/dev/null"); }, [&] { return run(single_run, "/dev/null"); }, &m, &f);
+  std::vector<Sample> per_mb_m, per_mb_f;
+  for (size_t i = 0; i < m.size(); ++i) {
+    per_mb_m.push_back({m[i].ms / map_mb, 0});
+    per_mb_f.push_back({f[i].ms / single_mb, 0});
+  }
+  std::printf("map BDF: %.1f MB in %.1f ms; a font's BDF: %.1f MB in %.1f ms; time a MB, map/font %.2f\n", map_mb,
+              median(m).ms, single_mb, median(f).ms, paired(per_mb_m, per_mb_f));
+}
+
 bool wanted(const char* rows, const char* row) { return rows == nullptr || std::strstr(rows, row) != nullptr; }
 
 }  // namespace
@@ -405,6 +470,7 @@ int main(int argc, char** argv) {
   // Only when asked for: the hostile files take a minute, every width a few
   // seconds.
   if (rows != nullptr && std::strcmp(rows, "hostile") == 0) hostile(dir, runs);
+  if (rows != nullptr && std::strcmp(rows, "map") == 0) map_bdf(dir, runs);
   if (rows != nullptr && std::strncmp(rows, "sweep", 5) == 0) {
     char* end = nullptr;
     const long first = std::strtol(rows + 5, &end, 10);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "font_builder.h"
+#include "locale_module.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
        write_file(scan + "/fork", encode_resource_fork(resources)) &&
        write_file(scan + "/macbinary", encode_macbinary(encode_resource_fork(resources))) &&
        write_file(scan + "/rom", encode_rom({{}, {{"System", "rsrc", "psys", false, resources},
-                                                  {"Fonts", "xFnt", "FMGR", true, {{"", 0, encode_font(missing)}}}}}));
+                                                  {"Fonts", "xFnt", "FMGR", true, {{"", 0, encode_font(missing)}}}}})) &&
+       write_file(scan + "/font-maps", locale_module("ShiftJIS Locale Module").rom);
   return ok ? 0 : 1;
 }

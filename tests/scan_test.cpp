@@ -8,6 +8,7 @@
 #include <string>
 
 #include "font_builder.h"
+#include "locale_module.h"
 #include "listing/font_listing.h"
 #include "container/container.h"
 #include "listing/list_file.h"
@@ -514,6 +515,55 @@ TEST(ScanTest, ScriptsOfHostileNamesAndFolders) {
   EXPECT_EQ(err.find(said), err.size() - said.size()) << err;
   for (const char* name : {"-dash.prc", "plain.prc"}) {
     EXPECT_EQ(read_file(d + "/in/work/in/" + name + ".fonts/font-1000.txt"), text) << name;
+  }
+}
+
+// A Japanese locale module's fonts as glyfex-scan shows them: each map a
+// font of its own with its font and character counts and a command that
+// writes its BDF, each piece named by its map and lead byte with the
+// options its BDF needs; the map's ids in JSON; the map left to a comment
+// in the PilRC lines; and the script's BDF of the map as the BDF readers
+// take it.
+TEST(ScanTest, FontMapsOfAJapaneseRom) {
+  ScratchDir dir;
+  ASSERT_TRUE(write_file(dir.path() + "/jp.rom", locale_module("ShiftJIS Locale Module").rom));
+  const std::string glyfex = "env PATH=" GLYFEX_DIR ":/usr/bin:/bin ";
+  const struct {
+    const char* args;
+    std::vector<std::string> lines;
+  } kCases[] = {
+      {"jp.rom",
+       {"fntm   32000 ", "stdFont          font map: 7 fonts, 9 characters:  glyfex --bdf jp.rom ShiftJIS_Locale_Module-fntm-32000.bdf ",
+        "boldFont         font map: 7 fonts, 6 characters:", "stdFont 1-byte   glyfex jp.rom ShiftJIS_Locale_Module-NFNT-32000.txt",
+        "stdFont 0x88 ", "stdFont box "}},
+      {"--bdf --sh jp.rom",
+       {"glyfex --bdf jp.rom ShiftJIS_Locale_Module-fntm-32000.bdf ", "glyfex --bdf --charset sjis jp.rom ShiftJIS_Locale_Module-NFNT-32000.bdf ",
+        "glyfex --bdf --lead 0x88 jp.rom ", "glyfex --bdf --lead 0xF0 jp.rom ", "glyfex --bdf --charset palm jp.rom ShiftJIS_Locale_Module-NFNT-32094.bdf "}},
+      {"--json jp.rom", {"\"fonts\": [32000, 32007, 32094, 32004, 32005, 32099, 32006], \"characters\": 9}", "\"lead\": 136"}},
+      {"--rcp jp.rom", {"// ShiftJIS_Locale_Module-fntm-32000.bdf: a font map, of 7 fonts; PilRC builds them each alone.\n"}},
+      {"--html jp.rom", {"<p>Font map: 7 fonts, 9 characters.</p>", "<tr><td>0x88</td><td><a href=\"#font-0-"}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.args);
+    const ScanRun r = shell_in(dir.path(), glyfex + "glyfex-scan " + c.args);
+    EXPECT_EQ(r.status, 0) << r.out;
+    for (const std::string& line : c.lines) EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+  }
+  // The script writes the map's BDF, which bdftopcf compiles.
+  ScanRun r = shell_in(dir.path(), glyfex + "glyfex-scan --sh jp.rom | " + glyfex + "sh > /dev/null");
+  EXPECT_EQ(r.status, 0);
+  const std::string bdf = read_file(dir.path() + "/ShiftJIS_Locale_Module-fntm-32000.bdf");
+  EXPECT_NE(bdf.find("CHARS 10\n"), std::string::npos) << bdf;
+  if (std::system("command -v bdftopcf >/dev/null 2>&1") == 0) {
+    r = shell_in(dir.path(), "bdftopcf -o map.pcf ShiftJIS_Locale_Module-fntm-32000.bdf 2>&1");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+  }
+  if (std::system("command -v fontforge >/dev/null 2>&1") == 0) {
+    r = shell_in(dir.path(), "fontforge -quiet -lang=py -c \"import fontforge, sys; f = fontforge.open(sys.argv[1]); "
+                             "print(sorted(g.unicode for g in f.glyphs() if g.unicode >= 0))\" "
+                             "ShiftJIS_Locale_Module-fntm-32000.bdf 2>/dev/null");
+    EXPECT_EQ(r.out, "[65, 165, 8199, 8786, 9312, 20124, 57344, 61568, 65393, 65533]\n");
   }
 }
 

@@ -96,9 +96,9 @@ Fault read_mapped_font(const ByteSource& file, const ResourceList& list, int64_t
   font->cp932 = std::strstr(name, "ShiftJIS") != nullptr;
   // A font several lead bytes name is what unassigned ones draw: a box.
   const auto shared_font = [&map](const FontMapEntry& lead) {
-    int leads = 0;
-    for (const FontMapEntry& e : map.entries) leads += e.state == kMapLeadByte && e.value == lead.value ? 1 : 0;
-    return leads > 1;
+    return std::count_if(map.entries, map.entries + 256, [&lead](const FontMapEntry& e) {
+             return e.state == kMapLeadByte && e.value == lead.value;
+           }) > 1;
   };
   // The whole characters first, so that the single-byte font is the first
   // piece, then the lead bytes in order.
@@ -114,6 +114,9 @@ Fault read_mapped_font(const ByteSource& file, const ResourceList& list, int64_t
       if (id >= 0) note_font(id, font);
       if (state == kMapLeadByte && shared_font(e)) {
         font->shared[b] = true;
+        if (id >= 0 && std::find(font->sharedIds, font->sharedIds + font->sharedCount, id) == font->sharedIds + font->sharedCount) {
+          font->sharedIds[font->sharedCount++] = id;
+        }
         continue;
       }
       FontPiece* p = id < 0 ? nullptr : piece_of(file, list, database, id, state == kMapLeadByte ? b : -1, load, font);

@@ -40,7 +40,8 @@ Fault read_font_index_ids(const ByteSource& input, int64_t offset, uint64_t size
 
 MappedFont* new_mapped_font() {
   void* memory = std::calloc(1, sizeof(MappedFont));
-  return memory == nullptr ? nullptr : new (memory) MappedFont{};
+  if (memory == nullptr) return nullptr;
+  return new (memory) MappedFont{};
 }
 
 void free_mapped_font(MappedFont* font) {

@@ -76,6 +76,8 @@ struct MappedFont {
   bool otherState[256];
   long fontIds[kMaxFontPieces + 256];  // every font the map names, once
   int fontCount;
+  long sharedIds[256];  // the fonts several lead bytes share, once
+  int sharedCount;
 };
 
 // A mapped font lives outside the stack: a map names up to 257 fonts.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bdf/bdf_font.h"
+#include "container/mapped_font.h"
 #include "font/glyph_walk.h"
 #include "listing/ink_counts.h"
 #include "listing/name_set.h"
@@ -133,6 +134,97 @@ void check_font(const ByteSource& file, bool bdf, InkCounts* counts, uint64_t of
     take_glimpse(image, line);
   }
   *tables_end = image.tablesEnd;
+}
+
+// What a font of a map's database is to the map: its single-byte font,
+// the subfont of a lead byte, or a font several lead bytes share.
+struct PieceRole {
+  uint32_t database;
+  long id;
+  int lead;  // kSingleByte, kShared, or the lead byte
+  const char* map;  // the map's system font
+  bool cp932;
+};
+
+constexpr int kSingleByte = -1, kShared = -2;
+
+struct PieceRoles {
+  std::unique_ptr<PieceRole[], FreeBytes> roles;
+  size_t count, capacity;
+};
+
+bool add_role(PieceRoles* roles, const PieceRole& role) {
+  for (size_t i = 0; i < roles->count; ++i) {
+    if (roles->roles[i].database == role.database && roles->roles[i].id == role.id) return true;
+  }
+  if (!grow(&roles->roles, roles->count, &roles->capacity, 16)) return false;
+  roles->roles[roles->count++] = role;
+  return true;
+}
+
+// A font map: the fonts it names read (probed, not loaded) through the
+// container, and the characters its BDF would hold counted; the role of
+// each of its fonts noted for their own lines.
+Fault check_map(Listing* listing, const ResourceEntry& e, ListingLine* line, PieceRoles* roles) {
+  MappedFont* font = new_mapped_font();
+  if (font == nullptr) return Fault::kScanMemory;
+  const Fault err = read_mapped_font(listing->source, listing->resources, static_cast<int64_t>(e.offset), false, font);
+  line->verdict = err == Fault::kNone ? Verdict::kConverts : Verdict::kRefused;
+  line->refusal = err;
+  Fault out = Fault::kNone;
+  if (err == Fault::kNone) {
+    line->map = true;
+    line->hasDensity[kDensity72] = true;
+    line->inkCounted = true;  // its fonts' own lines count theirs
+    line->height = font->header.fRectHeight;
+    // A map is the same font as another only where it lies.
+    line->identity = (e.offset + 1) * 0x9E3779B97F4A7C15u;
+    line->mapFonts = font->fontCount;
+    line->mapCharacters = line->rangeCount = bdf_map_characters(*font);
+    line->mapIdsAt = listing->mapIdCount;
+    for (int i = 0; i < font->fontCount && out == Fault::kNone; ++i) {
+      if (!grow(&listing->mapIds, listing->mapIdCount, &listing->mapIdCapacity, 64)) out = Fault::kScanMemory;
+      if (out == Fault::kNone) listing->mapIds[listing->mapIdCount++] = font->fontIds[i];
+    }
+    const char* name = e.fontName != nullptr ? e.fontName : "map";
+    for (int i = 0; i < font->count && out == Fault::kNone; ++i) {
+      const FontPiece& p = font->pieces[i];
+      if (!add_role(roles, PieceRole{e.database, p.id, p.lead < 0 ? kSingleByte : p.lead, name, font->cp932})) {
+        out = Fault::kScanMemory;
+      }
+    }
+    for (int i = 0; i < font->sharedCount && out == Fault::kNone; ++i) {
+      if (!add_role(roles, PieceRole{e.database, font->sharedIds[i], kShared, name, font->cp932})) out = Fault::kScanMemory;
+    }
+  }
+  free_mapped_font(font);
+  return out;
+}
+
+// Each font a map names gets its role: a single-byte font of the Japanese
+// locale the sjis character set, a subfont its lead byte, a shared one
+// (the box of unassigned lead bytes) the Palm codes; and a label.
+void give_roles(Listing* listing, const PieceRoles& roles) {
+  for (size_t i = 0; i < listing->count; ++i) {
+    ListingLine& line = listing->lines[i];
+    const ResourceEntry& e = listing->resources.entries[line.entry];
+    if (e.found || line.map || !is_font_type(e.type)) continue;
+    for (size_t k = 0; k < roles.count; ++k) {
+      const PieceRole& r = roles.roles[k];
+      if (r.database != e.database || r.id != e.id) continue;
+      if (r.lead == kSingleByte) {
+        if (r.cp932) line.charset = Charset::kSjis;
+        std::snprintf(line.pieceLabel, sizeof line.pieceLabel, "%s 1-byte", r.map);
+      } else if (r.lead == kShared) {
+        line.charset = Charset::kPalm;
+        std::snprintf(line.pieceLabel, sizeof line.pieceLabel, "%s box", r.map);
+      } else {
+        if (r.cp932) line.lead = r.lead;
+        std::snprintf(line.pieceLabel, sizeof line.pieceLabel, "%s 0x%02X", r.map, r.lead);
+      }
+      break;
+    }
+  }
 }
 
 // A font in a record may be followed, after its offset/width table and an
@@ -389,6 +481,7 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
   listing->count = 0;
   InkCounts counts{};
   Checked checked{};
+  PieceRoles roles{};
   if (!open_ink_counts(&counts, file.size) || !open_checked(&checked, capacity)) return Fault::kScanMemory;
   std::unique_ptr<uint64_t[], FreeBytes> listed;  // offsets with a command, sorted
   size_t listed_count = 0;
@@ -413,9 +506,12 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
     line->verdict = Verdict::kNoFont;
     line->charset = Charset::kLatin;
     line->partner = line->sameAs = kNoPartner;
+    line->lead = -1;
     int64_t tables_end = 0;
     if (e.fault != EntryFault::kNone) {
       line->verdict = e.fault == EntryFault::kOutside ? Verdict::kOutside : Verdict::kInsideList;
+    } else if (is_font_map_type(e.type) && !e.found) {
+      if (const Fault err = check_map(listing, e, line, &roles); err != Fault::kNone) return err;
     } else if (is_unread_font_type(e.type)) {
       // Never read as a big-endian font.
       line->verdict = e.database != 0 ? Verdict::kLittleEndianInRom : Verdict::kLittleEndian;
@@ -428,6 +524,7 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
         line->entry = i;
         line->size = e.size;
         line->partner = line->sameAs = kNoPartner;
+    line->lead = -1;
       } else {
         check_font(file, listing->bdf, &counts, e.offset, line, &tables_end);
         if (first != nullptr) *first = listing->count - 1;
@@ -451,6 +548,7 @@ Fault list_fonts(ResourceList resources, Listing* listing) {
       }
     }
   }
+  give_roles(listing, roles);
   if (const Fault err = name_fonts(listing); err != Fault::kNone) return err;
   if (const Fault err = family_and_ids(listing); err != Fault::kNone) return err;
   return mark_same_fonts(listing);

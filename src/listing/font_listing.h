@@ -62,6 +62,16 @@ struct ListingLine {
   size_t partner;  // the line sharing the name (the other density), or kNoPartner
   long fontId;  // the id of its FONT line or FONTFAMILY block
   bool idReplaced;  // fontId replaces an id PilRC cannot take
+  // A font map, written as one BDF font: how many fonts it names and
+  // characters its BDF holds, and where the ids of those fonts lie in the
+  // listing's mapIds.
+  bool map;
+  int mapFonts, mapCharacters;
+  size_t mapIdsAt;
+  // A piece of a font map: the lead byte of a subfont (-1 for none), and
+  // what the listing calls it (its map's font and lead byte).
+  int lead;
+  char pieceLabel[24];
 };
 
 // What the listings of one run of many files share.
@@ -94,6 +104,8 @@ struct Listing {
   bool searched;  // the contents were searched
   std::unique_ptr<ListingLine[], FreeLarge> lines;  // on huge pages where there are many
   size_t count;
+  std::unique_ptr<long[], FreeBytes> mapIds;  // the fonts of every font map, map after map
+  size_t mapIdCount, mapIdCapacity;
 };
 
 // The words the listing shows for a verdict: nullptr for a font glyfex

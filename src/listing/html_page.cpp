@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bdf/bdf_map_glyphs.h"
+#include "container/mapped_font.h"
 #include "font/glyph_walk.h"
 #include "os/os.h"
 #include "listing/line_command.h"
@@ -321,14 +323,105 @@ void write_sheet(FILE* out, const FontImage& image, int density, const GlyphIds&
   std::fputs("</div>\n", out);
 }
 
+// A line of a font map's characters, in Japanese where its characters are
+// cp932's, set with its own glyphs, each cell's top on the line's top.
+const char kMapSample[] = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x95\xE3\x82\xA9\xE3\x83\xB3\xE3\x83\x88 "
+                          "\xEF\xBD\xB1\xEF\xBD\xB2\xEF\xBD\xB3\xEF\xBD\xB4\xEF\xBD\xB5 "
+                          "\xE3\x82\xAB\xE3\x82\xBF\xE3\x82\xAB\xE3\x83\x8A ABC 123";
+
+// The next code point of UTF-8 text, moving p on.
+int32_t next_code_point(const char** p) {
+  const auto b = static_cast<unsigned char>(**p);
+  const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+  int32_t c = n == 1 ? b : b & (0x3F >> (n - 1));
+  for (int k = 1; k < n; ++k) c = c << 6 | (static_cast<unsigned char>((*p)[k]) & 0x3F);
+  *p += n;
+  return c;
+}
+
+void write_map_sample(FILE* out, const MappedFont& font, const GlyphIds& ids) {
+  MapGlyph glyphs[64];
+  int n = 0, pen = 0, height = std::max<int>(font.header.fRectHeight, 1);
+  for (const char* p = kMapSample; *p != '\0' && n < 64;) {
+    const int32_t c = next_code_point(&p);
+    if (!map_glyph_of(font, c, &glyphs[n])) continue;
+    height = std::max<int>(height, glyphs[n].piece->image.header.fRectHeight);
+    ++n;
+  }
+  int width = 0;
+  for (int i = 0; i < n; ++i) width += std::max(0, glyphs[i].glyph.width);
+  width = std::max(width, 1);
+  std::fprintf(out, "<svg class=\"sample\" data-sample viewBox=\"0 0 %d %d\" width=\"%d\" height=\"%d\"><defs>", width,
+               height, width * kSampleScale[kDensity72] * 2, height * kSampleScale[kDensity72] * 2);
+  for (int i = 0; i < n; ++i) {
+    char id[64];
+    std::snprintf(id, sizeof id, "m%zu-%zu-%d", ids.file, ids.line, i);
+    write_path(out, glyphs[i].piece->image, kDensity72, glyphs[i].glyph, id);
+  }
+  std::fputs("</defs>", out);
+  for (int i = 0; i < n; ++i) {
+    std::fprintf(out, "<use href=\"#m%zu-%zu-%d\" x=\"%d\"/>", ids.file, ids.line, i, pen + glyphs[i].glyph.offset);
+    pen += glyphs[i].glyph.width;
+  }
+  std::fputs("</svg>\n", out);
+}
+
+// The line of the listing that shows the font of a database with the id.
+size_t line_of_font(const Listing& l, uint32_t database, long id) {
+  for (size_t i = 0; i < l.count; ++i) {
+    const ResourceEntry& e = l.resources.entries[l.lines[i].entry];
+    if (!e.found && !l.lines[i].map && e.database == database && e.id == id && has_command(l.lines[i])) return i;
+  }
+  return kNoPartner;
+}
+
+// A font map: its characters, a line of them, and its pieces by lead
+// byte, each linked to its own section; its thousands of glyphs are not
+// drawn again.
+void write_map(FILE* out, const Listing& l, size_t index) {
+  const ListingLine& line = l.lines[index];
+  MappedFont* font = new_mapped_font();
+  const Fault err = font == nullptr ? Fault::kScanMemory
+                                    : read_mapped_font(l.source, l.resources, static_cast<int64_t>(line.offset), true, font);
+  if (err != Fault::kNone) {
+    std::fprintf(out, "<p>%s</p>\n</section>\n", fault_text(err));
+    if (l.unreadable != nullptr) l.unreadable(l, line, err);
+    free_mapped_font(font);
+    return;
+  }
+  std::fprintf(out, "<p>Font map: %d fonts, %d characters%s.</p>\n", font->fontCount, line.mapCharacters,
+               font->cp932 ? "" : ", by their codes");
+  write_map_sample(out, *font, GlyphIds{l.index, index});
+  std::fputs("<table class=\"pieces\"><thead><tr><th>first byte</th><th>font</th></tr></thead><tbody>\n", out);
+  const uint32_t database = l.resources.entries[line.entry].database;
+  for (int i = 0; i < font->count; ++i) {
+    const FontPiece& p = font->pieces[i];
+    if (p.lead < 0) {
+      std::fputs("<tr><td>single byte</td><td>", out);
+    } else {
+      std::fprintf(out, "<tr><td>0x%02X</td><td>", p.lead);
+    }
+    const size_t at = line_of_font(l, database, p.id);
+    if (at != kNoPartner) std::fprintf(out, "<a href=\"#font-%zu-%zu\">", l.index, at);
+    std::fprintf(out, "%ld", p.id);
+    std::fputs(at != kNoPartner ? "</a></td></tr>\n" : "</td></tr>\n", out);
+  }
+  std::fputs("</tbody></table>\n</section>\n", out);
+  free_mapped_font(font);
+}
+
 void write_font(FILE* out, const Listing& l, size_t index) {
   const ListingLine& line = l.lines[index];
   std::fprintf(out, "<section class=\"font\" data-offset=\"%llu\" id=\"font-%zu-%zu\">\n<h3>",
                static_cast<unsigned long long>(line.offset), l.index, index);
   write_html(out, line.name, std::strlen(line.name));
-  std::fputs(".txt</h3>\n<p><code>", out);
+  std::fputs(line.map ? ".bdf</h3>\n<p><code>" : ".txt</h3>\n<p><code>", out);
   put_command(html_sink(out), l, line, os_shell_is_cmd());
   std::fputs("</code></p>\n", out);
+  if (line.map) {
+    write_map(out, l, index);
+    return;
+  }
   FontImage image;
   if (const Fault err = read_font_resource(l.source, static_cast<int64_t>(line.offset), &image); err != Fault::kNone) {
     std::fprintf(out, "<p>%s</p>\n</section>\n", fault_text(err));

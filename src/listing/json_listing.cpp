@@ -90,8 +90,16 @@ void put_font(FILE* out, const Listing& l, const ListingLine& line) {
     std::fprintf(out, "%s%llu", separator, static_cast<unsigned long long>(line.inkOutside[d]));
     separator = ", ";
   }
-  std::fprintf(out, "%s, \"glyphs\": %d, \"byte_order\": \"%s\"}", line.inkCounted ? "]" : "", line.rangeCount,
+  std::fprintf(out, "%s, \"glyphs\": %d, \"byte_order\": \"%s\"", line.inkCounted ? "]" : "", line.rangeCount,
                line.byteOrder == ByteOrder::kBig ? "big-endian" : "little-endian");
+  // A font map: the ids of the fonts it names, and its characters.
+  if (line.map) {
+    std::fputs(", \"fonts\": [", out);
+    for (int i = 0; i < line.mapFonts; ++i) std::fprintf(out, "%s%ld", i > 0 ? ", " : "", l.mapIds[line.mapIdsAt + i]);
+    std::fprintf(out, "], \"characters\": %d", line.mapCharacters);
+  }
+  if (line.lead >= 0) std::fprintf(out, ", \"lead\": %d", line.lead);
+  std::fputs("}", out);
 }
 
 // In a ROM image: the database that holds the entry, and the system font

@@ -5,11 +5,14 @@
 
 namespace {
 const char* folder_of(const Listing& listing) { return listing.textFolder != nullptr ? listing.textFolder : ""; }
+
+// A font map is written as BDF whatever the listing makes of the others.
+bool makes_bdf(const Listing& listing, const ListingLine& line) { return listing.bdf || line.map; }
 }  // namespace
 
 void line_text(const Listing& listing, const ListingLine& line, int density, char (&out)[kMaxPath]) {
   char name[sizeof line.name + 4];
-  std::snprintf(name, sizeof name, "%s.%s", line.name, listing.bdf ? "bdf" : "txt");
+  std::snprintf(name, sizeof name, "%s.%s", line.name, makes_bdf(listing, line) ? "bdf" : "txt");
   char named[kMaxPath];
   if (!density_path(name, density, named) ||
       std::snprintf(out, sizeof out, "%s%s", folder_of(listing), named) >= static_cast<int>(sizeof out)) {
@@ -24,13 +27,18 @@ void command_path(const char* path, char (&out)[kMaxPath + 2]) {
 void line_command(const Listing& listing, const ListingLine& line, LineCommand* command) {
   const char* folder = folder_of(listing);
   std::snprintf(command->text, sizeof command->text, "%s%s%s.%s", folder[0] == '\0' && line.name[0] == '-' ? "./" : "",
-                folder, line.name, listing.bdf ? "bdf" : "txt");
+                folder, line.name, makes_bdf(listing, line) ? "bdf" : "txt");
   command_path(listing.file, command->file);
   std::snprintf(command->offset, sizeof command->offset, "%llu", static_cast<unsigned long long>(line.offset));
   int n = 0;
   command->words[n++] = listing.program;
-  if (listing.bdf) command->words[n++] = "--bdf";
-  if (listing.bdf && line.charset != Charset::kLatin) {
+  if (makes_bdf(listing, line)) command->words[n++] = "--bdf";
+  // A subfont of a font map gets its characters from its lead byte.
+  if (listing.bdf && line.lead >= 0) {
+    std::snprintf(command->lead, sizeof command->lead, "0x%02X", line.lead);
+    command->words[n++] = "--lead";
+    command->words[n++] = command->lead;
+  } else if (listing.bdf && line.charset != Charset::kLatin) {
     command->words[n++] = "--charset";
     command->words[n++] = charset_name(line.charset);
   }

@@ -8,8 +8,9 @@
 #include "os/os.h"
 
 // A line's command as the words it is run with: the program, its options
-// (--bdf and the font's charset when the listing makes BDF), the file, the
-// text and the offset. Every output takes its command from here.
+// (--bdf and the font's charset or a subfont's lead byte when the listing
+// makes BDF; --bdf for a font map, always), the file, the text and the
+// offset. Every output takes its command from here.
 constexpr int kMaxCommandWords = 7;
 
 struct LineCommand {
@@ -18,6 +19,7 @@ struct LineCommand {
   char file[kMaxPath + 2];
   char text[kMaxPath + kNameBytes + 8];
   char offset[24];
+  char lead[16];
 };
 
 // A path as a command takes it: one that starts with - gets ./ before it,

@@ -12,7 +12,7 @@ namespace {
 
 // One line of the table: the entry, then its command or the words that say
 // why it has none; a ROM's system font adds its name.
-void write_line(FILE* out, const Listing& l, const ListingLine& line, int type_width) {
+void write_line(FILE* out, const Listing& l, const ListingLine& line, int type_width, int name_width) {
   const ResourceList& list = l.resources;
   const ResourceEntry& e = list.entries[line.entry];
   if (!list.records) {
@@ -21,9 +21,12 @@ void write_line(FILE* out, const Listing& l, const ListingLine& line, int type_w
   }
   std::fprintf(out, "%6ld  %10llu  %10llu", e.id, static_cast<unsigned long long>(line.offset),
                static_cast<unsigned long long>(line.size));
-  if (list.databases) std::fprintf(out, "  %-13s", e.fontName != nullptr ? e.fontName : "");
+  // A piece of a font map is named by its map and lead byte.
+  const char* name = line.pieceLabel[0] != '\0' ? line.pieceLabel : e.fontName != nullptr ? e.fontName : "";
+  if (list.databases) std::fprintf(out, "  %-*s", name_width, name);
   const char* words = verdict_text(line);
   if (words == nullptr) {
+    if (line.map) std::fprintf(out, "  font map: %d fonts, %d characters:", line.mapFonts, line.mapCharacters);
     std::fputs("  ", out);
     put_command(file_sink(out), l, line, os_shell_is_cmd());
   } else if (*words != '\0') {
@@ -48,16 +51,19 @@ void write_table(FILE* out, const Listing& l) {
   } else {
     std::fprintf(out, ": %s, %zu %s\n\n", list.kind, l.tableEntries, list.records ? "records" : "resources");
   }
-  // Escaped bytes widen a type; the column takes the widest.
-  int type_width = 4;
+  // Escaped bytes widen a type, and a font map's pieces a name; each
+  // column takes the widest.
+  int type_width = 4, name_width = 13;
   for (size_t i = 0; i < l.tableEntries && !list.records; ++i) {
     type_width = std::max(type_width, type_code_width(list.entries[i].type));
   }
+  for (size_t i = 0; i < l.count; ++i) name_width = std::max(name_width, static_cast<int>(std::strlen(l.lines[i].pieceLabel)));
   const auto heading = [&] {
     if (list.records) {
       std::fprintf(out, "%6s  %10s  %10s  %s\n", "record", "offset", "size", "font");
     } else if (list.databases) {
-      std::fprintf(out, "%-*s  %6s  %10s  %10s  %-13s  %s\n", type_width, "type", "id", "offset", "size", "name", "font");
+      std::fprintf(out, "%-*s  %6s  %10s  %10s  %-*s  %s\n", type_width, "type", "id", "offset", "size", name_width, "name",
+                   "font");
     } else {
       std::fprintf(out, "%-*s  %6s  %10s  %10s  %s\n", type_width, "type", "id", "offset", "size", "font");
     }
@@ -80,7 +86,7 @@ void write_table(FILE* out, const Listing& l) {
       std::fputs(")\n", out);
       heading();
     }
-    write_line(out, l, line, type_width);
+    write_line(out, l, line, type_width, name_width);
   }
   std::fputc('\n', out);
 }

@@ -82,6 +82,11 @@ Fault write_rcp_lines(FILE* out, const Listing& listing) {
     const ResourceEntry& e = listing.resources.entries[line.entry];
     char text[kDensities][kMaxPath];
     for (int d = 0; d < kDensities; ++d) line_text(listing, line, d, text[d]);
+    // PilRC builds single fonts: a map's fonts are built each alone.
+    if (line.map) {
+      std::fprintf(out, "// %s: a font map, of %d fonts; PilRC builds them each alone.\n", text[kDensity72], line.mapFonts);
+      continue;
+    }
     if (font_id > kLastFontId && line.familyDensity[kDensity72]) {
       std::fprintf(out, "// %s: no font id is left; PilRC takes font ids %d to %d only.\n", text[kDensity72],
                    kFirstFontId, kLastFontId);

@@ -89,9 +89,11 @@ TEST(PageTest, GlyphsAreTheTextWritersPixels) {
   }
 }
 
-// The x of every image the sample line places, in order.
-std::vector<std::string> pen_positions(const std::string& page, int density) {
-  const size_t start = page.find("<svg class=\"sample\" data-sample data-density=\"" + std::to_string(density) + "\"");
+// The x of every image the sample line (or the contents' glimpse of the
+// font, the start of the same line) places, in order.
+std::vector<std::string> pen_positions(const std::string& page, int density, bool glimpse = false) {
+  const size_t start = glimpse ? page.find("<svg class=\"glimpse\"")
+                               : page.find("<svg class=\"sample\" data-sample data-density=\"" + std::to_string(density) + "\"");
   const size_t end = page.find("</svg>", start);
   std::vector<std::string> placed;
   for (size_t at = page.find("<use", start); at < end; at = page.find("<use", at + 1)) {
@@ -121,6 +123,10 @@ TEST(PageTest, SampleLineSetsTextAsPalmOs) {
   // T at 0 - 1; h at 3 + 1; e (missing) at 5; the space draws nothing and
   // moves the pen from 10 to 12, where 'q' (outside the range) is missing.
   EXPECT_EQ(std::vector<std::string>(placed.begin(), placed.begin() + 4),
+            (std::vector<std::string>{"84@-1", "104@4", "m@5", "m@12"}));
+  const std::vector<std::string> glimpse = pen_positions(page, 72, true);
+  ASSERT_GE(glimpse.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(glimpse.begin(), glimpse.begin() + 4),
             (std::vector<std::string>{"84@-1", "104@4", "m@5", "m@12"}));
   EXPECT_NE(page.find("viewBox=\"-1 0 "), std::string::npos);
   // Without a missing glyph, missing codes draw nothing and move nothing:

@@ -261,11 +261,20 @@ int scan_many(const Options& o, const char* program, const FileSet& set) {
     progress.bytesDone += f.size;
     report_progress(&progress, 0, 0, 0);
     ++run.files;
+    // A file found by walking a folder that is of no known kind and holds
+    // no font is no failure: the run asked for the folder's fonts.
+    listing.noFont = f.walked && listing.fault == Fault::kScanNoFont;
+    run.noFont += listing.noFont ? 1 : 0;
     if (listing.fault == Fault::kNone) status |= entry_faults(*o.form, listing);
     if (page) {
       // The page needs every listing first; the files are read again then.
       close_listing(&listing);
-      if (listing.fault != Fault::kNone) status = 1;
+      if (listing.fault != Fault::kNone && !listing.noFont) status = 1;
+      continue;
+    }
+    if (listing.noFont) {
+      if (o.form->noFont != nullptr) o.form->noFont(stdout, f.path);
+      close_listing(&listing);
       continue;
     }
     const Fault err = listing.fault != Fault::kNone ? listing.fault : o.form->write(stdout, listing);
@@ -280,6 +289,12 @@ int scan_many(const Options& o, const char* program, const FileSet& set) {
     write_html_head(stdout, listings.get(), set.count);
     for (size_t i = 0; i < set.count; ++i) {
       if (listings[i].fault == Fault::kNone) listings[i].fault = reopen_listing(&listings[i]);
+      if (listings[i].fault != Fault::kNone && !listings[i].noFont && listings[i].lines) {
+        // The file could not be opened again for its page.
+        status = 1;
+        put_error_start(listings[i].file, true);
+        std::fprintf(stderr, "%s\n", fault_text(listings[i].fault));
+      }
       write_html_section(stdout, listings[i]);
       close_listing(&listings[i]);
     }

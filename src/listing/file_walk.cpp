@@ -16,9 +16,9 @@ char* copy_text(const char* text) {
 
 namespace {
 
-bool add(FileSet* set, const char* path, const char* label, uint64_t size, Fault fault) {
+bool add(FileSet* set, const char* path, const char* label, uint64_t size, Fault fault, bool walked = false) {
   if (!grow(&set->files, set->count, &set->capacity)) return false;
-  WalkedFile f{copy_text(path), copy_text(label), size, fault};
+  WalkedFile f{copy_text(path), copy_text(label), size, fault, walked};
   if (f.path == nullptr || f.label == nullptr) {
     std::free(f.path);
     std::free(f.label);
@@ -96,7 +96,7 @@ bool walk_folder(const char* path, const char* label, FileSet* set, int depth) {
       ok = walk_folder(child, child_label, set, depth + 1);
     } else if (e.kinds[i] == OsEntryKind::kFile) {
       OsFileInfo info{};
-      ok = add(set, child, child_label, os_stat(child, &info) ? info.size : 0, Fault::kNone);
+      ok = add(set, child, child_label, os_stat(child, &info) ? info.size : 0, Fault::kNone, true);
     }
   }
   for (size_t i = 0; i < e.count; ++i) std::free(e.names[i]);

@@ -18,6 +18,7 @@ struct WalkedFile {
   char* label;  // apps/sub/b.prc, or b.prc for a file named
   uint64_t size;  // where known, for progress
   Fault fault;  // a folder that could not be read: listed as failing
+  bool walked;  // found by walking a folder named, not named itself
 };
 
 struct FileSet {

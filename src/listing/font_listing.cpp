@@ -10,6 +10,7 @@
 #include "font/glyph_walk.h"
 #include "listing/ink_counts.h"
 #include "listing/name_set.h"
+#include "listing/sample_line.h"
 
 namespace {
 
@@ -73,24 +74,29 @@ Charset charset_of_system_font(const char* name) {
   return Charset::kLatin;
 }
 
-// The first glyphs of the font, set as Palm OS sets text, for the page's
-// contents.
+// The start of the font's sample line, set as Palm OS sets text, for the
+// page's contents: letters and digits where the font has them, so that a
+// page of a ROM shows at a glance which font is which.
 void take_glimpse(const FontImage& image, ListingLine* line) {
   int density = 0;
   while (density + 1 < kDensities && !image.hasDensity[density]) ++density;
   line->glimpseDensity = density;
   line->glimpseRows = static_cast<int>(density_rows(image.header, density));
   line->glimpseCount = 0;
+  int codes[kMaxSample];
+  const size_t n = sample_codes(image, codes);
   int pen = 0, left = 0, right = 0;
-  Glyph g{};
-  for (int cursor = 0; line->glimpseCount < kGlimpseGlyphs && next_glyph(image, &cursor, &g);) {
-    if (g.code < 0 || drawn_as_missing(image, g.code)) continue;
-    const int x = pen + glyph_offset(g, density);
-    line->glimpseCodes[line->glimpseCount] = static_cast<uint8_t>(g.code);
-    line->glimpseX[line->glimpseCount++] = static_cast<int16_t>(std::max(-32768, std::min(32767, x)));
-    left = std::min(left, x);
-    right = std::max(right, x + static_cast<int>(glyph_span(g, density).columns));
-    pen += glyph_advance(g, density);
+  for (size_t i = 0; i < n && line->glimpseCount < kGlimpseGlyphs; ++i) {
+    Glyph g{};
+    int advance = 0;
+    if (sample_glyph(image, density, codes[i], &g, &advance)) {
+      const int x = pen + glyph_offset(g, density);
+      line->glimpseCodes[line->glimpseCount] = static_cast<int16_t>(g.code);
+      line->glimpseX[line->glimpseCount++] = static_cast<int16_t>(std::max(-32768, std::min(32767, x)));
+      left = std::min(left, x);
+      right = std::max(right, x + static_cast<int>(glyph_span(g, density).columns));
+    }
+    pen += advance;
   }
   line->glimpseLeft = static_cast<int16_t>(std::max(-32768, left));
   line->glimpseRight = static_cast<int16_t>(std::min(32767, std::max(right, pen)));

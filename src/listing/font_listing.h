@@ -15,7 +15,8 @@
 
 constexpr size_t kNoPartner = static_cast<size_t>(-1);
 
-// How many glyphs the page's contents show of each font.
+// How many glyphs of its sample line the page's contents show of each
+// font.
 constexpr int kGlimpseGlyphs = 12;
 
 // Room for a text's name: a ROM database's name, a type, an id, an offset.
@@ -44,12 +45,13 @@ struct ListingLine {
   int rangeCount;  // the codes in the font's range
   Charset charset;  // what its codes stand for
   int height;  // fRectHeight
-  // A glimpse of the font for the page's contents: its first glyphs in
-  // code order, set at the first density it has, each at its pen position.
+  // A glimpse of the font for the page's contents: the glyphs of the
+  // start of its sample line, set at the first density it has, each at its
+  // pen position.
   int glimpseDensity;
   int glimpseRows;  // of the image at that density
   int glimpseCount;
-  uint8_t glimpseCodes[kGlimpseGlyphs];
+  int16_t glimpseCodes[kGlimpseGlyphs];  // -1 for the missing-character glyph
   int16_t glimpseX[kGlimpseGlyphs];
   int16_t glimpseLeft, glimpseRight;
   uint64_t inkOutside[kDensities];  // set pixels in no glyph's columns
@@ -78,6 +80,7 @@ struct ListingLine {
 struct ListingRun {
   size_t files;  // listed or failed so far
   bool failed;  // a file could not be listed
+  size_t noFont;  // files found by walking a folder that hold no font
   int nextFontId;  // --rcp: the next PilRC font id
   std::unique_ptr<long[], FreeBytes> usedIds;  // --rcp: resource ids given, sorted
   size_t usedCount;
@@ -92,6 +95,7 @@ struct Listing {
   size_t index;  // its place in the run
   const char* textFolder;  // where its texts go ("mulg.prc.fonts/"), or nullptr
   Fault fault;  // why the file could not be listed, in a run
+  bool noFont;  // of no known kind and no font, found by walking a folder
   ByteSource source;  // the file, for outputs that draw the fonts
   // Told of each font an output that reads the fonts again (the page)
   // could no longer read, as when the file changed meanwhile; or nullptr.

@@ -12,6 +12,7 @@
 #include "os/os.h"
 #include "listing/line_command.h"
 #include "listing/listing_writers.h"
+#include "listing/sample_line.h"
 #include "listing/shell_text.h"
 
 namespace {
@@ -22,7 +23,6 @@ namespace {
 constexpr int kGlyphScale[kDensities] = {4, 3, 2};
 constexpr int kSampleScale[kDensities] = {2, 1, 1};
 
-const char kSampleText[] = "The quick brown fox jumps over the lazy dog. 0123456789";
 
 const char kStyle[] =
     "body{font:14px/1.4 sans-serif;margin:1.5em;color:#111;background:#fff}"
@@ -179,52 +179,6 @@ void write_path(FILE* out, const FontImage& image, int density, const Glyph& g, 
     }
   }
   std::fputs("\"/>", out);
-}
-
-// The glyph drawn for c: its own image, the missing-character glyph for a
-// code the font lacks (outside the range, or marked missing by an
-// offset/width entry of -1, -1), or nothing. Sets the glyph to draw and
-// returns whether there is one; advance is the pen's move at the density.
-bool sample_glyph(const FontImage& image, int density, int c, Glyph* g, int* advance) {
-  const FontHeader& h = image.header;
-  if (!drawn_as_missing(image, c)) {
-    *g = glyph_at(image, c, c);
-    *advance = has_image(image, c) ? glyph_advance(*g, density) : static_cast<int>(at_density(g->width, density));
-    return has_image(image, c);
-  }
-  *advance = 0;
-  if (!image.hasMissingGlyph) return false;
-  *g = glyph_at(image, h.lastChar + 1, -1);
-  *advance = glyph_advance(*g, density);
-  return true;
-}
-
-// The codes of the sample line: the sample text, unless the font has an
-// image for fewer than a third of its characters (a symbol or LED font):
-// then its own glyphs in code order, so that the line shows the font
-// rather than a row of missing-character boxes.
-constexpr size_t kMaxSample = 128;
-
-size_t sample_codes(const FontImage& image, int (&codes)[kMaxSample]) {
-  bool seen[256] = {};
-  int distinct = 0, drawn = 0;
-  for (const char* p = kSampleText; *p != '\0'; ++p) {
-    const int c = static_cast<unsigned char>(*p);
-    if (c == ' ' || seen[c]) continue;
-    seen[c] = true;
-    ++distinct;
-    drawn += !drawn_as_missing(image, c) && has_image(image, c) ? 1 : 0;
-  }
-  size_t n = 0;
-  if (3 * drawn >= distinct) {
-    for (const char* p = kSampleText; *p != '\0' && n < kMaxSample; ++p) codes[n++] = static_cast<unsigned char>(*p);
-    return n;
-  }
-  Glyph g{};
-  for (int cursor = 0; n < kMaxSample && next_glyph(image, &cursor, &g);) {
-    if (g.code >= 0 && !drawn_as_missing(image, g.code)) codes[n++] = g.code;
-  }
-  return n;
 }
 
 // The sample set as Palm OS sets text: each image at the pen plus its
@@ -467,13 +421,15 @@ void put_font_label(FILE* out, const Listing& l, const ListingLine& line) {
 }
 
 // The contents: each file, and each of its fonts with its glyph count,
-// height and first glyphs, set from the paths of its sheet further down.
+// height and the start of its sample line, set from the paths of its
+// sheet further down.
 void write_contents(FILE* out, const Listing* listings, size_t count) {
-  std::fputs("<nav class=\"contents\"><table><thead><tr><th>font</th><th>glyphs</th><th>height</th><th>first glyphs</th>"
+  std::fputs("<nav class=\"contents\"><table><thead><tr><th>font</th><th>glyphs</th><th>height</th><th>sample</th>"
              "</tr></thead><tbody>\n",
              out);
   for (size_t f = 0; f < count; ++f) {
     const Listing& l = listings[f];
+    if (l.noFont) continue;
     std::fprintf(out, "<tr class=\"file\"><th colspan=\"4\"><a href=\"#file-%zu\">", l.index);
     put_name(out, l.file);
     std::fputs("</a>", out);
@@ -510,9 +466,22 @@ void write_contents(FILE* out, const Listing* listings, size_t count) {
     }
   }
   std::fputs("</tbody></table></nav>\n", out);
+  // The files a folder held that hold no font: one list, folded.
+  size_t none = 0;
+  for (size_t f = 0; f < count; ++f) none += listings[f].noFont ? 1 : 0;
+  if (none == 0) return;
+  std::fprintf(out, "<details class=\"no-fonts\"><summary>Files without fonts: %zu</summary><ul>\n", none);
+  for (size_t f = 0; f < count; ++f) {
+    if (!listings[f].noFont) continue;
+    std::fputs("<li><code>", out);
+    put_name(out, listings[f].file);
+    std::fputs("</code></li>\n", out);
+  }
+  std::fputs("</ul></details>\n", out);
 }
 
 void write_file_section(FILE* out, const Listing& l) {
+  if (l.noFont) return;
   std::fprintf(out, "<section class=\"file\" id=\"file-%zu\">\n<h2><code>", l.index);
   put_name(out, l.file);
   std::fputs("</code></h2>\n", out);

@@ -182,3 +182,9 @@ void write_json_failure(FILE* out, const char* file, Fault err, ListingRun*) {
   put_json_text(out, fault_text(err));
   std::fputs(", \"entries\": []}\n", out);
 }
+
+void write_json_no_font(FILE* out, const char* file) {
+  std::fputs("{\"file\": ", out);
+  put_json_text(out, file);
+  std::fputs(", \"kind\": null, \"error\": null, \"entries\": []}\n", out);
+}

@@ -16,6 +16,8 @@
 // that say why it has none.
 Fault write_plain_listing(FILE* out, const Listing& listing);
 void write_plain_failure(FILE* out, const char* file, Fault err, ListingRun* run);
+// How many files of the run held no font, in one line at its end.
+void end_plain_listing(FILE* out, const ListingRun& run);
 
 // A POSIX shell script that runs every command and stops at the first
 // failure.
@@ -44,6 +46,10 @@ Fault write_json_listing(FILE* out, const Listing& listing);
 // message, no entries.
 void write_json_failure(FILE* out, const char* file, Fault err, ListingRun* run);
 
+// The JSON document for a file found by walking a folder that holds no
+// font: no kind, no error, no entries.
+void write_json_no_font(FILE* out, const char* file);
+
 // A self-contained HTML page that draws every font the listings give a
 // command for, at each of its densities: contents first, then a section
 // per file, each font's with its command. Reads the fonts through each
@@ -71,6 +77,9 @@ struct ListingForm {
   // What it says before and after the files of a run, or nullptr.
   void (*begin)(FILE* out, size_t files);
   void (*end)(FILE* out, const ListingRun& run);
+  // What it says of a file found by walking a folder that holds no font,
+  // or nullptr for nothing.
+  void (*noFont)(FILE* out, const char* file);
 };
 
 extern const ListingForm kListingForms[];

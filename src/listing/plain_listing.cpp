@@ -146,3 +146,7 @@ Fault write_plain_listing(FILE* out, const Listing& listing) {
   }
   return Fault::kNone;
 }
+
+void end_plain_listing(FILE* out, const ListingRun& run) {
+  if (run.noFont > 0) std::fprintf(out, "Files without fonts: %zu\n", run.noFont);
+}

@@ -4,8 +4,9 @@
 Usage: process_bench DIR RUNS sweep1-255 > sweep.tsv
        plot_sweep.py sweep.tsv [before.tsv] > docs/sweep.svg
 
-Each line of the input is a width and three ratios against cat: rendering
-to /dev/null, to a new file, and to a new file on one CPU. The plot draws
+Each line of the input is a width and three or four ratios against cat:
+rendering to /dev/null, to a new file, to a new file on one CPU, and over
+an existing file. The plot draws
 each ratio against the width, with the targets (1.0 and 1.1) as lines;
 with a second file, its rendering ratio too, in grey, for comparison.
 """
@@ -14,7 +15,8 @@ import sys
 WIDTH, HEIGHT = 760, 360
 LEFT, RIGHT, TOP, BOTTOM = 56, 16, 34, 44
 Y_MAX = 2.0
-SERIES = [("render to /dev/null", "#1f6fb4"), ("new file", "#d0641e"), ("new file, one CPU", "#2a9a3b")]
+SERIES = [("render to /dev/null", "#1f6fb4"), ("new file", "#d0641e"), ("new file, one CPU", "#2a9a3b"),
+          ("existing file", "#8a3fb0")]
 
 
 def read(path):
@@ -23,7 +25,7 @@ def read(path):
         fields = line.split()
         if len(fields) < 4 or not fields[0].isdigit():
             continue
-        rows.append((int(fields[0]), [float(v) for v in fields[1:4]]))
+        rows.append((int(fields[0]), [float(v) for v in fields[1:5]]))
     if not rows:
         sys.exit(f"no sweep lines in {path}")
     return rows
@@ -64,6 +66,8 @@ def main():
         out.append(f'<text x="{WIDTH - RIGHT - 150}" y="{TOP + 14 + 15 * len(SERIES)}" fill="#888">'
                    f'render, before</text>')
     for i, (name, colour) in enumerate(SERIES):
+        if any(len(r) <= i for _, r in rows):
+            continue
         points = " ".join(f"{x(w):.1f},{y(r[i]):.1f}" for w, r in rows)
         out.append(f'<polyline fill="none" stroke="{colour}" stroke-width="1.3" points="{points}"/>')
         out.append(f'<text x="{WIDTH - RIGHT - 150}" y="{TOP + 14 + 15 * i}" fill="{colour}">{name}</text>')

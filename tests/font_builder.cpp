@@ -460,11 +460,17 @@ namespace {
 std::string write_density(const FontImage& image, int density, std::string* text) {
   text->clear();
   if (!image.hasDensity[density]) return "";
+  // Written as glyfex writes it, in a block sized by the count made
+  // beforehand, which the writer checks; every text converted in the tests
+  // checks the count so.
   Fault err = Fault::kNone;
-  *text = text_written([&](OsFile file) { return write_text_font(file, image, density); }, &err);
-  if (err != Fault::kNone) return fault_text(err);
-  // Every text converted in the tests checks the count made beforehand.
-  return text->size() != text_font_bytes(image, density) ? "text size differs from its count" : "";
+  const uint64_t counted = text_font_bytes(image, density);
+  *text = text_written([&](OsFile file) { return write_text_font(file, image, density, counted); }, &err);
+  if (err == Fault::kOutputWrite) {
+    *text = text_written([&](OsFile file) { return write_text_font(file, image, density); }, &err);
+    if (err == Fault::kNone && text->size() != counted) return "text size differs from its count";
+  }
+  return err != Fault::kNone ? fault_text(err) : "";
 }
 // The BDF of one density, through a file as glyfex writes one.
 std::string write_bdf_density(const FontImage& image, int density, Charset charset, const char* family,
@@ -473,9 +479,13 @@ std::string write_bdf_density(const FontImage& image, int density, Charset chars
   if (!image.hasDensity[density]) return "";
   const BdfOptions options{charset, family, -1};
   Fault err = Fault::kNone;
-  *bdf = text_written([&](OsFile file) { return write_bdf_font(file, image, density, options); }, &err);
-  if (err != Fault::kNone) return fault_text(err);
-  return bdf->size() != bdf_font_bytes(image, density, options) ? "BDF size differs from its count" : "";
+  const uint64_t counted = bdf_font_bytes(image, density, options);
+  *bdf = text_written([&](OsFile file) { return write_bdf_font(file, image, density, options, counted); }, &err);
+  if (err == Fault::kOutputWrite) {
+    *bdf = text_written([&](OsFile file) { return write_bdf_font(file, image, density, options); }, &err);
+    if (err == Fault::kNone && bdf->size() != counted) return "BDF size differs from its count";
+  }
+  return err != Fault::kNone ? fault_text(err) : "";
 }
 }  // namespace
 

@@ -37,6 +37,7 @@ enum Call {
   kHeldStat,
   kHeldWrite,
   kReserve,
+  kSizeNewFile,
   kReplace,
   kLink,
   kRemove,
@@ -75,6 +76,12 @@ const OsCalls kFaulty = {
     },
     [](OsFile file, const void* bytes, size_t n) { return !(held && fail(kHeldWrite)) && real.write_all(file, bytes, n); },
     [](OsFile file, uint64_t size) { return !fail(kReserve) && real.reserve(file, size); },
+    // Failing, it leaves the file half its size, as a full disk might.
+    [](OsFile file, uint64_t size) {
+      if (!fail(kSizeNewFile)) return real.allocate(file, size);
+      real.allocate(file, size / 2);
+      return false;
+    },
     [](const char* from, const char* to) { return !fail(kReplace) && real.replace(from, to); },
     [](const char* existing, const char* name) { return !fail(kLink) && real.link(existing, name); },
     [](const char* path) { return fail(kRemove) ? OsError::kOther : real.remove(path); },
@@ -161,6 +168,7 @@ TEST(OsCallsTest, EveryFaultLeavesOldTextsOrNewOnes) {
     Fault message;  // kNone: converted
     bool kept;  // the old 72 dpi text is named as kept
     int left;  // temporary files named as left behind
+    bool fresh = false;  // no outputs before
   } kCases[] = {
       {"renamed", none, Fault::kNone, false, 0},
       {"the second rename fails", nth(kReplace, 2), kWrite, false, 0},
@@ -187,10 +195,17 @@ TEST(OsCallsTest, EveryFaultLeavesOldTextsOrNewOnes) {
       {"one in place, one renamed", nth(kNewInOutputs, 1), Fault::kNone, false, 0},
       {"one in place, one renamed, the write fails",
        [](Call c, int k) { return (c == kNewInOutputs && k == 1) || (c == kHeldWrite && k == 1); }, kWrite, false, 0},
+      {"new outputs", none, Fault::kNone, false, 0, true},
+      {"new outputs, no room reserved for them", all(kSizeNewFile), Fault::kNone, false, 0, true},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    for (const std::string& path : {s.out, s.out144}) ASSERT_TRUE(write_file(path, {'o', 'l', 'd'}));
+    for (const std::string& path : {s.out, s.out144}) {
+      std::remove(path.c_str());
+      if (!c.fresh) {
+        ASSERT_TRUE(write_file(path, {'o', 'l', 'd'}));
+      }
+    }
     std::fill(calls, calls + kCalls, 0);
     fails = c.fails;
     os_calls = kFaulty;
@@ -200,6 +215,7 @@ TEST(OsCallsTest, EveryFaultLeavesOldTextsOrNewOnes) {
     if (c.kept) os_release_interrupts();
     os_calls = real;
     EXPECT_EQ(err, c.message);
+    EXPECT_EQ(calls[kSizeNewFile], c.fresh ? 2 : 0);
     const bool converted = c.message == Fault::kNone;
     EXPECT_EQ(read_file(s.out144), converted ? s.new144 : "old");
     ASSERT_EQ(kept.count, c.kept ? 1 : 0);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -213,7 +214,7 @@ TEST(WriterTest, ManyBlocksAndAFailingWrite) {
     static OsCalls real;
     real = os_calls;
     // No memory for the column window: narrow glyphs come from the rows.
-    os_calls.allocate_large = [](size_t n) { return n == kBlockBytes + kBlockSlack ? real.allocate_large(n) : nullptr; };
+    os_calls.allocate_large = [](size_t n) { return n == kBlockBytes + kLineRoom ? real.allocate_large(n) : nullptr; };
     EXPECT_TRUE(text_written([&](OsFile file) { return write_text_font(file, image, density); }, &err) == text);
     os_calls = real;
     EXPECT_GT(text.size(), 6 * kBlockBytes);
@@ -229,6 +230,104 @@ TEST(WriterTest, ManyBlocksAndAFailingWrite) {
     text_written([&](OsFile file) { return write_text_font(file, image, density); }, &err);
     os_calls = real;
     EXPECT_EQ(err, Fault::kOutputWrite);
+  }
+}
+
+// A font of glyphs 'A', 'B', ... of rows rows and the columns given, each
+// advancing 9, laid out as the model says its text reads: the metrics,
+// then each glyph's name, a WIDTH line, its rows and an empty line.
+struct BlockFont {
+  int rows;
+  std::vector<int> columns;
+};
+
+const char* const kBlockMetrics = "fontType 0\nmaxWidth 8\nkernMax 0\nnDescent 0\nfRectWidth 8\nfRectHeight 16\n"
+                                  "ascent 16\ndescent 0\nleading 0\n\n";
+
+// Where glyph g's first row starts in the text, and the text's size
+// (g = the glyph count).
+size_t rows_start(const BlockFont& f, size_t g) {
+  size_t at = std::strlen(kBlockMetrics);
+  for (size_t i = 0; i < g; ++i) at += 19 + static_cast<size_t>(f.rows) * (f.columns[i] + 1);
+  return g < f.columns.size() ? at + 18 : at;
+}
+
+// Where the first block's end falls: 'i' inside a row of glyph 1, 'r' at
+// the end of one of its rows but the last, or the text's size in blocks
+// ('1', '2', '3' when exactly so, 's' for less than a block).
+char block_end(const BlockFont& f) {
+  const size_t size = rows_start(f, f.columns.size());
+  if (size < kBlockBytes) return 's';
+  if (size % kBlockBytes == 0 && size / kBlockBytes <= 3) return static_cast<char>('0' + size / kBlockBytes);
+  const size_t line = static_cast<size_t>(f.columns[1]) + 1;
+  const size_t start = rows_start(f, 1);
+  if (kBlockBytes <= start || kBlockBytes >= start + f.rows * line) return '?';
+  return (kBlockBytes - start) % line == 0 ? 'r' : 'i';
+}
+
+// Whole blocks at block-aligned offsets, whatever the row the block's end
+// falls in, and the text byte for byte as the model reads; small texts in
+// one write of their size.
+TEST(WriterTest, WholeBlocksWhereverTheyEnd) {
+  // The metrics' 102 bytes and a glyph's 19 leave a multiple of 16 (the
+  // rows) for a text of whole blocks only with 14 glyphs: narrow ones fill.
+  const struct {
+    char end;
+    std::vector<int> columns;  // the first one found by the search
+    int narrow;  // glyphs of one column after them
+  } kCases[] = {{'i', {0, 60000}, 0}, {'r', {0, 3000}, 0},           {'1', {0}, 13},
+                {'2', {0, 3000}, 12}, {'3', {0, 20000, 20000}, 11}, {'s', {0, 40}, 0}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.end);
+    BlockFont f{16, c.columns};
+    f.columns.resize(c.columns.size() + static_cast<size_t>(c.narrow), 1);
+    for (f.columns[0] = 10; f.columns[0] < 65000 && block_end(f) != c.end; ++f.columns[0]) {
+    }
+    ASSERT_EQ(block_end(f), c.end);
+    std::vector<GlyphModel> glyphs;
+    std::string want = kBlockMetrics;
+    for (size_t g = 0; g < f.columns.size(); ++g) {
+      const int code = 'A' + static_cast<int>(g);
+      std::vector<std::string> rows(16);
+      want += std::string("GLYPH '") + static_cast<char>(code) + "'\nWIDTH 9\n";
+      for (size_t r = 0; r < rows.size(); ++r) {
+        for (int x = 0; x < f.columns[g]; ++x) rows[r] += (x * 7 + static_cast<int>(r) * 3 + code) % 5 < 2 ? '#' : '-';
+        want += rows[r] + "\n";
+      }
+      want += "\n";
+      glyphs.push_back({code, rows, -1, 9, 0});
+    }
+    ASSERT_EQ(want.size(), rows_start(f, f.columns.size()));
+    FontModel m = make_font('A', 'A' + static_cast<int>(glyphs.size()) - 1, 16, glyphs);
+    m.owBeforeHeader = true;  // a strip past owTLoc's reach
+    const std::vector<uint8_t> bytes = encode_font(m);
+    FontImage image;
+    ASSERT_EQ(read_font_resource(memory_source(bytes.data(), bytes.size()), font_offset(m), &image), Fault::kNone);
+    static OsCalls real;
+    static std::vector<size_t> writes;
+    real = os_calls;
+    os_calls.write_all = [](OsFile file, const void* b, size_t n) {
+      writes.push_back(n);
+      return real.write_all(file, b, n);
+    };
+    for (bool vector : {false, true}) {
+      for (uint64_t counted : {kSizeUnknown, uint64_t{want.size()}}) {
+        use_vector_rendering(vector);
+        writes.clear();
+        Fault err = Fault::kNone;
+        const std::string text =
+            text_written([&](OsFile file) { return write_text_font(file, image, kDensity72, counted); }, &err);
+        EXPECT_EQ(err, Fault::kNone);
+        EXPECT_TRUE(text == want) << "vector " << vector << " counted " << counted;
+        const size_t whole = want.size() / kBlockBytes;
+        const size_t last = want.size() % kBlockBytes;
+        std::vector<size_t> aligned(whole, kBlockBytes);
+        if (last > 0) aligned.push_back(last);
+        EXPECT_EQ(writes, aligned);
+      }
+    }
+    os_calls = real;
+    use_vector_rendering(true);
   }
 }
 

@@ -154,10 +154,10 @@ uint64_t bdf_font_bytes(const FontImage& image, int density, const BdfOptions& o
   return count.bytes;
 }
 
-Fault write_bdf_font(OsFile file, const FontImage& image, int density, const BdfOptions& options) {
+Fault write_bdf_font(OsFile file, const FontImage& image, int density, const BdfOptions& options, uint64_t bytes) {
   if (!bdf_has_glyph(image)) return Fault::kBdfNoGlyph;
   BlockWriter w;
-  if (!open_block_writer(&w, file)) {
+  if (!open_block_writer(&w, file, bytes)) {
     close_block_writer(&w);
     return Fault::kTextMemory;
   }

@@ -7,10 +7,9 @@ void put(Sink* s, const char* text, size_t n) {
   s->bytes += n;
   if (s->w == nullptr) return;
   for (size_t done = 0; done < n;) {
-    if (room_left(*s->w) == 0) hand_over(s->w);
-    const size_t k = n - done < room_left(*s->w) ? n - done : room_left(*s->w);
-    std::memcpy(reserve_bytes(s->w, k), text + done, k);
-    s->w->used += k;
+    const size_t k = std::min(n - done, room_left(*s->w));
+    std::memcpy(next_bytes(s->w), text + done, k);
+    add_bytes(s->w, k);
     done += k;
   }
 }

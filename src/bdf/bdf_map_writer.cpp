@@ -166,9 +166,9 @@ uint64_t bdf_map_bytes(const MappedFont& font, const char* family) {
   return count.bytes;
 }
 
-Fault write_bdf_map(OsFile file, const MappedFont& font, const char* family) {
+Fault write_bdf_map(OsFile file, const MappedFont& font, const char* family, uint64_t bytes) {
   BlockWriter w;
-  if (!open_block_writer(&w, file)) {
+  if (!open_block_writer(&w, file, bytes)) {
     close_block_writer(&w);
     return Fault::kTextMemory;
   }

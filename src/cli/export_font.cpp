@@ -24,7 +24,7 @@ struct FreeMappedFont {
 // block devices have a size and can be read at an offset.
 // A font map, given for BDF, is read with every font it names through the
 // container that holds it, into *map, which the caller frees.
-Fault read_input(const char* infile, const char* outfile, int64_t offset, bool bdf, FontImage* image, MappedFont** map,
+Fault read_input(const char* infile, const OutputLook& out, int64_t offset, bool bdf, FontImage* image, MappedFont** map,
                  OsFileInfo* info) {
   OsFile file = kNoFile;
   const OsError opened = os_open_input(infile, &file, info);
@@ -34,7 +34,7 @@ Fault read_input(const char* infile, const char* outfile, int64_t offset, bool b
   ByteSource source{};
   if (!(info->kind == OsKind::kRegular || info->kind == OsKind::kBlockDevice) || !file_source(file, &source)) {
     err = Fault::kInputRead;
-  } else if (same_file(outfile, *info)) {
+  } else if (is_file(out, *info)) {
     err = Fault::kSameFile;
   } else {
     err = read_font_resource(source, offset, image);
@@ -52,9 +52,10 @@ Fault read_input(const char* infile, const char* outfile, int64_t offset, bool b
 // device, a FIFO), which then takes the texts one after the other through
 // the one descriptor.
 struct Outputs {
-  OutputFile files[kDensities];
   int of[kDensities];  // the output each density's text goes to, or -1
+  uint64_t bytes[kDensities];  // the size of each density's text
   int count;
+  OutputFile files[kDensities];
 };
 
 // The form the font is written in: the PilRC text, or BDF, of a font or
@@ -70,9 +71,10 @@ uint64_t form_bytes(const Form& form, const FontImage& image, int density) {
   return form.bdf ? bdf_font_bytes(image, density, form.options) : text_font_bytes(image, density);
 }
 
-Fault write_form(const Form& form, OsFile file, const FontImage& image, int density) {
-  if (form.map != nullptr) return write_bdf_map(file, *form.map, form.options.family);
-  return form.bdf ? write_bdf_font(file, image, density, form.options) : write_text_font(file, image, density);
+Fault write_form(const Form& form, OsFile file, const FontImage& image, int density, uint64_t bytes) {
+  if (form.map != nullptr) return write_bdf_map(file, *form.map, form.options.family, bytes);
+  return form.bdf ? write_bdf_font(file, image, density, form.options, bytes)
+                  : write_text_font(file, image, density, bytes);
 }
 
 void discard_all(Outputs* o) {
@@ -81,17 +83,18 @@ void discard_all(Outputs* o) {
 
 // Opens every output before any text is written, so that one that cannot
 // be opened changes nothing.
-Fault open_outputs(const char* const (&paths)[kDensities], bool shared, const Form& form, const FontImage& image,
-                   Outputs* o) {
+Fault open_outputs(const char* const (&paths)[kDensities], const OutputLook (&looks)[kDensities], bool shared,
+                   const Form& form, const FontImage& image, Outputs* o) {
   o->count = 0;
   for (int d = 0; d < kDensities; ++d) {
     o->of[d] = -1;
     if (!image.hasDensity[d]) continue;
+    o->bytes[d] = form_bytes(form, image, d);
     if (shared && o->count > 0) {
       o->of[d] = 0;
       continue;
     }
-    if (const Fault err = open_output(paths[d], form_bytes(form, image, d), &o->files[o->count]); err != Fault::kNone) {
+    if (const Fault err = open_output(paths[d], looks[d], o->bytes[d], &o->files[o->count]); err != Fault::kNone) {
       discard_all(o);
       return err;
     }
@@ -106,7 +109,7 @@ Fault write_texts(Outputs* o, const Form& form, const FontImage& image) {
   for (int i = 0; i < o->count; ++i) {
     Fault write_err = err;
     for (int d = 0; d < kDensities && write_err == Fault::kNone; ++d) {
-      if (o->of[d] == i) write_err = write_form(form, o->files[i].file, image, d);
+      if (o->of[d] == i) write_err = write_form(form, o->files[i].file, image, d, o->bytes[d]);
     }
     Fault close_err = close_output(&o->files[i], write_err);
     if (err == Fault::kNone) err = close_err;
@@ -125,10 +128,12 @@ void gather_left(const Outputs& o, KeptTexts* kept) {
 
 // Every text is written whole before any goes into place; then all go into
 // place together, or none.
-Fault write_outputs(const char* const (&paths)[kDensities], bool shared, const Form& form, const FontImage& image,
-                    KeptTexts* kept) {
-  Outputs o;
-  Fault err = open_outputs(paths, shared, form, image, &o);
+Fault write_outputs(const char* const (&paths)[kDensities], const OutputLook (&looks)[kDensities], bool shared,
+                    const Form& form, const FontImage& image, KeptTexts* kept) {
+  // Not on the stack: the compiler probes every page of a large frame,
+  // and each page touched costs a start-up fault a small font notices.
+  static Outputs o;
+  Fault err = open_outputs(paths, looks, shared, form, image, &o);
   if (err == Fault::kNone) err = write_texts(&o, form, image);
   if (err != Fault::kNone) {
     discard_all(&o);
@@ -151,12 +156,14 @@ void family_of(const char* outfile, char (&family)[kMaxPath]) {
 // The texts of the densities the font has beside the output: none of them
 // the input, and no two of them one file, whatever links lead there.
 Fault density_paths(const char* outfile, const FontImage& image, const OsFileInfo& input,
-                    char (&named)[kDensities][kMaxPath], const char* (&paths)[kDensities]) {
+                    char (&named)[kDensities][kMaxPath], const char* (&paths)[kDensities],
+                    OutputLook (&looks)[kDensities]) {
   for (int d = 0; d < kDensities; ++d) {
     paths[d] = outfile;
     if (d == kDensity72 || !image.hasDensity[d]) continue;
     if (!density_path(outfile, d, named[d])) return Fault::kOutputOpen;
-    if (same_file(named[d], input)) return Fault::kSameFile;
+    looks[d] = look_at_output(named[d]);
+    if (is_file(looks[d], input)) return Fault::kSameFile;
     paths[d] = named[d];
   }
   // The message names the higher density of the two, and the output
@@ -184,7 +191,10 @@ Fault export_font(const char* infile, const char* outfile, int64_t offset, const
   FontImage image;
   OsFileInfo input{};
   MappedFont* map = nullptr;
-  const Fault read = read_input(infile, outfile, offset, options.bdf, &image, &map, &input);
+  // Each output's path is looked at once, for every decision made about it.
+  OutputLook looks[kDensities];
+  looks[kDensity72] = look_at_output(outfile);
+  const Fault read = read_input(infile, looks[kDensity72], offset, options.bdf, &image, &map, &input);
   const std::unique_ptr<MappedFont, FreeMappedFont> owned(map);
   if (read != Fault::kNone) return read;
   // A font map's BDF is one file, as a font's 72 dpi text is.
@@ -197,17 +207,18 @@ Fault export_font(const char* infile, const char* outfile, int64_t offset, const
   // The 144 dpi text goes beside a text file. An output that is no file
   // that could be replaced takes it after the 72 dpi text instead of a new
   // file beside it such as /dev/null-144 or /dev/stdout-144.
-  const bool shared = is_standard_output(outfile) || is_special_file(outfile);
-  char named[kDensities][kMaxPath];
+  const bool shared = is_special(looks[kDensity72]);
+  static char named[kDensities][kMaxPath];  // off the stack, as the outputs
   const char* paths[kDensities] = {};
   std::fill(paths, paths + kDensities, outfile);
+  std::fill(looks + 1, looks + kDensities, looks[kDensity72]);
   if (!shared) {
-    if (const Fault err = density_paths(outfile, image, input, named, paths); err != Fault::kNone) return err;
+    if (const Fault err = density_paths(outfile, image, input, named, paths, looks); err != Fault::kNone) return err;
   }
   char family[kMaxPath];
   family_of(outfile, family);
   const Form form{options.bdf, BdfOptions{options.charset, family, options.lead}, map};
-  if (const Fault err = write_outputs(paths, shared, form, image, kept); err != Fault::kNone) return err;
+  if (const Fault err = write_outputs(paths, looks, shared, form, image, kept); err != Fault::kNone) return err;
   for (int d = 0; d < kDensities; ++d) {
     if (d != kDensity72 && image.hasDensity[d]) std::printf("Wrote the %d dpi image to %s.\n", density_dpi(d), paths[d]);
   }

@@ -87,7 +87,10 @@ int main(int argc, char** argv) {
   }
   char** arg = argv + first;
   const int64_t offset = args == 3 ? parse_offset(arg[2]) : 0;
-  KeptTexts kept{};
+  // Not on the stack, whose every page of a large frame the compiler
+  // probes: export_font sets the counts, and the names are written only
+  // when there are any, so that their pages stay untouched.
+  static KeptTexts kept;
   if (const Fault err = export_font(arg[0], arg[1], offset, options, &kept); err != Fault::kNone) {
     std::printf("ERROR: %s\n", fault_text(err));
     for (int i = 0; i < kept.count; ++i) {

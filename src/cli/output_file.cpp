@@ -5,19 +5,20 @@
 #include <cstring>
 
 
-bool same_file(const char* path, const OsFileInfo& input) {
-  OsFileInfo info{};
-  return os_stat(path, &info) && os_same_file(info, input);
-}
-
-bool is_standard_output(const char* path) {
+OutputLook look_at_output(const char* path) {
+  OutputLook look{};
+  look.looked = os_lookup(path, &look.info);
   OsFileInfo console{};
-  return os_standard_output_info(&console) && same_file(path, console);
+  look.isStdout = look.looked == OsError::kNone && os_standard_output_info(&console) && os_same_file(look.info, console);
+  return look;
 }
 
-bool is_special_file(const char* path) {
-  OsFileInfo info{};
-  return os_stat(path, &info) && info.kind != OsKind::kRegular;
+bool is_file(const OutputLook& look, const OsFileInfo& input) {
+  return look.looked == OsError::kNone && os_same_file(look.info, input);
+}
+
+bool is_special(const OutputLook& look) {
+  return look.isStdout || (look.looked == OsError::kNone && look.info.kind != OsKind::kRegular);
 }
 
 namespace {
@@ -95,9 +96,21 @@ Fault open_in_place(const char* path, uint64_t old_bytes, OutputFile* out) {
   return Fault::kNone;
 }
 
+// A new file takes its whole size at once, so that its writes need not
+// find room block by block, and cost the system less. Not a file that will
+// replace an old text: the system writes such a file out when it is
+// renamed over the old one, which keeps the old text safe should the
+// machine stop, and that write is cheaper for blocks not yet placed.
+// Where the room cannot be had, the file is left empty and the writes go
+// on, to find room or fail as they would have.
+Fault size_new_file(OsFile file, uint64_t bytes) {
+  if (os_allocate(file, bytes)) return Fault::kNone;
+  return os_set_size(file, 0) ? Fault::kNone : Fault::kOutputWrite;
+}
+
 }  // namespace
 
-Fault open_output(const char* path, uint64_t bytes, OutputFile* out) {
+Fault open_output(const char* path, const OutputLook& look, uint64_t bytes, OutputFile* out) {
   out->path = path;
   out->kind = OutputKind::kDirect;
   out->file = out->place = kNoFile;
@@ -107,7 +120,7 @@ Fault open_output(const char* path, uint64_t bytes, OutputFile* out) {
   out->target[0] = out->temp[0] = out->old[0] = '\0';
   out->tempSlot = out->oldSlot = -1;
   out->leftCount = 0;
-  if (is_standard_output(path)) {
+  if (look.isStdout) {
     // The text joins standard output after what was printed so far.
     std::fflush(stdout);
     out->file = os_standard_output();
@@ -116,10 +129,9 @@ Fault open_output(const char* path, uint64_t bytes, OutputFile* out) {
   }
   // Only a name that is not there is a new file; a file that cannot be
   // looked at may hold a text that must not be lost.
-  OsFileInfo info{};
-  const OsError looked = os_lookup(path, &info);
-  if (looked != OsError::kNone && looked != OsError::kNotFound) return Fault::kOutputOpen;
-  const bool exists = looked == OsError::kNone;
+  const OsFileInfo& info = look.info;
+  if (look.looked != OsError::kNone && look.looked != OsError::kNotFound) return Fault::kOutputOpen;
+  const bool exists = look.looked == OsError::kNone;
   if (exists && info.kind != OsKind::kRegular) {
     // Devices and FIFOs cannot be replaced; they are written as they are.
     return os_open(path, OsOpen::kDevice, &out->file) == OsError::kNone ? Fault::kNone : Fault::kOutputOpen;
@@ -134,7 +146,9 @@ Fault open_output(const char* path, uint64_t bytes, OutputFile* out) {
   if (err == OsError::kNone) {
     out->kind = OutputKind::kReplace;
     os_take_owner_and_mode(out->file, exists ? &info : nullptr);
-    return Fault::kNone;
+    if (exists || size_new_file(out->file, bytes) == Fault::kNone) return Fault::kNone;
+    discard_output(out);
+    return Fault::kOutputWrite;
   }
   out->temp[0] = '\0';
   // A folder that refuses new files for want of permission leaves the file

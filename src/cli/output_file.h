@@ -23,25 +23,27 @@ enum class OutputKind { kStdout, kDirect, kReplace, kInPlace };
 // An output's temporary files: its new text and its old one.
 constexpr int kLeftPerOutput = 2;
 
+// The fields a conversion always sets come first and the names after, so
+// that the pages of names never written are never touched.
 struct OutputFile {
   const char* path;  // as named, for messages
   OutputKind kind;
   OsFile file;  // where the text is written: the output itself, or temp
   uint64_t bytes;  // the text's size
-  char target[kMaxPath];  // the output path with symbolic links followed
-  char temp[kMaxPath];  // the new text until it is in place, or ""
   int tempSlot;  // what removes temp on an interrupt, or -1
-  // The old text while it may be needed again: a second name of the old
-  // file or the old file renamed (kReplace), a copy (kInPlace); or "".
-  char old[kMaxPath];
-  int oldSlot;
+  int oldSlot;  // what acts on old on an interrupt, or -1
   bool oldAway;  // the old file no longer has the target's name
   bool placed;  // the new text is in place
   OsFile place;  // kInPlace: the output, opened to be written over
   uint64_t oldBytes;  // kInPlace: the old text's size
+  int leftCount;
+  char target[kMaxPath];  // the output path with symbolic links followed
+  char temp[kMaxPath];  // the new text until it is in place, or ""
+  // The old text while it may be needed again: a second name of the old
+  // file or the old file renamed (kReplace), a copy (kInPlace); or "".
+  char old[kMaxPath];
   // Temporary files that could not be removed, to be named.
   char left[kLeftPerOutput][kMaxPath];
-  int leftCount;
 };
 
 // An old text that could not be put back, and the file that holds it.
@@ -51,28 +53,39 @@ struct KeptText {
 };
 
 struct KeptTexts {
-  KeptText texts[kDensities];
   int count;
+  int leftCount;
+  KeptText texts[kDensities];
   // Temporary files that could not be removed.
   char left[kDensities * kLeftPerOutput][kMaxPath];
-  int leftCount;
 };
 
-// True when path names the file described by input.
-bool same_file(const char* path, const OsFileInfo& input);
+// What an output's path names, looked at once for every decision made
+// about it: whether it exists, what it is, whether it is standard output.
+struct OutputLook {
+  OsError looked;  // kNone, kNotFound, or why it could not be looked at
+  OsFileInfo info;  // when looked is kNone
+  bool isStdout;  // the file standard output is
+};
 
-// True when path names the file standard output is.
-bool is_standard_output(const char* path);
+OutputLook look_at_output(const char* path);
 
-// True when path exists and is no regular file (a device, a FIFO): such an
-// output is written as it is and cannot be replaced.
-bool is_special_file(const char* path);
+// True when the output is the file described by input.
+bool is_file(const OutputLook& look, const OsFileInfo& input);
 
-// Opens path for a text of bytes bytes; nothing is written to it yet, and
-// an existing file is not changed. Returns Fault::kNone, kOutputOpen (no
-// permission, no such folder, a file the user may not write) or
-// Fault::kOutputWrite (no room for the text, no copy of the old text).
-Fault open_output(const char* path, uint64_t bytes, OutputFile* out);
+// True when the output is standard output's file, or exists and is no
+// regular file (a device, a FIFO): such an output is written as it is and
+// cannot be replaced.
+bool is_special(const OutputLook& look);
+
+// Opens path, as look found it, for a text of bytes bytes; nothing is
+// written to it yet, and an existing file is not changed. A new file gets
+// its size and room at once where the system can, so that the writes
+// that fill it need not find room block by block. Returns Fault::kNone,
+// kOutputOpen (no permission, no such folder, a file the user may not
+// write) or Fault::kOutputWrite (no room for the text, no copy of the old
+// text).
+Fault open_output(const char* path, const OutputLook& look, uint64_t bytes, OutputFile* out);
 
 // Ends the writing of the text: write_err is the writer's result; after
 // any failure the output is discarded. Returns the first failure.

@@ -146,6 +146,10 @@ struct OsCalls {
   // changing what it holds or its size; true as well where the file
   // system cannot reserve room at all (the writes then find it or fail).
   bool (*reserve)(OsFile file, uint64_t size);
+  // Gives a new, empty file the size bytes and the room for them at once
+  // where the system can without writing them (Linux), else leaves it
+  // empty; false when that failed and the file may be longer than empty.
+  bool (*allocate)(OsFile file, uint64_t size);
   // Gives from's file the name to, replacing what was there.
   bool (*replace)(const char* from, const char* to);
   // Gives the file at existing a second name, which must be new.
@@ -165,6 +169,7 @@ inline OsError os_open(const char* path, OsOpen how, OsFile* file) { return os_c
 inline OsError os_lookup(const char* path, OsFileInfo* info) { return os_calls.stat(path, info); }
 inline bool os_write_all(OsFile file, const void* bytes, size_t n) { return os_calls.write_all(file, bytes, n); }
 inline bool os_reserve(OsFile file, uint64_t size) { return os_calls.reserve(file, size); }
+inline bool os_allocate(OsFile file, uint64_t size) { return os_calls.allocate(file, size); }
 inline bool os_replace(const char* from, const char* to) { return os_calls.replace(from, to); }
 inline bool os_link(const char* existing, const char* name) { return os_calls.link(existing, name); }
 inline OsError os_remove(const char* path) { return os_calls.remove(path); }

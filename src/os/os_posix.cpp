@@ -103,6 +103,21 @@ bool reserve(OsFile file, uint64_t size) {
 #endif
 }
 
+// fallocate(2) itself: the C library's posix_fallocate writes a byte into
+// every block where the file system cannot allocate, which costs more than
+// the writes it would spare.
+bool allocate(OsFile file, uint64_t size) {
+  if (size == 0) return true;
+#ifdef __linux__
+  if (fallocate(fd_of(file), 0, 0, static_cast<off_t>(size)) == 0) return true;
+  // A file system that cannot has left the file as it was.
+  return errno == EOPNOTSUPP || errno == ENOSYS;
+#else
+  (void)file;
+  return true;
+#endif
+}
+
 OsError open_file(const char* path, OsOpen how, OsFile* file) {
   const int flags = how == OsOpen::kNew        ? O_RDWR | O_CREAT | O_EXCL
                     : how == OsOpen::kExisting ? O_WRONLY
@@ -363,12 +378,13 @@ sigset_t held_set() {
 // What the handler does for each file promised to it, kept ready, so that
 // it only makes calls that are safe in a signal handler.
 constexpr int kInterruptSlots = 16;
+// The flags first: finding a free slot reads only the page they are on.
 struct Slot {
+  volatile sig_atomic_t used;
+  volatile sig_atomic_t undo;  // 1 + OsUndo, or 0 for removing alone
+  uint64_t size;
   char path[kMaxPath];
   char target[kMaxPath];
-  uint64_t size;
-  volatile sig_atomic_t undo;  // 1 + OsUndo, or 0 for removing alone
-  volatile sig_atomic_t used;
 };
 Slot slots[kInterruptSlots];
 volatile sig_atomic_t commit_open = 0;
@@ -428,6 +444,8 @@ extern "C" void on_interrupt(int sig) {
 // when the program started (nohup) and one that already has a handler (a
 // sanitizer's, which reports the fault). No handler interrupts another:
 // each holds all of them back while it runs.
+bool is_default(const struct sigaction& a) { return (a.sa_flags & SA_SIGINFO) == 0 && a.sa_handler == SIG_DFL; }
+
 void install_handlers() {
   handlers_installed = true;
   struct sigaction action {};
@@ -437,13 +455,25 @@ void install_handlers() {
   for (int sig = 1; sig <= last_signal(); ++sig) {
     if (ends_process(sig) && is_fault(sig)) sigaddset(&action.sa_mask, sig);
   }
+  // Only a signal's default action is taken over: one ignored stays
+  // ignored, and another handler (a sanitizer's) stays. A held signal is
+  // taken over at once and given back if it had another action, one call
+  // where looking first takes two: it waits meanwhile. A fault, which
+  // cannot be held, is looked at first. The C library refuses the signals
+  // it keeps for itself.
+  sigset_t before;
+  const sigset_t held = held_set();
+  sigprocmask(SIG_BLOCK, &held, &before);
   for (int sig = 1; sig <= last_signal(); ++sig) {
+    if (!ends_process(sig)) continue;
     struct sigaction old {};
-    // The C library refuses the signals it keeps for itself.
-    if (!ends_process(sig) || sigaction(sig, nullptr, &old) != 0) continue;
-    if ((old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) continue;
-    sigaction(sig, &action, nullptr);
+    if (is_fault(sig)) {
+      if (sigaction(sig, nullptr, &old) == 0 && is_default(old)) sigaction(sig, &action, nullptr);
+    } else if (sigaction(sig, &action, &old) == 0 && !is_default(old)) {
+      sigaction(sig, &old, nullptr);
+    }
   }
+  sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 bool mask_interrupts(bool held) {
@@ -454,7 +484,7 @@ bool mask_interrupts(bool held) {
 
 }  // namespace
 
-OsCalls os_calls = {open_file, stat_file, write_all, reserve, replace, link_file, remove_file, mask_interrupts, allocate_large};
+OsCalls os_calls = {open_file, stat_file, write_all, reserve, allocate, replace, link_file, remove_file, mask_interrupts, allocate_large};
 
 int os_remove_on_interrupt(const char* path) {
   if (!handlers_installed) install_handlers();

@@ -14,13 +14,13 @@ namespace {
 
 // One line with one number in it; every such line fits in 32 bytes.
 void put_line(BlockWriter* w, const char* format, int value) {
-  const int n = std::snprintf(reserve_bytes(w, 32), 32, format, value);
-  w->used += static_cast<size_t>(n);
+  const int n = std::snprintf(next_bytes(w), 32, format, value);
+  add_bytes(w, static_cast<size_t>(n));
 }
 
 // fontType as it stands; the other eight scaled to the density. Nine lines
 // of at most 24 bytes each fit in 256.
-constexpr size_t kMetricsRoom = 256;
+constexpr size_t kMetricsRoom = kPutBytes;
 
 int format_metrics(char* out, size_t room, const FontHeader& h, int density) {
   size_t n = 0;
@@ -32,7 +32,7 @@ int format_metrics(char* out, size_t room, const FontHeader& h, int density) {
 }
 
 void write_metrics(BlockWriter* w, const FontHeader& h, int density) {
-  w->used += static_cast<size_t>(format_metrics(reserve_bytes(w, kMetricsRoom), kMetricsRoom, h, density));
+  add_bytes(w, static_cast<size_t>(format_metrics(next_bytes(w), kMetricsRoom, h, density)));
 }
 
 // Printable ASCII is named by the character itself, except the apostrophe
@@ -47,8 +47,8 @@ void write_name(BlockWriter* w, int code) { put_line(w, name_format(code), code)
 
 // The tables hold 72 dpi columns and widths; at another density each is
 // scaled, and whether a WIDTH line is written is decided at 72 dpi. The rows
-// go into the blocks as many at a time as the block being filled has room
-// for; a glyph that takes a few bytes of each row from a window, where
+// go into the blocks as many at a time as reach the end of the block being
+// filled; a glyph that takes a few bytes of each row from a window, where
 // there is memory for one: narrow and medium glyphs from the columns,
 // wider ones from the rows.
 struct Windows {
@@ -56,7 +56,9 @@ struct Windows {
   RowWindow rows;
 };
 
-void write_glyph(BlockWriter* w, Windows* windows, const FontImage& image, int density, const Glyph& g) {
+// Returns false when the rows do not fit, which only a text longer than
+// counted can make happen.
+bool write_glyph(BlockWriter* w, Windows* windows, const FontImage& image, int density, const Glyph& g) {
   const GlyphSpan span = glyph_span(g, density);
   write_name(w, g.code);
   if (g.widthDiffers) put_line(w, "WIDTH %d\n", glyph_advance(g, density));
@@ -78,18 +80,18 @@ void write_glyph(BlockWriter* w, Windows* windows, const FontImage& image, int d
                          source_bytes(columns) + 1);
   }
   for (int r = 0; r < rows;) {
-    if (room_left(*w) < line) hand_over(w);
-    const int fit = static_cast<int>(room_left(*w) / line);
-    const int n = fit < rows - r ? fit : rows - r;
-    char* out = reserve_bytes(w, line);
+    const int n = static_cast<int>(lines_to_put(*w, line, static_cast<size_t>(rows - r)));
+    if (n == 0) return false;
+    char* out = next_bytes(w);
     char* end = column != nullptr ? render_columns(column + r, windows->columns.pitch, n, columns, out)
                 : packed != nullptr ? render_packed(packed + r * windows->rows.pitch, windows->rows.pitch, n, columns, out)
                                     : render_rows(strip_row(image, density, r), stride, n, columns, out);
-    w->used += static_cast<size_t>(end - out);
+    add_bytes(w, static_cast<size_t>(end - out));
     r += n;
   }
-  *reserve_bytes(w, 1) = '\n';
-  w->used += 1;
+  *next_bytes(w) = '\n';
+  add_bytes(w, 1);
+  return true;
 }
 
 uint64_t line_bytes(const char* format, int value) {
@@ -116,10 +118,10 @@ uint64_t text_font_bytes(const FontImage& image, int density) {
   return n;
 }
 
-Fault write_text_font(OsFile file, const FontImage& image, int density) {
+Fault write_text_font(OsFile file, const FontImage& image, int density, uint64_t bytes) {
   const FontHeader& h = image.header;
   BlockWriter w;
-  if (!open_block_writer(&w, file)) {
+  if (!open_block_writer(&w, file, bytes)) {
     close_block_writer(&w);
     return Fault::kTextMemory;
   }
@@ -131,7 +133,9 @@ Fault write_text_font(OsFile file, const FontImage& image, int density) {
   // Stops at the first glyph after a failed write: a full disk will not take
   // the rest either, and the font may describe gigabytes of text.
   Glyph g{};
-  for (int cursor = 0; !w.failed && next_glyph(image, &cursor, &g);) write_glyph(&w, &windows, image, density, g);
+  for (int cursor = 0; !w.failed && next_glyph(image, &cursor, &g);) {
+    if (!write_glyph(&w, &windows, image, density, g)) w.failed = true;
+  }
   close_column_window(&windows.columns);
   close_row_window(&windows.rows);
   return close_block_writer(&w) ? Fault::kNone : Fault::kOutputWrite;

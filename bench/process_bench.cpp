@@ -394,6 +394,7 @@ void hostile(const std::string& dir, int runs) {
         if (i % 2 == 1) g.push_back(run(scan, out));
       }
       std::vector<Sample> both;
+      both.reserve(static_cast<size_t>(runs));
       for (int i = 0; i < runs; ++i) both.push_back({m[i].ms + c[i].ms, 0});
       const long rss = run(scan, out, true).max_rss_kib;
       std::printf("%-30s %-6s %9.1f %9.1f %9.1f %8.1f %9.2f %9.1f\n", shape.name, *form ? form + 2 : "plain", size,

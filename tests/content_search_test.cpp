@@ -143,7 +143,8 @@ std::vector<uint8_t> damaged_rom(const std::function<void(RomModel*)>& damage) {
 // or whose chains loop: listed with every byte read a few times at most,
 // counted through the byte source, and each with the verdict it deserves.
 TEST(ContentSearchTest, HostileFilesCostAFewPasses) {
-  const struct {
+  // The fields in the order a case reads, not packed.
+  const struct {  // NOLINT(clang-analyzer-optin.performance.Padding)
     const char* name;
     std::vector<uint8_t> file;
     bool damaged;

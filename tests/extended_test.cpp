@@ -159,6 +159,7 @@ TEST(ExtendedTest, EveryDensityFollowsTheColumnRule) {
         const ParsedGlyph& g = font.glyphs[i];
         const int start = scaled(m.locations[i]), end = scaled(m.locations[i + 1]);
         std::vector<std::string> rows;
+        rows.reserve(strip.size());
         for (const std::string& row : strip) rows.push_back(row.substr(static_cast<size_t>(start), static_cast<size_t>(end - start)));
         EXPECT_EQ(g.rows, rows) << g.code;
         EXPECT_EQ(g.hasWidth, i == 3);

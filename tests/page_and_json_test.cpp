@@ -163,7 +163,9 @@ TEST(PageTest, ValidatesAndStaysSmall) {
   for (const bool distinct : {false, true}) {
     const std::string name = distinct ? "headers" : "entries";
     ASSERT_TRUE(write_file(dir.path + "/" + name + ".prc", shared_strip_prc(300, size_t{256} << 10, distinct)));
-    const std::string shared = scan(dir.path, "--html " + name + ".prc | tee " + name + ".html", &status);
+    std::string args = "--html ";
+    args.append(name).append(".prc | tee ").append(name).append(".html");
+    const std::string shared = scan(dir.path, args, &status);
     EXPECT_EQ(status, 0);
     size_t sections = 0;
     for (size_t at = shared.find("<section class=\"font\""); at != std::string::npos; at = shared.find("<section class=\"font\"", at + 1)) {

@@ -272,11 +272,11 @@ TEST(WriterTest, WholeBlocksWhereverTheyEnd) {
   // The metrics' 102 bytes and a glyph's 19 leave a multiple of 16 (the
   // rows) for a text of whole blocks only with 14 glyphs: narrow ones fill.
   const struct {
-    char end;
     std::vector<int> columns;  // the first one found by the search
     int narrow;  // glyphs of one column after them
-  } kCases[] = {{'i', {0, 60000}, 0}, {'r', {0, 3000}, 0},           {'1', {0}, 13},
-                {'2', {0, 3000}, 12}, {'3', {0, 20000, 20000}, 11}, {'s', {0, 40}, 0}};
+    char end;
+  } kCases[] = {{{0, 60000}, 0, 'i'}, {{0, 3000}, 0, 'r'},           {{0}, 13, '1'},
+                {{0, 3000}, 12, '2'}, {{0, 20000, 20000}, 11, '3'}, {{0, 40}, 0, 's'}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.end);
     BlockFont f{16, c.columns};

@@ -176,6 +176,11 @@ inline OsError os_remove(const char* path) { return os_calls.remove(path); }
 inline void* os_allocate_large(size_t bytes) { return os_calls.allocate_large(bytes); }
 void os_free_large(void* p);
 
+// Makes the first bytes of a buffer from os_allocate_large ready to be
+// written in one call, where the system can, instead of one page fault a
+// page as they are first written; only advice.
+void os_prefault(void* p, size_t bytes);
+
 // --- Interrupts and the console ------------------------------------------
 
 // An interrupt (on POSIX every signal a process can catch whose default is

@@ -149,6 +149,18 @@ void* allocate_large(size_t bytes) {
 
 void os_free_large(void* p) { std::free(p); }
 
+void os_prefault(void* p, size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+  // madvise takes whole pages: the pages wholly inside the range.
+  const auto start = (reinterpret_cast<uintptr_t>(p) + 4095) & ~uintptr_t{4095};
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes) & ~uintptr_t{4095};
+  if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+#else
+  (void)p;
+  (void)bytes;
+#endif
+}
+
 OsError os_open_input(const char* path, OsFile* file, OsFileInfo* info) {
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return error_of(errno);

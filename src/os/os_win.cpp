@@ -147,6 +147,8 @@ bool reserve(OsFile file, uint64_t size) {
 // tried under Wine, which cannot tell).
 bool allocate(OsFile, uint64_t) { return true; }
 
+void os_prefault(void*, size_t) {}
+
 // A new file is shared for deletion, so that the interrupt handler can
 // remove it while it is open, and readable, so that it can be copied.
 OsError open_file(const char* path, OsOpen how, OsFile* file) {

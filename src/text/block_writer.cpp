@@ -14,6 +14,8 @@ bool open_block_writer(BlockWriter* w, OsFile file, uint64_t bytes) {
   w->size = small ? static_cast<size_t>(bytes) : kBlockBytes;
   w->room = w->size + (small ? kSmallRoom : kLineRoom);
   w->block = static_cast<char*>(os_allocate_large(w->room));
+  // A whole block's pages in one call, not one fault a page as they fill.
+  if (w->block != nullptr && !small) os_prefault(w->block, w->size);
   return w->block != nullptr;
 }
 

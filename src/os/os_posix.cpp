@@ -253,15 +253,27 @@ int os_folder_length(const char* path) {
   return slash == nullptr ? 0 : static_cast<int>(slash - path + 1);
 }
 
+namespace {
+
+// 1 when path is a symbolic link, its target then in link; 0 when it is
+// none or not there; -1 when the link cannot be read.
+int link_target(const char* path, char (&link)[kMaxPath]) {
+  struct stat st;
+  if (lstat(path, &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+  const ssize_t n = readlink(path, link, sizeof link - 1);
+  if (n < 0) return -1;
+  link[n] = '\0';
+  return 1;
+}
+
+}  // namespace
+
 bool os_follow_links(const char* path, char (&out)[kMaxPath]) {
   if (std::snprintf(out, sizeof out, "%s", path) >= static_cast<int>(sizeof out)) return false;
   for (int hops = 0; hops < 40; ++hops) {
-    struct stat st;
-    if (lstat(out, &st) != 0 || !S_ISLNK(st.st_mode)) return true;
     char link[kMaxPath];
-    const ssize_t n = readlink(out, link, sizeof link - 1);
-    if (n < 0) return false;
-    link[n] = '\0';
+    const int is_link = link_target(out, link);
+    if (is_link <= 0) return is_link == 0;
     // A relative target counts from the folder that holds the link.
     const int dir_len = link[0] == '/' ? 0 : os_folder_length(out);
     char next[kMaxPath];
@@ -291,12 +303,9 @@ bool resolve_output(const char* path, char (&out)[kMaxPath]) {
     const size_t r = std::strlen(real);
     const char* separator = r > 0 && real[r - 1] == '/' ? "" : "/";
     if (std::snprintf(out, sizeof out, "%s%s%s", real, separator, name + n) >= static_cast<int>(sizeof out)) return false;
-    struct stat st;
-    if (lstat(out, &st) != 0 || !S_ISLNK(st.st_mode)) return true;
     char link[kMaxPath];
-    const ssize_t k = readlink(out, link, sizeof link - 1);
-    if (k < 0) return false;
-    link[k] = '\0';
+    const int is_link = link_target(out, link);
+    if (is_link <= 0) return is_link == 0;
     const int written = link[0] == '/' ? std::snprintf(name, sizeof name, "%s", link)
                                        : std::snprintf(name, sizeof name, "%s%s%s", real, separator, link);
     if (written >= static_cast<int>(sizeof name)) return false;

@@ -98,11 +98,11 @@ Fault open_in_place(const char* path, uint64_t old_bytes, OutputFile* out) {
 
 // A new file takes its whole size at once, so that its writes need not
 // find room block by block, and cost the system less. Not a file that will
-// replace an old text: the system writes such a file out when it is
-// renamed over the old one, which keeps the old text safe should the
-// machine stop, and that write is cheaper for blocks not yet placed.
-// Where the room cannot be had, the file is left empty and the writes go
-// on, to find room or fail as they would have.
+// replace an old text: the system writes out a file's blocks not yet
+// placed when it is renamed over an old one, which keeps the old text
+// safe should the machine stop; a file reserved whole has no such blocks
+// and would skip that write. Where the room cannot be had, the file is
+// left empty and the writes go on, to find room or fail as they would.
 Fault size_new_file(OsFile file, uint64_t bytes) {
   if (os_allocate(file, bytes)) return Fault::kNone;
   return os_set_size(file, 0) ? Fault::kNone : Fault::kOutputWrite;

@@ -147,8 +147,6 @@ bool reserve(OsFile file, uint64_t size) {
 // tried under Wine, which cannot tell).
 bool allocate(OsFile, uint64_t) { return true; }
 
-void os_prefault(void*, size_t) {}
-
 // A new file is shared for deletion, so that the interrupt handler can
 // remove it while it is open, and readable, so that it can be copied.
 OsError open_file(const char* path, OsOpen how, OsFile* file) {
@@ -174,6 +172,9 @@ bool mask_interrupts(bool held);
 OsCalls os_calls = {open_file, stat_file, write_all, reserve, allocate, replace, link_file, remove_file, mask_interrupts, allocate_large};
 
 void os_free_large(void* p) { _aligned_free(p); }
+
+// Pages are left to be faulted in as they are written.
+void os_prefault(void*, size_t) {}
 
 OsError os_open_input(const char* path, OsFile* file, OsFileInfo* info) {
   const HANDLE h = open_path(path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);

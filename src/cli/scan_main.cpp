@@ -145,14 +145,19 @@ void put_error_start(const char* file, bool named) {
   }
 }
 
+// A line on standard error that says why file failed.
+void say_fault(const char* file, bool named, Fault err) {
+  put_error_start(file, named);
+  std::fprintf(stderr, "%s\n", fault_text(err));
+}
+
 // A listed font the page could not read again (the file changed
 // meanwhile) fails the run, and is said on standard error.
 int unreadable_fonts = 0;
 
 void say_unreadable(const Listing& listing, const ListingLine&, Fault err) {
   ++unreadable_fonts;
-  put_error_start(listing.file, true);
-  std::fprintf(stderr, "%s\n", fault_text(err));
+  say_fault(listing.file, true, err);
 }
 
 // An entry whose bytes lie outside the file fails the run, after the
@@ -175,10 +180,7 @@ int entry_faults(const ListingForm& form, const Listing& listing) {
 // A file that could not be listed: outputs for other programs say so on
 // standard error too.
 void say_failure(const ListingForm& form, const char* file, Fault err, ListingRun* run) {
-  if (form.option != nullptr) {
-    put_error_start(file, run != nullptr);
-    std::fprintf(stderr, "%s\n", fault_text(err));
-  }
+  if (form.option != nullptr) say_fault(file, run != nullptr, err);
   if (form.failure != nullptr) form.failure(stdout, file, err, run);
 }
 
@@ -292,8 +294,7 @@ int scan_many(const Options& o, const char* program, const FileSet& set) {
       if (listings[i].fault != Fault::kNone && !listings[i].noFont && listings[i].lines) {
         // The file could not be opened again for its page.
         status = 1;
-        put_error_start(listings[i].file, true);
-        std::fprintf(stderr, "%s\n", fault_text(listings[i].fault));
+        say_fault(listings[i].file, true, listings[i].fault);
       }
       write_html_section(stdout, listings[i]);
       close_listing(&listings[i]);
@@ -332,10 +333,7 @@ int main(int argc, char** argv) {
   }
   // A folder the walk did not go into fails the run, said on standard
   // error as a file that cannot be listed is.
-  for (size_t i = 0; i < set.tooDeepCount; ++i) {
-    put_error_start(set.tooDeep[i], true);
-    std::fprintf(stderr, "%s\n", fault_text(Fault::kTooDeep));
-  }
+  for (size_t i = 0; i < set.tooDeepCount; ++i) say_fault(set.tooDeep[i], true, Fault::kTooDeep);
   // One file named alone is listed exactly as before.
   int status = argc - o.first == 1 && !set.folders ? scan_one(o, program, argv[o.first]) : scan_many(o, program, set);
   if (set.tooDeepCount > 0) status = finish(1);

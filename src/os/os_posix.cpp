@@ -152,9 +152,8 @@ void os_free_large(void* p) { std::free(p); }
 void os_prefault(void* p, size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
   // madvise takes whole pages: the pages wholly inside the range.
-  const auto start = (reinterpret_cast<uintptr_t>(p) + 4095) & ~uintptr_t{4095};
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes) & ~uintptr_t{4095};
-  if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+  const size_t lead = (4096 - reinterpret_cast<uintptr_t>(p) % 4096) % 4096;
+  if (bytes >= lead + 4096) madvise(static_cast<char*>(p) + lead, (bytes - lead) / 4096 * 4096, MADV_POPULATE_WRITE);
 #else
   (void)p;
   (void)bytes;
@@ -233,15 +232,23 @@ bool os_full_path(const char* path, char (&out)[kMaxPath]) {
 
 void os_root_name(const char*, char (&out)[kMaxPath]) { std::snprintf(out, sizeof out, "root"); }
 
-bool os_may_replace(const char* target, const OsFileInfo& info) {
-  char folder[kMaxPath];
-  const int n = os_folder_length(target);
-  // A bare name lies in the current folder.
+namespace {
+
+// The folder that holds path: its first n bytes, or for a bare name (n
+// of 0) the current folder.
+void folder_of(const char* path, int n, char (&folder)[kMaxPath]) {
   if (n == 0) {
     std::snprintf(folder, sizeof folder, ".");
   } else {
-    std::snprintf(folder, sizeof folder, "%.*s", n, target);
+    std::snprintf(folder, sizeof folder, "%.*s", n, path);
   }
+}
+
+}  // namespace
+
+bool os_may_replace(const char* target, const OsFileInfo& info) {
+  char folder[kMaxPath];
+  folder_of(target, os_folder_length(target), folder);
   struct stat dir;
   if (stat(folder, &dir) != 0 || (dir.st_mode & S_ISVTX) == 0) return true;
   const uid_t me = geteuid();
@@ -294,11 +301,7 @@ bool resolve_output(const char* path, char (&out)[kMaxPath]) {
   for (int hops = 0; hops < 40; ++hops) {
     const int n = os_folder_length(name);
     char folder[kMaxPath], real[PATH_MAX];
-    if (n == 0) {
-      std::snprintf(folder, sizeof folder, ".");
-    } else {
-      std::snprintf(folder, sizeof folder, "%.*s", n, name);
-    }
+    folder_of(name, n, folder);
     if (realpath(folder, real) == nullptr) std::snprintf(real, sizeof real, "%s", folder);
     const size_t r = std::strlen(real);
     const char* separator = r > 0 && real[r - 1] == '/' ? "" : "/";
@@ -461,12 +464,12 @@ extern "C" void on_interrupt(int sig) {
   raise(sig);
 }
 
+bool is_default(const struct sigaction& a) { return (a.sa_flags & SA_SIGINFO) == 0 && a.sa_handler == SIG_DFL; }
+
 // Every signal that ends the process gets the handler, but one ignored
 // when the program started (nohup) and one that already has a handler (a
 // sanitizer's, which reports the fault). No handler interrupts another:
 // each holds all of them back while it runs.
-bool is_default(const struct sigaction& a) { return (a.sa_flags & SA_SIGINFO) == 0 && a.sa_handler == SIG_DFL; }
-
 void install_handlers() {
   handlers_installed = true;
   struct sigaction action {};
@@ -476,12 +479,10 @@ void install_handlers() {
   for (int sig = 1; sig <= last_signal(); ++sig) {
     if (ends_process(sig) && is_fault(sig)) sigaddset(&action.sa_mask, sig);
   }
-  // Only a signal's default action is taken over: one ignored stays
-  // ignored, and another handler (a sanitizer's) stays. A held signal is
-  // taken over at once and given back if it had another action, one call
-  // where looking first takes two: it waits meanwhile. A fault, which
-  // cannot be held, is looked at first. The C library refuses the signals
-  // it keeps for itself.
+  // A held signal is taken over at once and given back if it had another
+  // action, one call where looking first takes two: it waits meanwhile. A
+  // fault, which cannot be held, is looked at first. The C library refuses
+  // the signals it keeps for itself.
   sigset_t before;
   const sigset_t held = held_set();
   sigprocmask(SIG_BLOCK, &held, &before);

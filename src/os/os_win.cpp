@@ -260,11 +260,21 @@ bool os_list_folder(const char* path, void (*visit)(void* context, const char* n
 
 char os_separator() { return '\\'; }
 
-bool os_full_path(const char* path, char (&out)[kMaxPath]) {
-  WidePath wide, full;
+namespace {
+
+// The absolute path of path, as Windows completes it.
+bool full_path_of(const char* path, WidePath* full) {
+  WidePath wide;
   if (!widen(path, &wide)) return false;
-  const DWORD n = GetFullPathNameW(wide.text, static_cast<DWORD>(kMaxPath), full.text, nullptr);
-  return n > 0 && n < kMaxPath && narrow(full.text, out);
+  const DWORD n = GetFullPathNameW(wide.text, static_cast<DWORD>(kMaxPath), full->text, nullptr);
+  return n > 0 && n < kMaxPath;
+}
+
+}  // namespace
+
+bool os_full_path(const char* path, char (&out)[kMaxPath]) {
+  WidePath full;
+  return full_path_of(path, &full) && narrow(full.text, out);
 }
 
 void os_root_name(const char* full_path, char (&out)[kMaxPath]) {
@@ -294,12 +304,8 @@ bool os_follow_links(const char* path, char (&out)[kMaxPath]) {
 bool os_same_output(const char* a, const char* b) {
   OsFileInfo x{}, y{};
   if (os_stat(a, &x) && os_stat(b, &y)) return os_same_file(x, y);
-  WidePath wa, wb, fa, fb;
-  if (!widen(a, &wa) || !widen(b, &wb)) return false;
-  const DWORD na = GetFullPathNameW(wa.text, static_cast<DWORD>(kMaxPath), fa.text, nullptr);
-  const DWORD nb = GetFullPathNameW(wb.text, static_cast<DWORD>(kMaxPath), fb.text, nullptr);
-  return na > 0 && na < kMaxPath && nb > 0 && nb < kMaxPath &&
-         CompareStringOrdinal(fa.text, -1, fb.text, -1, TRUE) == CSTR_EQUAL;
+  WidePath fa, fb;
+  return full_path_of(a, &fa) && full_path_of(b, &fb) && CompareStringOrdinal(fa.text, -1, fb.text, -1, TRUE) == CSTR_EQUAL;
 }
 
 void os_take_owner_and_mode(OsFile, const OsFileInfo*) {}
